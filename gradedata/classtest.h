@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+class IniStore;
+
+// Pupils with grade 1 .. 6, in that order.
+using GradeCounts = std::array<int, 6>;
+
+// One class test of a subject.
+struct ClassTest {
+    int gradeLevel = 0;  // "Klasse", 1 .. 13
+    int number = 0;      // number of the test within the grade level
+    QDate date;
+    int lesson = 0;      // "Schulstunde"
+    GradeCounts counts{};
+    int ownGrade = 0;    // 1 .. 6, 0 = "nicht teilgenommen"
+    QString remark;
+};
+
+// Field positions of a TestListItem after splitting it.
+namespace ItemField {
+constexpr int Date = 0, GradeLevel = 1, Number = 2, Lesson = 3, FirstCount = 4, OwnGrade = 10,
+              Remark = 11, Count = 12;
+}
+
+// Value used for a listed key that cannot be read.
+inline const QString DefaultTestValue = QStringLiteral("1,1,1,1,1,1,1,1,\"\"");
+
+// "5,2,12.03.2002": grade level, number, short date.
+QString TestKey(const ClassTest& test);
+// "\"3,2,5,8,6,3,1,3,Bruchrechnung\"": lesson, six counts, own grade, remark, in quotes.
+QString TestValue(const ClassTest& test);
+// "2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\"": the text of a test in the test list.
+QString TestListItem(const ClassTest& test);
+
+// The TestValue of a list item: its fields without date, grade level and number, joined.
+QString testValueFromListItem(const QString& item);
+// The TestKey of a list item: grade level without padding, number, short date.
+QString testKeyFromListItem(const QString& item);
+
+// Reads a data-file entry into a test. Fields are taken in the order grade level, number,
+// lesson, counts, own grade, date, remark; the first faulty one raises its conversion error,
+// a missing field "Listenindex überschreitet das Maximum (<index>)".
+ClassTest readClassTest(const QString& key, const QString& value);
+// Splits a list item into its test; raises like readClassTest.
+ClassTest classTestFromListItem(const QString& item);
+
+// Case-insensitive order of the test list (date, then grade level, then number).
+bool testListLess(const QString& a, const QString& b);
+// Inserts item at its sorted place; returns its index.
+int insertSorted(QStringList& items, const QString& item);
+
+// Appends the list items of the subject's tests to items, sorted. A faulty entry raises its
+// error; the entries read before it stay in items. The file is never changed.
+void LoadSubjectTests(const IniStore& store, const QString& subject, QStringList& items);

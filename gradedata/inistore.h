@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// The store on one INI file (the data file, Settings.ini). It holds only the file name;
+// every operation goes to the file: each change is written through at once, atomically
+// (new file, then rename), touching only its own line. Section and key names are compared
+// without regard to case.
+//
+// Reads use a parsed copy of the file that is checked against the file's size and
+// modification time before each use, so reading a whole section costs one parse, not one
+// per key. Nothing is truncated: long values and long key lists are read whole.
+//
+// Encoding: UTF-8; a file whose bytes are not valid UTF-8 is read as Windows-1252 and written
+// back in it. New files are UTF-8. Line ends: existing lines keep theirs; new lines get CR LF
+// (LF where every line of the file ends in LF alone).
+//
+// A write that the file system refuses raises AppError("In <file> kann nicht geschrieben
+// werden") and leaves the old file byte for byte intact.
+class IniStore {
+public:
+    explicit IniStore(QString fileName);
+    ~IniStore();
+    IniStore(const IniStore&) = delete;
+    IniStore& operator=(const IniStore&) = delete;
+
+    const QString& fileName() const { return fileName_; }
+
+    // All section names in file order.
+    QStringList ReadSections() const;
+    // All key names of the section in file order.
+    QStringList ReadSection(const QString& section) const;
+    // All entries of the section in file order, as (key, value) with the value read as by
+    // ReadString. One pass for callers that need every value of a section.
+    QList<QPair<QString, QString>> ReadSectionValues(const QString& section) const;
+    // The value after the first "=", surrounding blanks removed, and one pair of quotes
+    // (double or single) that encloses the whole value removed; the default when the key is
+    // not found.
+    QString ReadString(const QString& section, const QString& key, const QString& def) const;
+    // Replaces the key's value, or appends the entry to the section, creating section and
+    // file as needed.
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void DeleteKey(const QString& section, const QString& key);
+    // Removes the key oldKey and writes key/value in one atomic write of the file: either
+    // both happen or neither does.
+    void ReplaceKey(const QString& section, const QString& oldKey, const QString& key,
+                    const QString& value);
+    void EraseSection(const QString& section);
+    // The section holds at least one entry.
+    bool SectionExists(const QString& section) const;
+    // The key is among the section's key names.
+    bool ValueExists(const QString& section, const QString& key) const;
+
+    // A text that is not an integer reads as the default.
+    int ReadInteger(const QString& section, const QString& key, int def) const;
+    void WriteInteger(const QString& section, const QString& key, int value);
+    // Written "1" and "0"; read as integer, non-zero is true.
+    bool ReadBool(const QString& section, const QString& key, bool def) const;
+    void WriteBool(const QString& section, const QString& key, bool value);
+
+private:
+    struct Parsed;
+    const Parsed& parsed() const; // re-reads the file when its size or time changed
+    void commit(std::unique_ptr<Parsed> changed);
+
+    QString fileName_;
+    mutable std::unique_ptr<Parsed> cache_;
+};

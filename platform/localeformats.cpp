@@ -1,0 +1,144 @@
+#include "platform/localeformats.h"
+
+#include <QRegularExpression>
+#include <memory>
+
+namespace {
+
+QLocale effectiveLocale(const QLocale& locale) {
+    if (locale.language() == QLocale::C)
+        return QLocale(QLocale::German, QLocale::Germany);
+    return locale;
+}
+
+// Widens every two-digit year ("yy") of a date pattern to four digits ("yyyy").
+QString widenYear(QString pattern) {
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    return pattern.replace(twoDigitYear, QStringLiteral("yyyy"));
+}
+
+// Removes the time-zone fields ("t" runs outside quoted literals) of a time pattern, together
+// with the blanks that separate them from the rest.
+QString dropTimeZone(const QString& pattern) {
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't') {
+            while (!result.isEmpty() && result.back().isSpace())
+                result.chop(1);
+            while (i + 1 < pattern.size() && pattern.at(i + 1) == u't')
+                ++i;
+            continue;
+        }
+        result += c;
+    }
+    return result.trimmed();
+}
+
+struct DatePart {
+    QChar field; // 'd', 'M', 'y', or null for a literal
+    QString literal;
+};
+
+// Splits a date pattern into its day, month and year fields and the literals between them.
+QList<DatePart> dateParts(const QString& pattern) {
+    QList<DatePart> parts;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern.at(i);
+        if (c == u'd' || c == u'M' || c == u'y') {
+            while (i < pattern.size() && pattern.at(i) == c)
+                ++i;
+            parts.append({c, {}});
+            continue;
+        }
+        if (parts.isEmpty() || !parts.back().field.isNull())
+            parts.append({QChar(), {}});
+        if (c != u'\'')
+            parts.back().literal += c;
+        ++i;
+    }
+    return parts;
+}
+
+std::unique_ptr<LocaleFormats>& currentFormats() {
+    static std::unique_ptr<LocaleFormats> formats;
+    return formats;
+}
+
+} // namespace
+
+LocaleFormats::LocaleFormats(const QLocale& locale)
+    : locale_(effectiveLocale(locale)),
+      shortDateFormat_(widenYear(locale_.dateFormat(QLocale::ShortFormat))),
+      longTimeFormat_(dropTimeZone(locale_.timeFormat(QLocale::LongFormat))),
+      decimalSeparator_(locale_.decimalPoint().front()), collator_(locale_) {
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+const LocaleFormats& LocaleFormats::current() {
+    auto& formats = currentFormats();
+    if (!formats)
+        formats = std::make_unique<LocaleFormats>(QLocale::system());
+    return *formats;
+}
+
+void LocaleFormats::setCurrent(const QLocale& locale) {
+    currentFormats() = std::make_unique<LocaleFormats>(locale);
+}
+
+QString LocaleFormats::shortDateText(const QDate& date) const {
+    return locale_.toString(date, shortDateFormat_);
+}
+
+QDate LocaleFormats::parseShortDate(const QString& text) const {
+    const QString input = text.trimmed();
+    int day = -1, month = -1, year = -1;
+    qsizetype pos = 0;
+    for (const DatePart& part : dateParts(shortDateFormat_)) {
+        if (part.field.isNull()) {
+            if (!input.mid(pos).startsWith(part.literal))
+                return {};
+            pos += part.literal.size();
+            continue;
+        }
+        const int maxDigits = part.field == u'y' ? 4 : 2;
+        qsizetype end = pos;
+        while (end < input.size() && end - pos < maxDigits && input.at(end).isDigit() &&
+               input.at(end).unicode() < 128)
+            ++end;
+        if (end == pos)
+            return {};
+        const int value = input.mid(pos, end - pos).toInt();
+        if (part.field == u'y') {
+            year = value;
+            // A year of one or two digits lies within fifty years of today.
+            if (end - pos <= 2) {
+                const int thisYear = QDate::currentDate().year();
+                year += thisYear / 100 * 100;
+                if (year > thisYear + 50)
+                    year -= 100;
+                else if (year < thisYear - 50)
+                    year += 100;
+            }
+        } else if (part.field == u'M') {
+            month = value;
+        } else {
+            day = value;
+        }
+        pos = end;
+    }
+    if (pos != input.size())
+        return {};
+    return QDate(year, month, day);
+}
+
+QString LocaleFormats::longTimeText(const QTime& time) const {
+    return locale_.toString(time, longTimeFormat_);
+}
+
+int LocaleFormats::compare(const QString& a, const QString& b) const {
+    return collator_.compare(a, b);
+}

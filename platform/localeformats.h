@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QCollator>
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QTime>
+
+// The formats the whole program uses: short date, long time, decimal separator and
+// case-insensitive collation, taken from a locale with three corrections:
+//  - a C/POSIX locale counts as German (de_DE), since the program speaks German;
+//  - a short date format with a two-digit year is widened to four digits, so that dates in
+//    data-file keys stay unambiguous (12.03.2002, never 12.03.02);
+//  - the long time format loses any time-zone part (00:00:30, not 00:00:30 MEZ).
+class LocaleFormats {
+public:
+    explicit LocaleFormats(const QLocale& locale);
+
+    // The formats in effect for the program; at start they come from the system locale.
+    static const LocaleFormats& current();
+    // Replaces the formats in effect (tests pin de_DE with it).
+    static void setCurrent(const QLocale& locale);
+
+    const QLocale& locale() const { return locale_; }
+    // Qt date format pattern, e.g. "dd.MM.yyyy".
+    const QString& shortDateFormat() const { return shortDateFormat_; }
+    // Qt time format pattern, e.g. "HH:mm:ss".
+    const QString& longTimeFormat() const { return longTimeFormat_; }
+    QChar decimalSeparator() const { return decimalSeparator_; }
+
+    QString shortDateText(const QDate& date) const;
+    // Reads a date written in the short date format; day and month may have one or two
+    // digits. Returns an invalid QDate when the text is not such a date.
+    QDate parseShortDate(const QString& text) const;
+    QString longTimeText(const QTime& time) const;
+
+    // Case-insensitive comparison in the locale's collation (<0, 0, >0).
+    int compare(const QString& a, const QString& b) const;
+
+private:
+    QLocale locale_;
+    QString shortDateFormat_;
+    QString longTimeFormat_;
+    QChar decimalSeparator_;
+    QCollator collator_;
+};
