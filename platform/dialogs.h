@@ -9,9 +9,9 @@ enum class MessageIcon { Information, Warning, Error, Question };
 
 struct FileDialogOptions {
     QString title;
-    QString filter;           // Qt filter text, e.g. "Zensoriadateien (*.plx)"
-    QString defaultSuffix;    // without dot, e.g. "plx"
-    QString initialFileName;  // proposed name or folder
+    QString filter;          // Qt filter text, e.g. "Zensoriadateien (*.plx)"
+    QString defaultSuffix;   // without dot, e.g. "plx"
+    QString initialFileName; // proposed name or folder
 };
 
 // Every modal question, message box, input box and file dialog of the program goes through

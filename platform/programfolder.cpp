@@ -20,12 +20,18 @@ QString ProgramFolder::path() {
     return QCoreApplication::applicationDirPath();
 }
 
-void ProgramFolder::setPath(const QString& folder) { folderOverride() = folder; }
+void ProgramFolder::setPath(const QString& folder) {
+    folderOverride() = folder;
+}
 
-QString ProgramFolder::filePath(const QString& fileName) { return QDir(path()).filePath(fileName); }
+QString ProgramFolder::filePath(const QString& fileName) {
+    return QDir(path()).filePath(fileName);
+}
 
 QDate Clock::today() {
     return todayOverride().isValid() ? todayOverride() : QDate::currentDate();
 }
 
-void Clock::setToday(const QDate& date) { todayOverride() = date; }
+void Clock::setToday(const QDate& date) {
+    todayOverride() = date;
+}
