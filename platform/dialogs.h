@@ -32,6 +32,8 @@ public:
                               const QString& defaultText) = 0;
     // Modal file dialog for a file to open or create; an empty result means cancelled.
     virtual QString chooseFile(QWidget* parent, const FileDialogOptions& options) = 0;
+    // The system's warning beep; goes through the service so that tests can see it.
+    virtual void beep();
 
     // The service in effect (the Qt one unless a test replaced it).
     static DialogService& instance();
@@ -39,5 +41,6 @@ public:
     static void setInstance(std::unique_ptr<DialogService> service);
 };
 
-// Sounds the system beep (warning sound before destructive questions).
+// Sounds the system beep (warning sound before destructive questions) through the service
+// in effect.
 void systemBeep();

@@ -1,0 +1,136 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// A message dialog without a caption of its own is titled after its type.
+QString captionOrTypeName(MessageIcon icon, const QString& caption) {
+    if (!caption.isEmpty())
+        return caption;
+    switch (icon) {
+    case MessageIcon::Information:
+        return QStringLiteral("Information");
+    case MessageIcon::Warning:
+        return QStringLiteral("Warnung");
+    case MessageIcon::Error:
+        return QStringLiteral("Fehler");
+    case MessageIcon::Question:
+        return QStringLiteral("Bestätigen");
+    }
+    return QString();
+}
+
+class QtDialogService : public DialogService {
+public:
+    void showMessage(QWidget* parent, MessageIcon icon, const QString& caption,
+                     const QString& text) override {
+        QMessageBox box(boxIcon(icon), captionOrTypeName(icon, caption), text, QMessageBox::Ok,
+                        parent);
+        box.exec();
+    }
+
+    bool askYesNo(QWidget* parent, MessageIcon icon, const QString& caption,
+                  const QString& text) override {
+        QMessageBox box(boxIcon(icon), captionOrTypeName(icon, caption), text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    QString inputText(QWidget* parent, const QString& caption, const QString& prompt,
+                      const QString& defaultText) override {
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(caption);
+        dialog.setLabelText(prompt);
+        dialog.setTextValue(defaultText);
+        dialog.setOkButtonText(QStringLiteral("OK"));
+        dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+        if (dialog.exec() != QDialog::Accepted)
+            return defaultText;
+        return dialog.textValue();
+    }
+
+    QString chooseFile(QWidget* parent, const FileDialogOptions& options) override {
+        QFileDialog dialog(parent, options.title, QString(), options.filter);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // The file may not exist yet: choosing a new name creates a new file.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(options.defaultSuffix);
+        dialog.setSizeGripEnabled(true);
+        const QFileInfo initial(options.initialFileName);
+        if (!options.initialFileName.isEmpty()) {
+            if (initial.isDir()) {
+                dialog.setDirectory(initial.absoluteFilePath());
+            } else {
+                if (initial.absoluteDir().exists())
+                    dialog.setDirectory(initial.absolutePath());
+                dialog.selectFile(initial.fileName());
+            }
+        }
+        // The folder of the chosen file must exist; a file name in a folder that is not
+        // there is refused and the dialog stays open.
+        while (dialog.exec() == QDialog::Accepted) {
+            const QString chosen = dialog.selectedFiles().value(0);
+            if (chosen.isEmpty())
+                return QString();
+            const QFileInfo info(chosen);
+            if (info.absoluteDir().exists())
+                return info.absoluteFilePath();
+            QMessageBox::warning(
+                &dialog, options.title,
+                QStringLiteral("Der Pfad \"%1\" existiert nicht.\nÜberprüfen Sie den Pfad.")
+                    .arg(QDir::toNativeSeparators(info.absolutePath())));
+        }
+        return QString();
+    }
+};
+
+std::unique_ptr<DialogService>& replacement() {
+    static std::unique_ptr<DialogService> service;
+    return service;
+}
+
+} // namespace
+
+void DialogService::beep() {
+    QApplication::beep();
+}
+
+DialogService& DialogService::instance() {
+    if (replacement())
+        return *replacement();
+    static QtDialogService qtService;
+    return qtService;
+}
+
+void DialogService::setInstance(std::unique_ptr<DialogService> service) {
+    replacement() = std::move(service);
+}
+
+void systemBeep() {
+    DialogService::instance().beep();
+}
