@@ -1,0 +1,45 @@
+#include "testfolders.h"
+
+#include "platform/installedprograms.h"
+#include "platform/programfolder.h"
+#include "platform/registry.h"
+
+#include <QDir>
+
+TestFolders::TestFolders() {
+    if (!root_.isValid())
+        return;
+    QDir dir(root_.path());
+    dir.mkpath(QStringLiteral("program"));
+    dir.mkpath(QStringLiteral("registry"));
+    dir.mkpath(QStringLiteral("applications"));
+    ProgramFolder::setPath(programFolder());
+    Registry::setStorageFolder(registryFolder());
+    DesktopEntry::setApplicationsFolder(applicationsFolder());
+}
+
+TestFolders::~TestFolders() {
+    ProgramFolder::setPath(QString());
+    Registry::setStorageFolder(QString());
+    DesktopEntry::setApplicationsFolder(QString());
+}
+
+QString TestFolders::programFolder() const {
+    return file(QStringLiteral("program"));
+}
+
+QString TestFolders::registryFolder() const {
+    return file(QStringLiteral("registry"));
+}
+
+QString TestFolders::applicationsFolder() const {
+    return file(QStringLiteral("applications"));
+}
+
+QString TestFolders::programFile(const QString& fileName) const {
+    return QDir(programFolder()).filePath(fileName);
+}
+
+QString TestFolders::file(const QString& relativePath) const {
+    return QDir(root_.path()).filePath(relativePath);
+}

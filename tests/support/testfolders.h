@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// Keeps everything a test touches inside one temporary folder, removed afterwards:
+//  - the program folder (Settings.ini, Pultex.hlp)       -> programFolder()
+//  - the registry's storage folder                        -> registryFolder()
+//  - the applications folder of the desktop entry         -> applicationsFolder()
+// The folders exist on construction; the destructor restores the real places.
+//
+//     TestFolders folders;
+//     QVERIFY(folders.isValid());
+//     QFile settings(folders.programFile("Settings.ini"));
+class TestFolders {
+public:
+    TestFolders();
+    ~TestFolders();
+    TestFolders(const TestFolders&) = delete;
+    TestFolders& operator=(const TestFolders&) = delete;
+
+    bool isValid() const { return root_.isValid(); }
+    QString root() const { return root_.path(); }
+    QString programFolder() const;
+    QString registryFolder() const;
+    QString applicationsFolder() const;
+    // A file in the program folder.
+    QString programFile(const QString& fileName) const;
+    // A file anywhere below the temporary folder.
+    QString file(const QString& relativePath) const;
+
+private:
+    QTemporaryDir root_;
+};
