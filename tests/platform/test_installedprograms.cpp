@@ -1,0 +1,177 @@
+#include "platform/apperror.h"
+#include "platform/installedprograms.h"
+#include "platform/localeformats.h"
+#include "platform/registry.h"
+#include "support/testfolders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+const QString uninstallKey =
+    QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+const QString entryKey = uninstallKey + QStringLiteral("\\Zensoria");
+
+QString readText(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+} // namespace
+
+class TestInstalledPrograms : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void registerWritesTheRegistryEntry() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        RegisterUninstallEntry("Zensoria", "\"/opt/z/zensoria\" /uninstall", QString(), QString(),
+                               false);
+        const Registry registry(RegistryRoot::LocalMachine);
+        QCOMPARE(registry.readString(entryKey, "DisplayName"), QStringLiteral("Zensoria"));
+        QCOMPARE(registry.readString(entryKey, "UninstallString"),
+                 QStringLiteral("\"/opt/z/zensoria\" /uninstall"));
+        QVERIFY(!registry.valueExists(entryKey, "ModifyPath"));
+        // Nothing goes below the current-user root.
+        QVERIFY(!Registry(RegistryRoot::CurrentUser).keyExists("SOFTWARE"));
+    }
+
+    void laterRegistrationOverwrites() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        RegisterUninstallEntry("Zensoria", "\"/old/zensoria\" /uninstall", QString(), QString(),
+                               false);
+        // The program was moved and started again.
+        RegisterUninstallEntry("Zensoria", "\"/new/zensoria\" /uninstall", QString(), QString(),
+                               false);
+        const Registry registry(RegistryRoot::LocalMachine);
+        QCOMPARE(registry.readString(entryKey, "UninstallString"),
+                 QStringLiteral("\"/new/zensoria\" /uninstall"));
+        QCOMPARE(registry.subKeys(uninstallKey), QStringList{"Zensoria"});
+    }
+
+    void keyNameAndModifyCommand() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        RegisterUninstallEntry("Zensoria", "u", "m", "ZensoriaEntry", false);
+        const Registry registry(RegistryRoot::LocalMachine);
+        const QString key = uninstallKey + "\\ZensoriaEntry";
+        QCOMPARE(registry.readString(key, "DisplayName"), QStringLiteral("Zensoria"));
+        QCOMPARE(registry.readString(key, "ModifyPath"), QStringLiteral("m"));
+        QVERIFY(!registry.keyExists(entryKey));
+        QVERIFY(
+            QFile::exists(QDir(folders.applicationsFolder()).filePath("zensoriaentry.desktop")));
+    }
+
+    void desktopEntryStartsAndUninstalls() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        RegisterUninstallEntry("Zensoria", "unused", QString(), QString(), false);
+        const QString fileName = QDir(folders.applicationsFolder()).filePath("zensoria.desktop");
+        QCOMPARE(DesktopEntry::filePath("Zensoria"), fileName);
+        const QStringList lines = readText(fileName).split('\n');
+        const QString program = '"' + QCoreApplication::applicationFilePath() + '"';
+        QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
+        QVERIFY(lines.contains("Type=Application"));
+        QVERIFY(lines.contains("Name=Zensoria"));
+        QVERIFY(lines.contains("Actions=uninstall;"));
+        const qsizetype action = lines.indexOf("[Desktop Action uninstall]");
+        QVERIFY(action > 0);
+        // The program's own Exec line is in the main group, the uninstall command in the action.
+        QCOMPARE(lines.indexOf("Exec=" + program), lines.indexOf(QRegularExpression("Exec=.*")));
+        QVERIFY(lines.indexOf("Exec=" + program) < action);
+        QVERIFY(lines.indexOf("Exec=" + program + " /uninstall") > action);
+        QVERIFY(lines.indexOf("Name=Deinstallieren") > action);
+    }
+
+    void execArgumentsAreQuoted_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << "/opt/zensoria/zensoria"
+                               << "\"/opt/zensoria/zensoria\"";
+        QTest::newRow("blank") << "/home/a b/zensoria"
+                               << "\"/home/a b/zensoria\"";
+        // Inside the quotes ", `, $ and \ take a backslash; the value escape doubles each
+        // backslash again.
+        QTest::newRow("double quote") << "/a\"b"
+                                      << "\"/a\\\\\"b\"";
+        QTest::newRow("dollar") << "/a$b"
+                                << "\"/a\\\\$b\"";
+        QTest::newRow("backquote") << "/a`b"
+                                   << "\"/a\\\\`b\"";
+        QTest::newRow("backslash") << "/a\\b"
+                                   << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << "/100%/z"
+                                 << "\"/100%%/z\"";
+        QTest::newRow("umlaut and quote") << "/Schüler's/z"
+                                          << "\"/Schüler's/z\"";
+        QTest::newRow("line break") << "/a\nb"
+                                    << "\"/a\\nb\"";
+    }
+
+    void execArgumentsAreQuoted() {
+        QFETCH(QString, argument);
+        QFETCH(QString, exec);
+        QCOMPARE(DesktopEntry::execArgument(argument), exec);
+    }
+
+    void removeDeletesOnlyThisEntry() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        Registry registry(RegistryRoot::LocalMachine);
+        registry.writeString(uninstallKey + "\\Other", "DisplayName", "Zensoria");
+        RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false);
+        registry.writeString(entryKey + "\\Below", "X", "1");
+        QFile other(QDir(folders.applicationsFolder()).filePath("other.desktop"));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+
+        RegisterUninstallEntry("Zensoria", "something else", "m", QString(), true);
+        QVERIFY(!registry.keyExists(entryKey));
+        QVERIFY(!QFile::exists(DesktopEntry::filePath("Zensoria")));
+        // Entries are not matched by their display name.
+        QCOMPARE(registry.readString(uninstallKey + "\\Other", "DisplayName"),
+                 QStringLiteral("Zensoria"));
+        QVERIFY(other.exists());
+
+        // Removing again is no error.
+        RegisterUninstallEntry("Zensoria", "u", QString(), QString(), true);
+        QVERIFY(registry.keyExists(uninstallKey));
+    }
+
+    void refusedDesktopEntryStillWritesTheRegistry() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        // An applications folder that cannot be created (a file is in its way).
+        QFile blocker(folders.file("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        DesktopEntry::setApplicationsFolder(folders.file("blocker/applications"));
+        QVERIFY_THROWS_EXCEPTION(
+            AppError, RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false));
+        QCOMPARE(Registry(RegistryRoot::LocalMachine).readString(entryKey, "UninstallString"),
+                 QStringLiteral("u"));
+    }
+
+    void unchangedDesktopEntryIsNotRewritten() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false);
+        const QString fileName = DesktopEntry::filePath("Zensoria");
+        const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false);
+        QCOMPARE(QFileInfo(fileName).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstalledPrograms)
+#include "test_installedprograms.moc"
