@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QPainter>
+#include <QString>
+
+// Drawing primitives in the views' pixel conventions: a rectangle is left, top, right, bottom
+// with right and bottom exclusive; a line leaves out its end point; text is placed by its
+// top-left corner. All of them draw without antialiasing and leave the painter's pen and
+// brush as they found them.
+namespace canvas {
+
+// Paints the pixels l .. r-1, t .. b-1; nothing when the rectangle is empty.
+void fill(QPainter& p, int l, int t, int r, int b, const QColor& colour);
+// Draws the 1-pixel border on the rectangle's outermost pixels (l .. r-1, t .. b-1).
+void outline(QPainter& p, int l, int t, int r, int b, const QColor& colour);
+// Horizontal or vertical 1-pixel line from (x1, y1) towards (x2, y2), end point left out.
+void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
+// Ellipse inside the rectangle, filled and with a 1-pixel outline.
+void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
+             const QColor& outlineColour);
+// Text with its top-left corner at (x, y) in the painter's font.
+void text(QPainter& p, int x, int y, const QString& text, const QColor& colour);
+// Like text(), on a background of the text's own box (opaque text).
+void opaqueText(QPainter& p, int x, int y, const QString& text, const QColor& colour,
+                const QColor& background);
+// Width and height of the text in the painter's font.
+int textWidth(const QPainter& p, const QString& text);
+int textHeight(const QPainter& p);
+
+} // namespace canvas

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class IniStore;
+
+// The subject ranking: one RankingEntry per subject that has class tests, ordered by class
+// average, best (lowest) first. An entry is the comma list (class average text, subject
+// name, number of tests), so that splitting it gives back the subject name whatever it holds.
+
+// The class average of a ranking entry: fixed point with 10 decimal places (at most 16
+// significant digits) and the locale's decimal separator: 2.5 -> "2,5000000000".
+QString ClassAverageText(long double average);
+
+// Joins the three fields by the comma-list rules.
+QString RankingEntry(const QString& averageText, const QString& subject, int testCount);
+
+struct RankingFields {
+    QString average;   // "2,5000000000"
+    QString subject;   // as on its tab
+    QString testCount; // "3"
+};
+// Splits an entry back into its three fields (missing fields are empty).
+RankingFields splitRankingEntry(const QString& entry);
+
+// Order of the ranking: by the class average text, compared as text (every average has one
+// digit before the separator, so this is the order of the averages rounded to 10 decimals);
+// equal texts by the rest of the entry, case-insensitively in the locale's collation.
+// Returns <0, 0, >0.
+int compareRankingEntries(const QString& a, const QString& b);
+inline bool rankingEntryLess(const QString& a, const QString& b) {
+    return compareRankingEntries(a, b) < 0;
+}
+// Inserts entry after every entry that does not order after it; returns its index.
+int insertRankingEntry(QStringList& entries, const QString& entry);
+
+// The class average of a subject from its data-file entries (key, value): the mean of the
+// test averages, each test weighing the same. A value with fewer than seven fields raises
+// "Listenindex überschreitet das Maximum (<index>)", a count that is not an integer its
+// conversion error. Tests without participants are left out; empty when none is left.
+std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& entries);
+
+// Adds to `entries`, each at its place in the order above, the ranking entry of every subject
+// (section of the store) that has entries and a class average. The store's file is parsed at
+// most once. A faulty value raises its error; the entries added before it stay.
+void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries);
+// The ranking of the subjects as a new list; raises like the above.
+QStringList BuildRankingEntries(const IniStore& store, const QStringList& subjects);

@@ -1,0 +1,133 @@
+#include "stats/testrowpainter.h"
+
+#include "gradedata/classtest.h"
+#include "gradedata/commalist.h"
+#include "gradedata/formats.h"
+#include "stats/canvas.h"
+#include "stats/gradecolours.h"
+#include "stats/statistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QColor Black(Qt::black);
+const QColor White(Qt::white);
+const QColor MarkColour(0xFF0000);
+const QColor SelectedMarkColour(0xFFBBBB);
+
+// A field as a number; 0 when it is none (a row never fails on a faulty item).
+int lenientCount(const QString& field) {
+    return readLenientInteger(field).value_or(0);
+}
+
+QString shownDate(const QString& isoField, const QDate& date) {
+    return date.isValid() ? ShortDateText(date) : isoField;
+}
+
+} // namespace
+
+QString gradeLevelText(const QString& gradeLevelField, const QDate& date) {
+    const auto level = readLenientInteger(gradeLevelField);
+    QString text = (level ? QString::number(*level) : gradeLevelField) + QStringLiteral(". Klasse");
+    if (date.isValid())
+        text += QStringLiteral(" (%1)").arg(academicYearText(date));
+    return text;
+}
+
+void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
+                  const DrawStyle& style) {
+    const int L = rect.left(), T = rect.top();
+    const int R = rect.left() + rect.width(), B = rect.top() + rect.height();
+    const int cy = T + (B - T) / 2;
+    const QStringList fields = splitCommaList(testListItem);
+    const QDate date = QDate::fromString(fields.value(ItemField::Date), Qt::ISODate);
+    GradeCounts counts{};
+    for (int i = 0; i < 6; ++i)
+        counts[i] = lenientCount(fields.value(ItemField::FirstCount + i));
+    const QColor textColour = style.text();
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QFont font = style.font;
+    font.setBold(false);
+    p.setFont(font);
+
+    canvas::fill(p, L, T, R, B, style.background());
+    if (!style.selected) {
+        canvas::fill(p, L, T, L + 116, B, QColor(0xFFFFD5));
+        canvas::fill(p, L + 116, T, L + 196, B, QColor(0xD5FFD5));
+        canvas::fill(p, L + 404, T, L + 477, B, QColor(0xD5D5FF));
+        canvas::fill(p, L + 476, T, L + 556, B, QColor(0xFFD5D5));
+    }
+    canvas::outline(p, L, T - 1, R, B, Black);
+    if (style.selected) {
+        // Sunken frame drawn with a 2-pixel pen, each line on the pixel of its coordinate and
+        // the one before it: black along the top, white along the bottom and the right side.
+        canvas::fill(p, L + 1, T + 1, R - 1, T + 3, Black);
+        canvas::fill(p, L + 1, B - 2, R - 1, B, White);
+        canvas::fill(p, R - 2, T + 2, R, B, White);
+    }
+
+    int h = canvas::textHeight(p);
+    canvas::text(p, L + 2, cy - h, gradeLevelText(fields.value(ItemField::GradeLevel), date),
+                 textColour);
+    canvas::text(p, L + 2, cy, fields.value(ItemField::Number) + QStringLiteral(". Arbeit"),
+                 textColour);
+    canvas::text(p, L + 120, cy - h, shownDate(fields.value(ItemField::Date), date), textColour);
+    canvas::text(p, L + 120, cy, fields.value(ItemField::Lesson) + QStringLiteral(". Schulstunde"),
+                 textColour);
+
+    const auto ownGrade = readLenientInteger(fields.value(ItemField::OwnGrade));
+    QFont bold = font;
+    bold.setBold(true);
+    for (int i = 0; i < 6; ++i) {
+        const int cx = L + 210 + 35 * i;
+        const QString count = fields.value(ItemField::FirstCount + i);
+        QColor colour = textColour;
+        if (ownGrade == i + 1) {
+            p.setFont(bold);
+            const int w = canvas::textWidth(p, count);
+            h = canvas::textHeight(p);
+            canvas::ellipse(p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
+                            style.selected ? SelectedMarkColour : MarkColour, Black);
+            colour = style.selected ? Black : White;
+        }
+        const int w = canvas::textWidth(p, count);
+        h = canvas::textHeight(p);
+        canvas::text(p, cx - w / 2, cy - h / 2, count, colour);
+        p.setFont(font);
+    }
+
+    const QString participants = QString::number(Participants(counts));
+    int w = canvas::textWidth(p, participants);
+    h = canvas::textHeight(p);
+    canvas::text(p, L + 439 - w / 2, cy - h / 2, participants, textColour);
+
+    p.setFont(bold);
+    const QString average = TestAverageText(counts);
+    w = canvas::textWidth(p, average);
+    h = canvas::textHeight(p);
+    canvas::text(p, L + 516 - w / 2, cy - h / 2, average, textColour);
+
+    canvas::outline(p, L + 560, T + 4, R - 6, B - 4, Black);
+    int x = L + 561;
+    for (int i = 0; i < 6; ++i) {
+        canvas::line(p, x - 1, T + 4, x - 1, B - 4, Black);
+        const int left = std::max(R - 6 - x, 0);
+        const long double share =
+            static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left;
+        // A hand-edited negative count must not push a bar out of the frame.
+        const int bw = std::clamp(static_cast<int>(std::trunc(share)), 0, left);
+        canvas::fill(p, x, T + 5, x + bw, B - 4, gradeBarColour(i + 1));
+        const QString label = fields.value(ItemField::FirstCount + i);
+        if (style.diagramLabels && canvas::textWidth(p, label) < bw) {
+            w = canvas::textWidth(p, label);
+            canvas::text(p, x + bw / 2 - w / 2, T + 5 + (B - T - 9) / 2 - h / 2, label,
+                         gradeLabelColour(i + 1));
+        }
+        x += bw;
+    }
+    p.restore();
+}
