@@ -76,4 +76,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestDateTime)
-#include "test_datetime.moc"
+#include "tst_datetime.moc"

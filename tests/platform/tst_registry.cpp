@@ -239,4 +239,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(TestRegistry)
-#include "test_registry.moc"
+#include "tst_registry.moc"

@@ -174,4 +174,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestInstalledPrograms)
-#include "test_installedprograms.moc"
+#include "tst_installedprograms.moc"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QApplication>
+
+#include <exception>
+
+// The application object. Its general error handler catches an error that escapes an event
+// handler (AppError and any other std::exception) and shows its text in an error message box
+// captioned with the application title, instead of ending the program. The handler that
+// raised the error ends; the program goes on.
+class ZensoriaApplication : public QApplication {
+    Q_OBJECT
+
+public:
+    ZensoriaApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The general error handler's message box: the error's text (the German text of an
+// AppError), the error icon and the application title as caption.
+void showErrorMessage(const std::exception& error);

@@ -1,0 +1,50 @@
+#include "app/programentry.h"
+
+#include "app/application.h"
+#include "app/mainwindowfactory.h"
+#include "app/uninstall.h"
+#include "platform/apperror.h"
+
+#include <QMainWindow>
+
+RunMode runModeFor(const QStringList& arguments) {
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("/uninstall"))
+        return RunMode::Uninstall;
+    return RunMode::Normal;
+}
+
+int runProgram(int argc, char** argv) {
+    // The arguments as given, before Qt takes its own options out of them.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    ZensoriaApplication application(argc, argv);
+    if (runModeFor(arguments) == RunMode::Uninstall) {
+        runUninstall();
+        return 0;
+    }
+
+    // At every start, so that the entry always names the program file's current place.
+    // Nothing else at start needs the entry: when the system refuses it, the program runs on.
+    try {
+        registerInstalledProgram();
+    } catch (const AppError&) {
+    }
+
+    ZensoriaApplication::setApplicationName(productName());
+    ZensoriaApplication::setDesktopFileName(QStringLiteral("zensoria"));
+
+    std::unique_ptr<QMainWindow> mainWindow;
+    try {
+        mainWindow = createMainWindow();
+    } catch (const std::exception& error) {
+        showErrorMessage(error);
+        return 1;
+    }
+    // No window: the start-up ended the program (another instance runs already).
+    if (!mainWindow)
+        return 0;
+    mainWindow->show();
+    return ZensoriaApplication::exec();
+}

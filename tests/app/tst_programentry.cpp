@@ -1,0 +1,292 @@
+#include "app/programentry.h"
+#include "platform/installedprograms.h"
+#include "platform/localeformats.h"
+#include "platform/registry.h"
+#include "support/scripteddialogs.h"
+#include "support/testfolders.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMainWindow>
+#include <QTest>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+
+const QString userKey = QStringLiteral("Software\\Vela\\Zensoria");
+const QString uninstallKey =
+    QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+const QString entryKey = uninstallKey + QStringLiteral("\\Zensoria");
+const QString question = QStringLiteral("Soll die Zensoria wirklich deinstalliert werden?");
+
+// What the normal run showed, looked at from inside its event loop.
+struct NormalRun {
+    bool watching = false;
+    bool sawMainWindow = false;
+    QString windowTitle;
+    QString applicationName;
+    QString uninstallString;
+    QString programPath;
+};
+NormalRun normalRun;
+
+// Runs once in every application object the program creates: in a normal run, the first
+// turn of the event loop records the main window and closes it, which ends the run.
+void watchNormalRun() {
+    if (!normalRun.watching)
+        return;
+    QTimer::singleShot(0, qApp, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<QMainWindow*>(widget); window && window->isVisible()) {
+                normalRun.sawMainWindow = true;
+                normalRun.windowTitle = window->windowTitle();
+            }
+        }
+        normalRun.applicationName = QCoreApplication::applicationName();
+        normalRun.programPath = QCoreApplication::applicationFilePath();
+        normalRun.uninstallString =
+            Registry(RegistryRoot::LocalMachine).readString(entryKey, "UninstallString");
+        QApplication::closeAllWindows();
+    });
+    // Never wait forever, whatever the window does.
+    QTimer::singleShot(20000, qApp, &QCoreApplication::quit);
+}
+Q_COREAPP_STARTUP_FUNCTION(watchNormalRun)
+
+int run(const QStringList& arguments) {
+    std::vector<QByteArray> storage{QByteArray("zensoria")};
+    for (const QString& argument : arguments)
+        storage.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : storage)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return runProgram(static_cast<int>(storage.size()), argv.data());
+}
+
+void writeFile(const QString& fileName, const QByteArray& contents) {
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+// Every file below the folder with its contents.
+QMap<QString, QByteArray> snapshot(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        files.insert(file.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+    }
+    return files;
+}
+
+// The entry in the list of installed programs, as an earlier start from another place left it.
+void registerOldPlace() {
+    Registry machine(RegistryRoot::LocalMachine);
+    machine.writeString(entryKey, "DisplayName", "Zensoria");
+    machine.writeString(entryKey, "UninstallString", "\"/old/zensoria\" /uninstall");
+    writeFile(DesktopEntry::filePath("Zensoria"),
+              DesktopEntry::contents("Zensoria", "/old/zensoria"));
+}
+
+// A machine where Zensoria was installed and used.
+void installAndUse(const TestFolders& folders) {
+    Registry user(RegistryRoot::CurrentUser);
+    user.writeInteger(userKey, "Interval", 14);
+    user.writeString(userKey + "\\Window", "State", "max");
+    user.writeString("Software\\Vela\\Pultex", "Keep", "1");
+    Registry machine(RegistryRoot::LocalMachine);
+    machine.writeString(userKey, "Server", "update.example");
+    machine.writeString(uninstallKey + "\\Other", "DisplayName", "Zensoria");
+    registerOldPlace();
+    writeFile(folders.programFile("Settings.ini"), "[Settings]\r\nStandardFile=Noten.plx\r\n");
+    writeFile(folders.programFile("Noten.plx"), "[Mathe]\r\n");
+    writeFile(folders.programFile("Pultex.hlp"), "<html></html>");
+}
+
+} // namespace
+
+class TestProgramEntry : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void runMode_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("uninstall");
+        QTest::newRow("none") << QStringList() << false;
+        QTest::newRow("/uninstall") << QStringList{"/uninstall"} << true;
+        QTest::newRow("/uninstall and more") << QStringList{"/uninstall", "x"} << true;
+        QTest::newRow("/Uninstall") << QStringList{"/Uninstall"} << false;
+        QTest::newRow("/UNINSTALL") << QStringList{"/UNINSTALL"} << false;
+        QTest::newRow("-uninstall") << QStringList{"-uninstall"} << false;
+        QTest::newRow("uninstall") << QStringList{"uninstall"} << false;
+        QTest::newRow("trailing blank") << QStringList{"/uninstall "} << false;
+        QTest::newRow("second argument") << QStringList{"Noten.plx", "/uninstall"} << false;
+        QTest::newRow("empty first") << QStringList{"", "/uninstall"} << false;
+    }
+
+    void runMode() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, uninstall);
+        QCOMPARE(runModeFor(arguments) == RunMode::Uninstall, uninstall);
+    }
+
+    void normalRunRegistersAndShowsTheWindow_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("none") << QStringList();
+        QTest::newRow("/Uninstall") << QStringList{"/Uninstall"};
+        QTest::newRow("-uninstall") << QStringList{"-uninstall"};
+        QTest::newRow("second argument") << QStringList{"x", "/uninstall"};
+    }
+
+    void normalRunRegistersAndShowsTheWindow() {
+        QFETCH(QStringList, arguments);
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        ScopedDialogs dialogs;
+        normalRun = NormalRun{true};
+
+        QCOMPARE(run(arguments), 0);
+        normalRun.watching = false;
+        QVERIFY(normalRun.sawMainWindow);
+        QCOMPARE(normalRun.windowTitle, QStringLiteral("Zensoria"));
+        QCOMPARE(normalRun.applicationName, QStringLiteral("Zensoria"));
+        // The entry now names this program file, wherever it was before.
+        QCOMPARE(normalRun.uninstallString, '"' + normalRun.programPath + "\" /uninstall");
+        QVERIFY(QFile::exists(DesktopEntry::filePath("Zensoria")));
+        QVERIFY(dialogs->shown().isEmpty());
+        // Nothing of the uninstall run happened.
+        QVERIFY(QFile::exists(folders.programFile("Settings.ini")));
+        QVERIFY(Registry(RegistryRoot::CurrentUser).keyExists(userKey));
+    }
+
+    void normalRunGoesOnWhenRegistrationIsRefused() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        writeFile(folders.file("blocker"), "");
+        Registry::setStorageFolder(folders.file("blocker/registry"));
+        DesktopEntry::setApplicationsFolder(folders.file("blocker/applications"));
+        ScopedDialogs dialogs;
+        normalRun = NormalRun{true};
+
+        QCOMPARE(run({}), 0);
+        normalRun.watching = false;
+        QVERIFY(normalRun.sawMainWindow);
+        QVERIFY(dialogs->shown().isEmpty());
+    }
+
+    void uninstallAnsweredNoChangesNothing() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        const auto before = snapshot(folders.root());
+        ScopedDialogs dialogs;
+        dialogs->answerYesNo(false);
+        bool windowDuringQuestion = true;
+        QString titleDuringQuestion;
+        dialogs->setOnShown([&](const ShownDialog& shown) {
+            if (shown.kind != ShownDialog::Kind::Question)
+                return;
+            windowDuringQuestion = !QApplication::topLevelWidgets().isEmpty();
+            titleDuringQuestion = QCoreApplication::applicationName();
+        });
+
+        QCOMPARE(run({"/uninstall"}), 0);
+        QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
+        QCOMPARE(dialogs->shown().size(), 2);
+        QCOMPARE(dialogs->shown()[0].kind, ShownDialog::Kind::Beep);
+        const ShownDialog& asked = dialogs->shown()[1];
+        QCOMPARE(asked.kind, ShownDialog::Kind::Question);
+        QCOMPARE(asked.icon, MessageIcon::Warning);
+        QCOMPARE(asked.text, question);
+        QVERIFY(!windowDuringQuestion);
+        QCOMPARE(titleDuringQuestion, QStringLiteral("Zensoria [Deinstallation]"));
+        // Not even the entry in the list of installed programs was rewritten.
+        QCOMPARE(snapshot(folders.root()), before);
+    }
+
+    void uninstallAnsweredYesRemovesTheProgramsTraces() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        ScopedDialogs dialogs;
+        dialogs->answerYesNo(true);
+
+        QCOMPARE(run({"/uninstall"}), 0);
+        QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
+        const Registry user(RegistryRoot::CurrentUser);
+        QVERIFY(!user.keyExists(userKey));
+        QCOMPARE(user.subKeys("Software\\Vela"), QStringList{"Pultex"});
+        QVERIFY(!QFile::exists(folders.programFile("Settings.ini")));
+        const Registry machine(RegistryRoot::LocalMachine);
+        QVERIFY(!machine.keyExists(entryKey));
+        QVERIFY(!QFile::exists(DesktopEntry::filePath("Zensoria")));
+        // Left alone: data files, the help file, other entries and the per-machine key.
+        QVERIFY(QFile::exists(folders.programFile("Noten.plx")));
+        QVERIFY(QFile::exists(folders.programFile("Pultex.hlp")));
+        QVERIFY(machine.keyExists(uninstallKey + "\\Other"));
+        QCOMPARE(machine.readString(userKey, "Server"), QStringLiteral("update.example"));
+
+        QCOMPARE(dialogs->shown().size(), 3);
+        const ShownDialog& closing = dialogs->shown()[2];
+        QCOMPARE(closing.kind, ShownDialog::Kind::Message);
+        QCOMPARE(closing.icon, MessageIcon::Information);
+        QCOMPARE(closing.caption, QStringLiteral("Deinstallation abgeschlossen"));
+        QCOMPARE(closing.text, QStringLiteral("Die Zensoria wurde erfolgreich deinstalliert."));
+    }
+
+    void uninstallTwiceShowsTheClosingMessageTwice() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        ScopedDialogs dialogs;
+        dialogs->answerYesNo(true);
+        dialogs->answerYesNo(true);
+        QCOMPARE(run({"/uninstall"}), 0);
+        QCOMPARE(run({"/uninstall"}), 0);
+        QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
+        QCOMPARE(dialogs->texts(),
+                 (QStringList{question, "Die Zensoria wurde erfolgreich deinstalliert.", question,
+                              "Die Zensoria wurde erfolgreich deinstalliert."}));
+        QCOMPARE(dialogs->beeps(), 2);
+    }
+
+    void refusedRemovalIsReportedAndTheRunEnds() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        registerOldPlace();
+        // A registry that cannot be written and a Settings.ini that cannot be deleted.
+        writeFile(folders.file("blocker"), "");
+        Registry::setStorageFolder(folders.file("blocker/registry"));
+        writeFile(folders.programFile("Settings.ini/inside"), "x");
+        ScopedDialogs dialogs;
+        dialogs->answerYesNo(true);
+
+        QCOMPARE(run({"/uninstall"}), 0);
+        QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
+        const QList<ShownDialog> messages = dialogs->shown(ShownDialog::Kind::Message);
+        QVERIFY(messages.size() >= 3);
+        for (qsizetype i = 0; i + 1 < messages.size(); ++i) {
+            QCOMPARE(messages[i].icon, MessageIcon::Error);
+            QCOMPARE(messages[i].caption, QStringLiteral("Zensoria [Deinstallation]"));
+        }
+        QVERIFY(messages[0].text.endsWith(" kann nicht geschrieben werden"));
+        QVERIFY(dialogs->texts().contains(QStringLiteral("Die Datei %1 kann nicht gelöscht werden.")
+                                              .arg(folders.programFile("Settings.ini"))));
+        QCOMPARE(messages.last().caption, QStringLiteral("Deinstallation abgeschlossen"));
+        // The desktop entry went even though its registry twin could not.
+        QVERIFY(!QFile::exists(DesktopEntry::filePath("Zensoria")));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestProgramEntry)
+#include "tst_programentry.moc"
