@@ -1,0 +1,500 @@
+#include "gradedata/inistore.h"
+
+#include "gradedata/formats.h"
+#include "gradedata/textencoding.h"
+#include "platform/apperror.h"
+#include "platform/atomicfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
+
+namespace {
+
+enum class LineEnd : quint8 { None, Lf, CrLf };
+
+const char* lineEndBytes(LineEnd end) {
+    switch (end) {
+    case LineEnd::Lf:
+        return "\n";
+    case LineEnd::CrLf:
+        return "\r\n";
+    case LineEnd::None:
+        break;
+    }
+    return "";
+}
+
+// A section or key name, compared and hashed without regard to case.
+struct Name {
+    QString text;
+};
+
+bool operator==(const Name& a, const Name& b) {
+    return a.text.compare(b.text, Qt::CaseInsensitive) == 0;
+}
+
+size_t qHash(const Name& name, size_t seed = 0) {
+    size_t hash = seed;
+    const QString& text = name.text;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t code = text.at(i).unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < text.size() &&
+            text.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(char16_t(code), text.at(i + 1).unicode());
+            ++i;
+        }
+        hash ^= QChar::toCaseFolded(code) + 0x9e3779b9 + (hash << 6) + (hash >> 2);
+    }
+    return hash;
+}
+
+// Keeps the first line or section of a name: later ones with the same name are not found.
+void insertFirst(QHash<Name, qsizetype>& index, const Name& name, qsizetype at) {
+    if (!index.contains(name))
+        index.insert(name, at);
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+// One line of the file: its text, and its bytes as they stand in the file (line end
+// included), so that lines nobody changes are written back exactly as they were read.
+struct Line {
+    QString text;
+    QByteArray bytes;
+    LineEnd end = LineEnd::None;
+    qsizetype equals = -1; // entry lines: position of the first "="
+    QString key;           // entry lines: the name before it, without surrounding blanks
+
+    bool isEntry() const { return equals >= 0; }
+    QString value() const {
+        const QString value = text.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+            value.back() == value.front())
+            return value.mid(1, value.size() - 2);
+        return value;
+    }
+};
+
+// A "[name]" header line: the name between the brackets, without surrounding blanks.
+std::optional<QString> headerName(const QString& text) {
+    qsizetype start = 0;
+    while (start < text.size() && isBlank(text.at(start)))
+        ++start;
+    if (start == text.size() || text.at(start) != u'[')
+        return std::nullopt;
+    // The last "]" closes the name, so that a name holding "]" is found again.
+    qsizetype close = text.lastIndexOf(u']');
+    if (close <= start)
+        close = text.size();
+    return text.mid(start + 1, close - start - 1).trimmed();
+}
+
+void classify(Line& line) {
+    const QString& text = line.text;
+    qsizetype start = 0;
+    while (start < text.size() && isBlank(text.at(start)))
+        ++start;
+    if (start == text.size() || text.at(start) == u';' || text.at(start) == u'[')
+        return;
+    const qsizetype equals = text.indexOf(u'=', start);
+    if (equals < 0)
+        return;
+    QString key = text.mid(start, equals - start).trimmed();
+    if (key.isEmpty())
+        return;
+    line.equals = equals;
+    line.key = std::move(key);
+}
+
+struct Section {
+    QString name;
+    bool hasHeader = false;      // false for the lines before the first header
+    QList<Line> lines;           // with a header, lines[0] is the header line
+    QHash<Name, qsizetype> keys; // the first line of each key
+
+    // Index of the last entry line, or of the header when there is none.
+    qsizetype lastEntryLine() const {
+        for (qsizetype i = lines.size() - 1; i > 0; --i) {
+            if (lines.at(i).isEntry())
+                return i;
+        }
+        return 0;
+    }
+    // Entry lines that a lookup finds (the first of each key), in file order.
+    template <typename F> void forEachEntry(F&& f) const {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const Line& line = lines.at(i);
+            if (line.isEntry() && keys.value(Name{line.key}, -1) == i)
+                f(line);
+        }
+    }
+    void indexKeys() {
+        keys.clear();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines.at(i).isEntry())
+                insertFirst(keys, Name{lines.at(i).key}, i);
+        }
+    }
+};
+
+enum class Encoding : quint8 { Utf8, Windows1252 };
+
+// Names must not break the line structure of the file.
+QString singleLine(QString text) {
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+} // namespace
+
+struct IniStore::Parsed {
+    // The file as it was when read: missing, or its size and times.
+    bool exists = false;
+    bool readable = true;
+    qint64 size = -1;
+    QDateTime modified;
+    QDateTime metadataChanged;
+
+    Encoding encoding = Encoding::Utf8;
+    QByteArray byteOrderMark;
+    LineEnd newLineEnd = LineEnd::CrLf;
+    QList<Section> sections;             // sections[0]: the lines before the first header
+    QHash<Name, qsizetype> sectionIndex; // the first section of each name
+
+    bool matches(const QFileInfo& info) const {
+        if (!info.exists())
+            return !exists;
+        return exists && info.size() == size && info.lastModified() == modified &&
+               info.metadataChangeTime() == metadataChanged;
+    }
+    void stamp(const QFileInfo& info) {
+        exists = info.exists();
+        size = info.size();
+        modified = info.lastModified();
+        metadataChanged = info.metadataChangeTime();
+    }
+
+    const Section* section(const QString& name) const {
+        const qsizetype index = sectionIndex.value(Name{name.trimmed()}, -1);
+        return index < 0 ? nullptr : &sections.at(index);
+    }
+    const Line* entry(const QString& sectionName, const QString& key) const {
+        const Section* s = section(sectionName);
+        if (!s)
+            return nullptr;
+        const qsizetype index = s->keys.value(Name{key.trimmed()}, -1);
+        return index < 0 ? nullptr : &s->lines.at(index);
+    }
+
+    void indexSections() {
+        sectionIndex.clear();
+        for (qsizetype i = 1; i < sections.size(); ++i)
+            insertFirst(sectionIndex, Name{sections.at(i).name}, i);
+    }
+
+    QByteArray encode(const QString& text) {
+        if (encoding == Encoding::Windows1252) {
+            if (auto bytes = encodeWindows1252(text))
+                return *bytes;
+            // The text has no form in the file's encoding: rather than lose characters, the
+            // whole file goes over to UTF-8.
+            switchToUtf8();
+        }
+        return text.toUtf8();
+    }
+    void switchToUtf8() {
+        encoding = Encoding::Utf8;
+        for (Section& s : sections) {
+            for (Line& line : s.lines)
+                line.bytes = line.text.toUtf8() + lineEndBytes(line.end);
+        }
+    }
+    Line makeLine(const QString& text, LineEnd end) {
+        Line line;
+        line.text = text;
+        line.end = end;
+        classify(line);
+        line.bytes = encode(text) + lineEndBytes(end);
+        return line;
+    }
+    // The last line of the file gets a line end before anything is put after it.
+    void endLastLine() {
+        for (qsizetype i = sections.size() - 1; i >= 0; --i) {
+            if (sections.at(i).lines.isEmpty())
+                continue;
+            Line& last = sections[i].lines.back();
+            if (last.end == LineEnd::None) {
+                last.end = newLineEnd;
+                last.bytes += lineEndBytes(newLineEnd);
+            }
+            return;
+        }
+    }
+
+    void setEntry(const QString& sectionName, const QString& key, const QString& value) {
+        const QString name = singleLine(sectionName).trimmed();
+        const QString cleanKey = singleLine(key).trimmed();
+        const QString text = cleanKey + u'=' + singleLine(value);
+        const qsizetype sectionAt = sectionIndex.value(Name{name}, -1);
+        if (sectionAt < 0) {
+            endLastLine();
+            Section added;
+            added.name = name;
+            added.hasHeader = true;
+            added.lines.append(makeLine(u'[' + name + u']', newLineEnd));
+            added.lines.append(makeLine(text, newLineEnd));
+            added.indexKeys();
+            sections.append(std::move(added));
+            insertFirst(sectionIndex, Name{name}, sections.size() - 1);
+            return;
+        }
+        Section& s = sections[sectionAt];
+        const qsizetype lineAt = s.keys.value(Name{cleanKey}, -1);
+        if (lineAt >= 0) {
+            s.lines[lineAt] = makeLine(text, s.lines.at(lineAt).end);
+        } else {
+            const qsizetype after = s.lastEntryLine();
+            if (s.lines.at(after).end == LineEnd::None)
+                endLastLine();
+            s.lines.insert(after + 1, makeLine(text, newLineEnd));
+        }
+        s.indexKeys();
+    }
+
+    bool removeEntry(const QString& sectionName, const QString& key) {
+        const qsizetype sectionAt = sectionIndex.value(Name{sectionName.trimmed()}, -1);
+        if (sectionAt < 0)
+            return false;
+        Section& s = sections[sectionAt];
+        const qsizetype lineAt = s.keys.value(Name{key.trimmed()}, -1);
+        if (lineAt < 0)
+            return false;
+        s.lines.remove(lineAt);
+        // A later line with the same key, if any, is the one found from now on.
+        s.indexKeys();
+        return true;
+    }
+
+    bool removeSections(const QString& sectionName) {
+        const Name name{sectionName.trimmed()};
+        const qsizetype before = sections.size();
+        for (qsizetype i = sections.size() - 1; i >= 1; --i) {
+            if (Name{sections.at(i).name} == name)
+                sections.remove(i);
+        }
+        if (sections.size() == before)
+            return false;
+        indexSections();
+        return true;
+    }
+
+    QByteArray serialize() const {
+        qsizetype total = byteOrderMark.size();
+        for (const Section& s : sections) {
+            for (const Line& line : s.lines)
+                total += line.bytes.size();
+        }
+        QByteArray data;
+        data.reserve(total);
+        data += byteOrderMark;
+        for (const Section& s : sections) {
+            for (const Line& line : s.lines)
+                data += line.bytes;
+        }
+        return data;
+    }
+
+    static std::unique_ptr<Parsed> read(const QString& fileName);
+};
+
+std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName) {
+    auto parsed = std::make_unique<Parsed>();
+    // The times are taken before reading: a change during the read shows at the next look.
+    const QFileInfo info(fileName);
+    parsed->stamp(info);
+    parsed->sections.append(Section{});
+    if (!parsed->exists)
+        return parsed;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        parsed->readable = false;
+        return parsed;
+    }
+    const QByteArray data = file.readAll();
+
+    QByteArrayView body(data);
+    if (body.startsWith("\xEF\xBB\xBF")) {
+        parsed->byteOrderMark = data.first(3);
+        body = body.sliced(3);
+    }
+    if (!isValidUtf8(body)) {
+        parsed->encoding = Encoding::Windows1252;
+        parsed->byteOrderMark.clear();
+        body = data;
+    }
+
+    bool anyCrLf = false;
+    bool anyLf = false;
+    qsizetype pos = 0;
+    while (pos < body.size()) {
+        qsizetype next = body.indexOf('\n', pos);
+        Line line;
+        qsizetype textEnd = next;
+        if (next < 0) {
+            next = textEnd = body.size();
+        } else if (next > pos && body.at(next - 1) == '\r') {
+            line.end = LineEnd::CrLf;
+            anyCrLf = true;
+            --textEnd;
+            ++next;
+        } else {
+            line.end = LineEnd::Lf;
+            anyLf = true;
+            ++next;
+        }
+        const QByteArrayView textBytes = body.sliced(pos, textEnd - pos);
+        line.text = parsed->encoding == Encoding::Utf8 ? QString::fromUtf8(textBytes)
+                                                       : decodeWindows1252(textBytes);
+        line.bytes = body.sliced(pos, next - pos).toByteArray();
+        pos = next;
+
+        if (const auto name = headerName(line.text)) {
+            Section section;
+            section.name = *name;
+            section.hasHeader = true;
+            section.lines.append(std::move(line));
+            parsed->sections.append(std::move(section));
+            continue;
+        }
+        classify(line);
+        Section& current = parsed->sections.back();
+        if (line.isEntry() && current.hasHeader)
+            insertFirst(current.keys, Name{line.key}, current.lines.size());
+        current.lines.append(std::move(line));
+    }
+    parsed->newLineEnd = anyLf && !anyCrLf ? LineEnd::Lf : LineEnd::CrLf;
+    parsed->indexSections();
+    return parsed;
+}
+
+IniStore::IniStore(QString fileName) : fileName_(std::move(fileName)) {}
+
+IniStore::~IniStore() = default;
+
+const IniStore::Parsed& IniStore::parsed() const {
+    if (!cache_ || !cache_->matches(QFileInfo(fileName_)))
+        cache_ = Parsed::read(fileName_);
+    return *cache_;
+}
+
+void IniStore::commit(std::unique_ptr<Parsed> changed) {
+    writeFileAtomically(fileName_, changed->serialize());
+    changed->stamp(QFileInfo(fileName_));
+    changed->readable = true;
+    cache_ = std::move(changed);
+}
+
+namespace {
+
+AppError refusedWrite(const QString& fileName) {
+    return AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName));
+}
+
+} // namespace
+
+QStringList IniStore::ReadSections() const {
+    const Parsed& p = parsed();
+    QStringList names;
+    for (qsizetype i = 1; i < p.sections.size(); ++i) {
+        const QString& name = p.sections.at(i).name;
+        if (!name.isEmpty() && p.sectionIndex.value(Name{name}) == i)
+            names.append(name);
+    }
+    return names;
+}
+
+QStringList IniStore::ReadSection(const QString& section) const {
+    QStringList keys;
+    if (const Section* s = parsed().section(section))
+        s->forEachEntry([&](const Line& line) { keys.append(line.key); });
+    return keys;
+}
+
+QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& section) const {
+    QList<QPair<QString, QString>> entries;
+    if (const Section* s = parsed().section(section)) {
+        entries.reserve(s->keys.size());
+        s->forEachEntry([&](const Line& line) { entries.append({line.key, line.value()}); });
+    }
+    return entries;
+}
+
+QString IniStore::ReadString(const QString& section, const QString& key, const QString& def) const {
+    const Line* line = parsed().entry(section, key);
+    return line ? line->value() : def;
+}
+
+bool IniStore::SectionExists(const QString& section) const {
+    const Section* s = parsed().section(section);
+    return s && !s->keys.isEmpty();
+}
+
+bool IniStore::ValueExists(const QString& section, const QString& key) const {
+    return parsed().entry(section, key) != nullptr;
+}
+
+void IniStore::WriteString(const QString& section, const QString& key, const QString& value) {
+    ReplaceKey(section, QString(), key, value);
+}
+
+void IniStore::ReplaceKey(const QString& section, const QString& oldKey, const QString& key,
+                          const QString& value) {
+    const Parsed& current = parsed();
+    // A file that exists but cannot be read would be replaced by the new entry alone.
+    if (!current.readable)
+        throw refusedWrite(fileName_);
+    auto changed = std::make_unique<Parsed>(current);
+    if (!oldKey.isNull())
+        changed->removeEntry(section, oldKey);
+    changed->setEntry(section, key, value);
+    commit(std::move(changed));
+}
+
+void IniStore::DeleteKey(const QString& section, const QString& key) {
+    const Parsed& current = parsed();
+    if (!current.entry(section, key))
+        return;
+    if (!current.readable)
+        throw refusedWrite(fileName_);
+    auto changed = std::make_unique<Parsed>(current);
+    changed->removeEntry(section, key);
+    commit(std::move(changed));
+}
+
+void IniStore::EraseSection(const QString& section) {
+    auto changed = std::make_unique<Parsed>(parsed());
+    if (changed->removeSections(section))
+        commit(std::move(changed));
+}
+
+int IniStore::ReadInteger(const QString& section, const QString& key, int def) const {
+    return readLenientInteger(ReadString(section, key, QString())).value_or(def);
+}
+
+void IniStore::WriteInteger(const QString& section, const QString& key, int value) {
+    WriteString(section, key, QString::number(value));
+}
+
+bool IniStore::ReadBool(const QString& section, const QString& key, bool def) const {
+    if (const auto value = readLenientInteger(ReadString(section, key, QString())))
+        return *value != 0;
+    return def;
+}
+
+void IniStore::WriteBool(const QString& section, const QString& key, bool value) {
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}

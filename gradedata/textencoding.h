@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <optional>
+
+// Byte encodings of the data file: UTF-8 and Windows-1252 (files written on older Windows
+// systems). Windows-1252 is decoded without loss: its five unassigned bytes stand for the
+// control characters of the same number, so every byte sequence comes back unchanged.
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing
+// beyond U+10FFFF, no cut-off sequence).
+bool isValidUtf8(QByteArrayView bytes);
+
+QString decodeWindows1252(QByteArrayView bytes);
+// The text in Windows-1252, or nothing when a character has no byte there.
+std::optional<QByteArray> encodeWindows1252(QStringView text);

@@ -1,0 +1,487 @@
+#include "gradedata/inistore.h"
+#include "platform/apperror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readBytes(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QString refusedMessage(const QString& fileName) {
+    return QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName);
+}
+
+// A data file with everything a write must leave alone: a comment and a stray entry before
+// the first section, comments, blank lines, lines without "=", a key that is not a test,
+// a duplicate section, and the Settings section.
+const QByteArray mixedFile = "; Noten von Anna\r\n"
+                             "verirrt=1\r\n"
+                             "[Mathe]\r\n"
+                             "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"\r\n"
+                             "  Schluessel  =   'einfach'  \r\n"
+                             "leer=\r\n"
+                             "Zitat=\"a\"b\"\r\n"
+                             "gemischt=\"a'\r\n"
+                             "eins=\"\r\n"
+                             "; kommentar=1\r\n"
+                             "ohne Gleichheitszeichen\r\n"
+                             "\r\n"
+                             "[ Deutsch ]\r\n"
+                             "A=1\r\n"
+                             "a=2\r\n"
+                             "[Leer]\r\n"
+                             "[mathe]\r\n"
+                             "5,2,12.03.2002=doppelt\r\n"
+                             "neu=x\r\n"
+                             "[Settings]\r\n"
+                             "StandardFile=/home/anna/noten.plx\r\n"
+                             "Width=800\r\n";
+
+constexpr uid_t nobody = 65534;
+
+} // namespace
+
+class TestIniStore : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        // Child processes that drop root rights must reach the test folders.
+        QVERIFY(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::ExeOther));
+    }
+
+    void reading() {
+        const QString fileName = file("lesen.plx");
+        QVERIFY(writeBytes(fileName, mixedFile));
+        const IniStore store(fileName);
+
+        QCOMPARE(store.ReadSections(), (QStringList{"Mathe", "Deutsch", "Leer", "Settings"}));
+        QCOMPARE(store.ReadSection("MATHE"), (QStringList{"5,2,12.03.2002", "Schluessel", "leer",
+                                                          "Zitat", "gemischt", "eins"}));
+        QCOMPARE(store.ReadString("mathe", "5,2,12.03.2002", "-"), "3,2,5,8,6,3,1,3,Bruchrechnung");
+        QCOMPARE(store.ReadString("Mathe", "schluessel", "-"), "einfach");
+        QCOMPARE(store.ReadString("Mathe", "leer", "-"), "");
+        QCOMPARE(store.ReadString("Mathe", "Zitat", "-"), "a\"b");
+        QCOMPARE(store.ReadString("Mathe", "gemischt", "-"), "\"a'");
+        QCOMPARE(store.ReadString("Mathe", "eins", "-"), "\"");
+        QCOMPARE(store.ReadString("Mathe", "fehlt", "Vorgabe"), "Vorgabe");
+        QCOMPARE(store.ReadString("Fehlt", "leer", "Vorgabe"), "Vorgabe");
+        QVERIFY(!store.ValueExists("Mathe", "; kommentar"));
+        QVERIFY(!store.ValueExists("Mathe", "ohne Gleichheitszeichen"));
+        // The first section and the first key of a name are the ones found.
+        QVERIFY(!store.ValueExists("Mathe", "neu"));
+        QCOMPARE(store.ReadSection("deutsch"), QStringList{"A"});
+        QCOMPARE(store.ReadString("Deutsch", "a", "-"), "1");
+        // Entries before the first section belong to none.
+        QVERIFY(!store.ValueExists("", "verirrt"));
+
+        QVERIFY(store.SectionExists("mathe"));
+        QVERIFY(!store.SectionExists("Leer"));
+        QVERIFY(!store.SectionExists("Fehlt"));
+        QVERIFY(store.ValueExists("MATHE", "ZITAT"));
+        QCOMPARE(store.ReadString("settings", "standardfile", ""), "/home/anna/noten.plx");
+
+        const auto values = store.ReadSectionValues("Mathe");
+        QCOMPARE(values.size(), 6);
+        QCOMPARE(values.front(),
+                 (QPair<QString, QString>{"5,2,12.03.2002", "3,2,5,8,6,3,1,3,Bruchrechnung"}));
+        QCOMPARE(values.back(), (QPair<QString, QString>{"eins", "\""}));
+        QCOMPARE(readBytes(fileName), mixedFile);
+    }
+
+    // Each write changes its own line and nothing else.
+    void writesTouchOnlyTheirLine() {
+        const QString fileName = file("schreiben.plx");
+        QVERIFY(writeBytes(fileName, mixedFile));
+        IniStore store(fileName);
+        QByteArray expected = mixedFile;
+
+        store.WriteString("mathe", "Schluessel", "neu");
+        expected.replace("  Schluessel  =   'einfach'  \r\n", "Schluessel=neu\r\n");
+        QCOMPARE(readBytes(fileName), expected);
+
+        store.WriteString("Mathe", "6,1,15.09.2002", "\"2,1,3,9,8,4,0,0,\"");
+        expected.replace("eins=\"\r\n", "eins=\"\r\n6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"\r\n");
+        QCOMPARE(readBytes(fileName), expected);
+
+        store.WriteString("Leer", "k", "v");
+        expected.replace("[Leer]\r\n", "[Leer]\r\nk=v\r\n");
+        QCOMPARE(readBytes(fileName), expected);
+
+        store.WriteString("Physik", "5,1,01.10.2002", "\"1,1,1,1,1,1,1,1,\"");
+        expected += "[Physik]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,\"\r\n";
+        QCOMPARE(readBytes(fileName), expected);
+
+        store.DeleteKey("MATHE", "leer");
+        expected.replace("leer=\r\n", "");
+        QCOMPARE(readBytes(fileName), expected);
+
+        store.EraseSection("deutsch");
+        expected.replace("[ Deutsch ]\r\nA=1\r\na=2\r\n", "");
+        QCOMPARE(readBytes(fileName), expected);
+
+        // Nothing to delete: the file stays as it is.
+        store.DeleteKey("Mathe", "fehlt");
+        store.DeleteKey("Fehlt", "x");
+        store.EraseSection("Fehlt");
+        QCOMPARE(readBytes(fileName), expected);
+
+        // The Settings section is kept, and a fresh store reads what the cache says.
+        const IniStore fresh(fileName);
+        QCOMPARE(fresh.ReadSections(), (QStringList{"Mathe", "Leer", "Settings", "Physik"}));
+        QCOMPARE(fresh.ReadSection("Mathe"), store.ReadSection("Mathe"));
+        QCOMPARE(store.ReadSection("Mathe"), (QStringList{"5,2,12.03.2002", "Schluessel", "Zitat",
+                                                          "gemischt", "eins", "6,1,15.09.2002"}));
+        QCOMPARE(fresh.ReadString("Settings", "Width", ""), "800");
+    }
+
+    void replaceKey() {
+        const QString fileName = file("aendern.plx");
+        QVERIFY(writeBytes(fileName, "[A]\r\nalt=1\r\nb=2\r\n;Ende\r\n[B]\r\nalt=9\r\n"));
+        IniStore store(fileName);
+        store.ReplaceKey("a", "ALT", "neu", "3");
+        QCOMPARE(readBytes(fileName), "[A]\r\nb=2\r\nneu=3\r\n;Ende\r\n[B]\r\nalt=9\r\n");
+        // The old key missing: only the new one is written.
+        store.ReplaceKey("B", "fehlt", "c", "4");
+        QCOMPARE(readBytes(fileName), "[A]\r\nb=2\r\nneu=3\r\n;Ende\r\n[B]\r\nalt=9\r\nc=4\r\n");
+        QCOMPARE(store.ReadSection("A"), (QStringList{"b", "neu"}));
+    }
+
+    // A removed key uncovers a later line of the same name, as a fresh read of the file does.
+    void deleteUncoversDuplicateKey() {
+        const QString fileName = file("doppelt.plx");
+        QVERIFY(writeBytes(fileName, "[A]\r\nk=1\r\nK=2\r\n"));
+        IniStore store(fileName);
+        store.DeleteKey("A", "k");
+        QCOMPARE(store.ReadString("A", "k", "-"), "2");
+        QCOMPARE(IniStore(fileName).ReadString("A", "k", "-"), "2");
+    }
+
+    // Removing a subject removes every section of its name, so none comes back.
+    void eraseRemovesEverySectionOfTheName() {
+        const QString fileName = file("loeschen.plx");
+        QVERIFY(writeBytes(fileName, "[Mathe]\r\na=1\r\n[Deutsch]\r\nb=2\r\n[MATHE]\r\nc=3\r\n"));
+        IniStore store(fileName);
+        store.EraseSection("mathe");
+        QCOMPARE(readBytes(fileName), "[Deutsch]\r\nb=2\r\n");
+        QCOMPARE(store.ReadSections(), QStringList{"Deutsch"});
+    }
+
+    void lineEnds_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("CR LF") << QByteArray("[A]\r\nx=1\r\n") << "A"
+                               << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+        QTest::newRow("LF only") << QByteArray("[A]\nx=1\n") << "A"
+                                 << QByteArray("[A]\nx=1\ny=2\n");
+        QTest::newRow("LF only, new section")
+            << QByteArray("[A]\nx=1\n") << "B" << QByteArray("[A]\nx=1\n[B]\ny=2\n");
+        QTest::newRow("mixed") << QByteArray("[A]\r\nx=1\n") << "A"
+                               << QByteArray("[A]\r\nx=1\ny=2\r\n");
+        QTest::newRow("last line unended")
+            << QByteArray("[A]\r\nx=1") << "A" << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+        QTest::newRow("LF only, last line unended")
+            << QByteArray("[A]\nx=1") << "A" << QByteArray("[A]\nx=1\ny=2\n");
+        QTest::newRow("unended comment stays last")
+            << QByteArray("[A]\r\nx=1\r\n;Ende") << "A" << QByteArray("[A]\r\nx=1\r\ny=2\r\n;Ende");
+        QTest::newRow("new section after unended comment")
+            << QByteArray("[A]\r\nx=1\r\n;Ende") << "B"
+            << QByteArray("[A]\r\nx=1\r\n;Ende\r\n[B]\r\ny=2\r\n");
+        QTest::newRow("one unended line")
+            << QByteArray(";Noten") << "B" << QByteArray(";Noten\r\n[B]\r\ny=2\r\n");
+        QTest::newRow("empty file") << QByteArray() << "B" << QByteArray("[B]\r\ny=2\r\n");
+    }
+    void lineEnds() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, section);
+        QFETCH(QByteArray, after);
+        const QString fileName = file("zeilen.plx");
+        QVERIFY(writeBytes(fileName, before));
+        IniStore store(fileName);
+        store.WriteString(section, "y", "2");
+        QCOMPARE(readBytes(fileName), after);
+        QCOMPARE(IniStore(fileName).ReadString(section, "y", "-"), "2");
+    }
+
+    void newFile() {
+        const QString fileName = file("neu.plx");
+        IniStore store(fileName);
+        QVERIFY(store.ReadSections().isEmpty());
+        QVERIFY(!store.SectionExists("Mathe"));
+        QVERIFY(!QFile::exists(fileName));
+        store.WriteString(QString::fromUtf8("Französisch"), "5,1,01.10.2002",
+                          QString::fromUtf8("\"1,1,1,1,1,1,1,1,Übung\""));
+        QCOMPARE(readBytes(fileName),
+                 QString::fromUtf8("[Französisch]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,Übung\"\r\n")
+                     .toUtf8());
+    }
+
+    void missingFolder() {
+        const QString fileName = file("fehlt/neu.plx");
+        IniStore store(fileName);
+        try {
+            store.WriteString("Mathe", "k", "v");
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(), refusedMessage(fileName));
+        }
+        QVERIFY(!store.SectionExists("Mathe"));
+        QVERIFY(!QFile::exists(fileName));
+    }
+
+    // Files from Windows systems: read as Windows-1252 and written back in it.
+    void windows1252RoundTrip() {
+        const QString fileName = file("windows.plx");
+        const QByteArray before = "[F\xE4"
+                                  "cher]\r\n"
+                                  "5,1,01.10.2002=\"1,1,1,1,1,1,1,1,Gr\xFC\xDF"
+                                  "e \x80 \x81\"\r\n"
+                                  "; \xC3\xBC ist hier kein UTF-8\r\n";
+        QVERIFY(writeBytes(fileName, before));
+        IniStore store(fileName);
+        const QString subject = QString::fromUtf8("Fächer");
+        QCOMPARE(store.ReadSections(), QStringList{subject});
+        QCOMPARE(store.ReadString(subject, "5,1,01.10.2002", ""),
+                 QString::fromUtf8("1,1,1,1,1,1,1,1,Grüße € \u0081"));
+
+        store.WriteString(QString::fromUtf8("fÄcher"), "6,2,02.10.2002",
+                          QString::fromUtf8("\"1,1,1,1,1,1,1,1,Übung\""));
+        QByteArray expected = before;
+        expected.replace("; ", "6,2,02.10.2002=\"1,1,1,1,1,1,1,1,\xDC"
+                               "bung\"\r\n; ");
+        QCOMPARE(readBytes(fileName), expected);
+
+        // A character that Windows-1252 lacks: the file goes over to UTF-8 as a whole rather
+        // than lose it.
+        store.WriteString(subject, "7,1,03.10.2002", QString::fromUtf8("\"1,1,1,1,1,1,1,1,✓\""));
+        const QByteArray utf8 =
+            QString::fromUtf8("[Fächer]\r\n"
+                              "5,1,01.10.2002=\"1,1,1,1,1,1,1,1,Grüße € \u0081\"\r\n"
+                              "6,2,02.10.2002=\"1,1,1,1,1,1,1,1,Übung\"\r\n"
+                              "7,1,03.10.2002=\"1,1,1,1,1,1,1,1,✓\"\r\n"
+                              "; Ã¼ ist hier kein UTF-8\r\n")
+                .toUtf8();
+        QCOMPARE(readBytes(fileName), utf8);
+        const IniStore fresh(fileName);
+        QCOMPARE(fresh.ReadString(subject, "5,1,01.10.2002", ""),
+                 QString::fromUtf8("1,1,1,1,1,1,1,1,Grüße € \u0081"));
+        QCOMPARE(fresh.ReadString(subject, "7,1,03.10.2002", ""),
+                 QString::fromUtf8("1,1,1,1,1,1,1,1,✓"));
+    }
+
+    void utf8ByteOrderMarkKept() {
+        const QString fileName = file("bom.plx");
+        QVERIFY(writeBytes(fileName, "\xEF\xBB\xBF[Fach]\r\nx=\xC3\xBC\r\n"));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadSections(), QStringList{"Fach"});
+        QCOMPARE(store.ReadString("Fach", "x", ""), QString::fromUtf8("ü"));
+        store.WriteString("Fach", "y", QString::fromUtf8("ö"));
+        QCOMPARE(readBytes(fileName), "\xEF\xBB\xBF[Fach]\r\nx=\xC3\xBC\r\ny=\xC3\xB6\r\n");
+    }
+
+    // Reads see changes made by others, also when the size stays the same.
+    void outsideChangesAreSeen() {
+        const QString fileName = file("fremd.plx");
+        QVERIFY(writeBytes(fileName, "[A]\r\nx=1\r\n"));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadString("A", "x", ""), "1");
+        store.WriteString("A", "y", "2");
+        QCOMPARE(store.ReadString("A", "y", ""), "2");
+
+        QVERIFY(writeBytes(fileName, "[A]\r\nx=3\r\ny=4\r\n"));
+        QFile touched(fileName);
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
+        QCOMPARE(store.ReadString("A", "x", ""), "3");
+        QCOMPARE(store.ReadString("A", "y", ""), "4");
+
+        QVERIFY(QFile::remove(fileName));
+        QVERIFY(store.ReadSections().isEmpty());
+        store.WriteString("B", "z", "5");
+        QCOMPARE(readBytes(fileName), "[B]\r\nz=5\r\n");
+    }
+
+    // Long values and long key and section lists are read whole.
+    void noReadLimits() {
+        const QString fileName = file("gross.plx");
+        QByteArray bytes;
+        const QByteArray longValue(5000, 'x');
+        bytes += "[Lang]\r\nwert=" + longValue + "\r\n[Viele]\r\n";
+        QStringList keys;
+        for (int i = 0; i < 2000; ++i) {
+            keys.append(QStringLiteral("Schluessel_%1").arg(i, 4, 10, QChar(u'0')));
+            bytes += keys.back().toUtf8() + "=1\r\n";
+        }
+        QStringList sections{"Lang", "Viele"};
+        for (int i = 0; i < 1000; ++i) {
+            sections.append(QStringLiteral("Abschnitt_Nummer_%1").arg(i, 4, 10, QChar(u'0')));
+            bytes += '[' + sections.back().toUtf8() + "]\r\nk=v\r\n";
+        }
+        QVERIFY(writeBytes(fileName, bytes));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadString("Lang", "wert", "").size(), 5000);
+        QCOMPARE(store.ReadSection("Viele"), keys);
+        QCOMPARE(store.ReadSectionValues("Viele").size(), keys.size());
+        QCOMPARE(store.ReadSections(), sections);
+        QVERIFY(keys.join(u'\0').size() > 16384);
+        QVERIFY(sections.join(u'\0').size() > 16384);
+
+        store.WriteString("Lang", "wert", QString(3000, u'y'));
+        QCOMPARE(IniStore(fileName).ReadString("Lang", "wert", ""), QString(3000, u'y'));
+    }
+
+    void integersAndBooleans_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("integer");
+        QTest::addColumn<bool>("boolean");
+        QTest::newRow("zero") << "0" << 0 << false;
+        QTest::newRow("one") << "1" << 1 << true;
+        QTest::newRow("negative") << "-3" << -3 << true;
+        QTest::newRow("quoted") << "\"12\"" << 12 << true;
+        QTest::newRow("blanks around") << "  800  " << 800 << true;
+        QTest::newRow("not a number") << "ja" << 7 << true;
+        QTest::newRow("empty") << "" << 7 << true;
+        QTest::newRow("too large") << "4294967296" << 7 << true;
+    }
+    void integersAndBooleans() {
+        QFETCH(QString, text);
+        QFETCH(int, integer);
+        QFETCH(bool, boolean);
+        const QString fileName = file("zahlen.ini");
+        QVERIFY(writeBytes(fileName, "[Settings]\r\nWert=" + text.toUtf8() + "\r\n"));
+        const IniStore store(fileName);
+        QCOMPARE(store.ReadInteger("Settings", "Wert", 7), integer);
+        QCOMPARE(store.ReadBool("Settings", "Wert", true), boolean);
+        QCOMPARE(store.ReadBool("Settings", "Wert", false), integer == 7 ? false : boolean);
+        QCOMPARE(store.ReadInteger("Settings", "Fehlt", 7), 7);
+    }
+
+    void writeIntegersAndBooleans() {
+        const QString fileName = file("einstellungen.ini");
+        IniStore store(fileName);
+        store.WriteInteger("Settings", "Width", -5);
+        store.WriteBool("Settings", "DiagramLabels", true);
+        store.WriteBool("Settings", "Other", false);
+        QCOMPARE(readBytes(fileName), "[Settings]\r\nWidth=-5\r\nDiagramLabels=1\r\nOther=0\r\n");
+    }
+
+    // Line breaks in a name or value would split the entry and could forge a section header.
+    void lineBreaksStayOnOneLine() {
+        const QString fileName = file("umbruch.plx");
+        IniStore store(fileName);
+        store.WriteString("A", "k", "x\r\n[Settings]\r\nStandardFile=y");
+        QCOMPARE(readBytes(fileName), "[A]\r\nk=x  [Settings]  StandardFile=y\r\n");
+        QCOMPARE(IniStore(fileName).ReadSections(), QStringList{"A"});
+    }
+
+    // A subject name holding "]" is found again, so its entries stay in one section.
+    void sectionNameWithBracket() {
+        const QString fileName = file("klammer.plx");
+        IniStore store(fileName);
+        store.WriteString("Deutsch [LK]", "a", "1");
+        store.WriteString("Deutsch [LK]", "b", "2");
+        QCOMPARE(readBytes(fileName), "[Deutsch [LK]]\r\na=1\r\nb=2\r\n");
+        QCOMPARE(IniStore(fileName).ReadSections(), QStringList{"Deutsch [LK]"});
+        QCOMPARE(IniStore(fileName).ReadSection("Deutsch [LK]"), (QStringList{"a", "b"}));
+    }
+
+    // A write the file system refuses raises the store error and leaves the file as it was.
+    // It runs in a child process that gives up root rights (root writes everywhere) and may
+    // carry a file-size limit.
+    void refusedWrite_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<int>("sizeLimit");
+        QTest::newRow("read-only file") << 0755 << 0444 << 0;
+        QTest::newRow("read-only folder") << 0555 << 0644 << 0;
+        QTest::newRow("file-size limit") << 0755 << 0644 << 4096;
+        QTest::newRow("unreadable file") << 0755 << 0200 << 0;
+    }
+    void refusedWrite() {
+        QFETCH(int, folderMode);
+        QFETCH(int, fileMode);
+        QFETCH(int, sizeLimit);
+        const bool root = geteuid() == 0;
+        const QString folder = file(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(folder));
+        const QString fileName = folder + "/noten.plx";
+        QByteArray before = mixedFile;
+        before += QByteArray(2000, 'z') + "\r\n";
+        QVERIFY(writeBytes(fileName, before));
+        if (root) {
+            QCOMPARE(chown(QFile::encodeName(folder).constData(), nobody, nobody), 0);
+            QCOMPARE(chown(QFile::encodeName(fileName).constData(), nobody, nobody), 0);
+        }
+        QCOMPARE(chmod(QFile::encodeName(fileName).constData(), mode_t(fileMode)), 0);
+        QCOMPARE(chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
+
+        const pid_t child = fork();
+        if (child == 0) {
+            if (root && (setgid(nobody) != 0 || setuid(nobody) != 0))
+                _exit(10);
+            if (sizeLimit > 0) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{rlim_t(sizeLimit), rlim_t(sizeLimit)};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                    _exit(11);
+            }
+            try {
+                IniStore store(fileName);
+                const QString old = store.ReadString("Mathe", "5,2,12.03.2002", "");
+                try {
+                    store.WriteString("Mathe", "6,1,15.09.2002", QString(20000, u'w'));
+                    _exit(1);
+                } catch (const AppError& error) {
+                    if (error.message() != refusedMessage(fileName))
+                        _exit(2);
+                }
+                // The store still holds what the file holds.
+                if (store.ValueExists("Mathe", "6,1,15.09.2002") ||
+                    store.ReadString("Mathe", "5,2,12.03.2002", "") != old)
+                    _exit(3);
+                _exit(0);
+            } catch (...) {
+                _exit(4);
+            }
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(fileName).constData(), 0644) == 0);
+        QVERIFY2(WIFEXITED(status), "the child ended by a signal");
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(readBytes(fileName), before);
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"noten.plx"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniStore)
+#include "tst_inistore.moc"
