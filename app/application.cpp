@@ -1,7 +1,8 @@
 #include "app/application.h"
 
-#include "platform/apperror.h"
-#include "platform/dialogs.h"
+#include "app/errormessage.h"
+
+#include <exception>
 
 ZensoriaApplication::ZensoriaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -12,11 +13,4 @@ bool ZensoriaApplication::notify(QObject* receiver, QEvent* event) {
         showErrorMessage(error);
     }
     return false;
-}
-
-void showErrorMessage(const std::exception& error) {
-    const auto* appError = dynamic_cast<const AppError*>(&error);
-    const QString text = appError ? appError->message() : QString::fromLocal8Bit(error.what());
-    DialogService::instance().showMessage(QApplication::activeWindow(), MessageIcon::Error,
-                                          QApplication::applicationDisplayName(), text);
 }

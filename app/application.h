@@ -2,8 +2,6 @@
 
 #include <QApplication>
 
-#include <exception>
-
 // The application object. Its general error handler catches an error that escapes an event
 // handler (AppError and any other std::exception) and shows its text in an error message box
 // captioned with the application title, instead of ending the program. The handler that
@@ -16,7 +14,3 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-// The general error handler's message box: the error's text (the German text of an
-// AppError), the error icon and the application title as caption.
-void showErrorMessage(const std::exception& error);

@@ -1,6 +1,6 @@
 #include "app/uninstall.h"
 
-#include "app/application.h"
+#include "app/errormessage.h"
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
 #include "platform/installedprograms.h"
@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <functional>
 
