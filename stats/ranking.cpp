@@ -12,9 +12,6 @@
 
 namespace {
 
-// Value used for a key that the section lists but whose value cannot be read.
-const QString MissingRankingValue = QStringLiteral("1,1,1,1,1,1,1,1");
-
 // Splits an entry into the raw text of its first field and the raw text after the comma
 // that ends it, without unquoting the rest.
 QPair<QStringView, QStringView> splitFirstField(QStringView entry) {
@@ -75,8 +72,9 @@ int insertRankingEntry(QStringList& entries, const QString& entry) {
 std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& entries) {
     long double sum = 0;
     int averaged = 0;
+    // Keys and values come from one pass over the section, so every key has its value.
     for (const auto& [key, value] : entries) {
-        const QStringList fields = splitCommaList(value.isNull() ? MissingRankingValue : value);
+        const QStringList fields = splitCommaList(value);
         GradeCounts counts{};
         for (int g = 1; g <= 6; ++g) {
             if (g >= fields.size())
