@@ -6,27 +6,69 @@
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
 
 namespace {
 
+AppError missingField(qsizetype index) {
+    return AppError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(index));
+}
+
 // Field index of a split list; a missing field raises the list index error.
 const QString& field(const QStringList& fields, qsizetype index) {
     if (index >= fields.size())
-        throw AppError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(index));
+        throw missingField(index);
     return fields.at(index);
 }
 
-// Lesson, the six counts and the own grade, as decimal numbers.
-QStringList valueNumbers(const ClassTest& test) {
-    QStringList fields;
-    fields.reserve(9);
-    fields.append(QString::number(test.lesson));
-    for (const int count : test.counts)
-        fields.append(QString::number(count));
-    fields.append(QString::number(test.ownGrade));
-    return fields;
+QStringView field(const CommaFields& fields, qsizetype index) {
+    if (index >= fields.size())
+        throw missingField(index);
+    return fields[index];
 }
+
+// Collects the characters of a text on the stack and makes one string of them at the end.
+class TextBuilder {
+public:
+    void add(char16_t c) { chars_.append(c); }
+    // The decimal text of n, with "0" in front up to width digits.
+    void addNumber(int n, int width = 0) {
+        char16_t digits[12];
+        int length = 0;
+        unsigned magnitude = n < 0 ? 0u - unsigned(n) : unsigned(n);
+        do {
+            digits[length++] = char16_t(u'0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude > 0);
+        if (n < 0)
+            digits[length++] = u'-';
+        for (int pad = length; pad < width; ++pad)
+            chars_.append(u'0');
+        while (length > 0)
+            chars_.append(digits[--length]);
+    }
+    // Lesson, the six counts and the own grade, separated by commas.
+    void addValueNumbers(const ClassTest& test) {
+        addNumber(test.lesson);
+        for (const int count : test.counts) {
+            add(u',');
+            addNumber(count);
+        }
+        add(u',');
+        addNumber(test.ownGrade);
+    }
+    QString text(QStringView tail = {}) const {
+        QString text;
+        text.reserve(chars_.size() + tail.size());
+        text.append(QStringView(chars_.data(), chars_.size()));
+        text.append(tail);
+        return text;
+    }
+
+private:
+    QVarLengthArray<char16_t, 160> chars_;
+};
 
 } // namespace
 
@@ -36,17 +78,42 @@ QString TestKey(const ClassTest& test) {
 }
 
 QString TestValue(const ClassTest& test) {
-    QStringList fields = valueNumbers(test);
-    fields.append(test.remark);
-    return u'"' + joinCommaList(fields) + u'"';
+    TextBuilder text;
+    text.add(u'"');
+    text.addValueNumbers(test);
+    text.add(u',');
+    // The remark goes through the joining rule: quoted when it needs it, empty as nothing.
+    return text.text(test.remark.isEmpty() ? QString() : joinCommaList({test.remark})) + u'"';
 }
 
 QString TestListItem(const ClassTest& test) {
+    TextBuilder text;
+    if (test.date.isValid()) {
+        int year = 0, month = 0, day = 0;
+        test.date.getDate(&year, &month, &day);
+        text.addNumber(year, 4);
+        text.add(u'-');
+        text.addNumber(month, 2);
+        text.add(u'-');
+        text.addNumber(day, 2);
+    }
+    text.add(u',');
+    text.addNumber(test.gradeLevel, 2);
+    text.add(u',');
+    text.addNumber(test.number);
+    text.add(u',');
+    text.addValueNumbers(test);
+    text.add(u',');
     // The remark is always quoted; quoteField doubles any quote in it, so that the item
     // splits into its twelve fields again whatever the remark holds.
-    return FormatIsoDate(test.date) + u',' + PadNumber(test.gradeLevel, 2) + u',' +
-           QString::number(test.number) + u',' + valueNumbers(test).join(u',') + u',' +
-           quoteField(test.remark);
+    if (test.remark.contains(u'"'))
+        return text.text(quoteField(test.remark));
+    QString item = text.text();
+    item.reserve(item.size() + test.remark.size() + 2);
+    item += u'"';
+    item += test.remark;
+    item += u'"';
+    return item;
 }
 
 QString testValueFromListItem(const QString& item) {
@@ -64,8 +131,8 @@ QString testKeyFromListItem(const QString& item) {
 }
 
 ClassTest readClassTest(const QString& key, const QString& value) {
-    const QStringList keyFields = splitCommaList(key);
-    const QStringList valueFields = splitCommaList(value);
+    const CommaFields keyFields(key);
+    const CommaFields valueFields(value);
     ClassTest test;
     test.gradeLevel = toInteger(field(keyFields, 0));
     test.number = toInteger(field(keyFields, 1));
@@ -73,8 +140,9 @@ ClassTest readClassTest(const QString& key, const QString& value) {
     for (int grade = 0; grade < 6; ++grade)
         test.counts[grade] = toInteger(field(valueFields, 1 + grade));
     test.ownGrade = toInteger(field(valueFields, 7));
-    test.date = ParseShortDate(field(keyFields, 2));
-    test.remark = field(valueFields, 8);
+    const QStringView date = field(keyFields, 2);
+    test.date = ParseShortDate(QString::fromRawData(date.data(), date.size()));
+    test.remark = field(valueFields, 8).toString();
     return test;
 }
 

@@ -17,48 +17,64 @@ bool needsQuotes(const QString& field) {
 
 } // namespace
 
-QStringList splitCommaList(const QString& text) {
-    QStringList fields;
+CommaFields::CommaFields(QStringView text) {
     const qsizetype size = text.size();
     qsizetype pos = 0;
     const auto skipBlanks = [&] {
-        while (pos < size && isBlank(text.at(pos)))
+        while (pos < size && isBlank(text[pos]))
             ++pos;
     };
     skipBlanks();
     while (pos < size) {
-        if (text.at(pos) == u'"') {
+        if (text[pos] == u'"') {
             // Quoted field: up to the closing quote, a doubled quote stands for one. Without
             // a closing quote the field runs to the end of the text.
-            QString field;
-            ++pos;
+            const qsizetype start = ++pos;
+            bool doubled = false;
             while (pos < size) {
-                const QChar c = text.at(pos++);
-                if (c == u'"') {
-                    if (pos < size && text.at(pos) == u'"') {
-                        ++pos;
-                    } else {
-                        break;
+                if (text[pos] == u'"') {
+                    if (pos + 1 < size && text[pos + 1] == u'"') {
+                        doubled = true;
+                        pos += 2;
+                        continue;
                     }
+                    break;
                 }
-                field += c;
+                ++pos;
             }
-            fields.append(field);
+            QStringView field = text.sliced(start, pos - start);
+            if (pos < size)
+                ++pos; // the closing quote
+            if (doubled) {
+                QString unescaped = field.toString();
+                unescaped.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+                unescaped_.append(unescaped);
+                field = unescaped_.back();
+            }
+            fields_.append(field);
         } else {
             const qsizetype start = pos;
-            while (pos < size && !isBlank(text.at(pos)) && text.at(pos) != u',')
+            while (pos < size && !isBlank(text[pos]) && text[pos] != u',')
                 ++pos;
-            fields.append(text.mid(start, pos - start));
+            fields_.append(text.sliced(start, pos - start));
         }
         skipBlanks();
-        if (pos < size && text.at(pos) == u',') {
+        if (pos < size && text[pos] == u',') {
             if (pos + 1 == size)
-                fields.append(QString());
+                fields_.append(text.sliced(size));
             ++pos;
             skipBlanks();
         }
     }
-    return fields;
+}
+
+QStringList splitCommaList(const QString& text) {
+    const CommaFields fields(text);
+    QStringList list;
+    list.reserve(fields.size());
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        list.append(fields[i].toString());
+    return list;
 }
 
 QString quoteField(const QString& field) {

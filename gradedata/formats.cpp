@@ -30,6 +30,10 @@ int readDigits(const QString& text, qsizetype& pos, int maxDigits) {
 } // namespace
 
 std::optional<int> readLenientInteger(const QString& text) {
+    return readLenientInteger(QStringView(text));
+}
+
+std::optional<int> readLenientInteger(QStringView text) {
     qsizetype pos = 0;
     while (pos < text.size() && (text.at(pos) == u' ' || text.at(pos) == u'\t'))
         ++pos;
@@ -57,6 +61,10 @@ std::optional<int> readLenientInteger(const QString& text) {
 }
 
 int toInteger(const QString& text) {
+    return toInteger(QStringView(text));
+}
+
+int toInteger(QStringView text) {
     if (const auto value = readLenientInteger(text))
         return *value;
     throw AppError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text));

@@ -11,8 +11,10 @@
 // Lenient integer reader: leading blanks, then an optional sign and decimal digits; the empty
 // text, any other character and values outside the 32-bit range are invalid.
 std::optional<int> readLenientInteger(const QString& text);
+std::optional<int> readLenientInteger(QStringView text);
 // Like readLenientInteger, but raises "'%s' ist kein gültiger Integerwert".
 int toInteger(const QString& text);
+int toInteger(QStringView text);
 
 // Decimal text of n with "0" put in front while it is shorter than width.
 QString PadNumber(int n, int width = 2);

@@ -39,24 +39,43 @@ size_t qHash(const Name& name, size_t seed = 0) {
     const QString& text = name.text;
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t code = text.at(i).unicode();
-        if (QChar::isHighSurrogate(code) && i + 1 < text.size() &&
-            text.at(i + 1).isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(char16_t(code), text.at(i + 1).unicode());
-            ++i;
+        if (code < 0x80) {
+            if (code >= u'A' && code <= u'Z')
+                code += u'a' - u'A';
+        } else {
+            if (QChar::isHighSurrogate(code) && i + 1 < text.size() &&
+                text.at(i + 1).isLowSurrogate()) {
+                code = QChar::surrogateToUcs4(char16_t(code), text.at(i + 1).unicode());
+                ++i;
+            }
+            code = QChar::toCaseFolded(code);
         }
-        hash ^= QChar::toCaseFolded(code) + 0x9e3779b9 + (hash << 6) + (hash >> 2);
+        hash ^= code + 0x9e3779b9 + (hash << 6) + (hash >> 2);
     }
     return hash;
 }
 
-// Keeps the first line or section of a name: later ones with the same name are not found.
-void insertFirst(QHash<Name, qsizetype>& index, const Name& name, qsizetype at) {
-    if (!index.contains(name))
-        index.insert(name, at);
+// Lines read from the file keep their text and bytes as slices of the whole file's text and
+// bytes, which the parsed file holds for as long as any of its lines lives; names are slices
+// of their line's text. Whatever leaves the store is copied (owned()).
+QString slice(const QString& text, qsizetype from, qsizetype to) {
+    return QString::fromRawData(text.constData() + from, to - from);
+}
+
+QString owned(QStringView text) {
+    return text.toString();
 }
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
+}
+
+// The range [from, to) of text without blanks at both ends.
+void trimRange(const QString& text, qsizetype& from, qsizetype& to) {
+    while (from < to && text.at(from).isSpace())
+        ++from;
+    while (to > from && text.at(to - 1).isSpace())
+        --to;
 }
 
 // One line of the file: its text, and its bytes as they stand in the file (line end
@@ -69,12 +88,14 @@ struct Line {
     QString key;           // entry lines: the name before it, without surrounding blanks
 
     bool isEntry() const { return equals >= 0; }
+    // The text after the "=" without surrounding blanks and without one pair of quotes that
+    // encloses all of it.
     QString value() const {
-        const QString value = text.mid(equals + 1).trimmed();
+        QStringView value = QStringView(text).sliced(equals + 1).trimmed();
         if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
             value.back() == value.front())
-            return value.mid(1, value.size() - 2);
-        return value;
+            value = value.sliced(1, value.size() - 2);
+        return owned(value);
     }
 };
 
@@ -89,7 +110,9 @@ std::optional<QString> headerName(const QString& text) {
     qsizetype close = text.lastIndexOf(u']');
     if (close <= start)
         close = text.size();
-    return text.mid(start + 1, close - start - 1).trimmed();
+    qsizetype from = start + 1;
+    trimRange(text, from, close);
+    return slice(text, from, close);
 }
 
 void classify(Line& line) {
@@ -99,14 +122,15 @@ void classify(Line& line) {
         ++start;
     if (start == text.size() || text.at(start) == u';' || text.at(start) == u'[')
         return;
-    const qsizetype equals = text.indexOf(u'=', start);
+    qsizetype equals = text.indexOf(u'=', start);
     if (equals < 0)
         return;
-    QString key = text.mid(start, equals - start).trimmed();
-    if (key.isEmpty())
+    qsizetype keyEnd = equals;
+    trimRange(text, start, keyEnd);
+    if (start == keyEnd)
         return;
     line.equals = equals;
-    line.key = std::move(key);
+    line.key = slice(text, start, keyEnd);
 }
 
 struct Section {
@@ -125,17 +149,29 @@ struct Section {
     }
     // Entry lines that a lookup finds (the first of each key), in file order.
     template <typename F> void forEachEntry(F&& f) const {
+        qsizetype entries = 0;
+        for (const Line& line : lines)
+            entries += line.isEntry() ? 1 : 0;
+        // Without repeated keys every entry line is found by its key.
+        const bool repeated = entries != keys.size();
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const Line& line = lines.at(i);
-            if (line.isEntry() && keys.value(Name{line.key}, -1) == i)
+            if (line.isEntry() && (!repeated || keys.value(Name{line.key}) == i))
                 f(line);
         }
     }
+    // Notes line `at` under its key unless an earlier line has the key.
+    void indexKey(qsizetype at) {
+        // Line 0 is the header, so 0 marks a key not seen before.
+        qsizetype& first = keys[Name{lines.at(at).key}];
+        if (first == 0)
+            first = at;
+    }
     void indexKeys() {
         keys.clear();
-        for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (qsizetype i = 1; i < lines.size(); ++i) {
             if (lines.at(i).isEntry())
-                insertFirst(keys, Name{lines.at(i).key}, i);
+                indexKey(i);
         }
     }
 };
@@ -158,6 +194,10 @@ struct IniStore::Parsed {
     qint64 size = -1;
     QDateTime modified;
     QDateTime metadataChanged;
+
+    // The file's bytes and their text, which the lines read from it are slices of.
+    QByteArray data;
+    QString text;
 
     Encoding encoding = Encoding::Utf8;
     QByteArray byteOrderMark;
@@ -190,10 +230,17 @@ struct IniStore::Parsed {
         return index < 0 ? nullptr : &s->lines.at(index);
     }
 
+    // Notes section `at` under its name unless an earlier section has the name.
+    void indexSection(qsizetype at) {
+        // Section 0 holds the lines before the first header, so 0 marks a new name.
+        qsizetype& first = sectionIndex[Name{sections.at(at).name}];
+        if (first == 0)
+            first = at;
+    }
     void indexSections() {
         sectionIndex.clear();
         for (qsizetype i = 1; i < sections.size(); ++i)
-            insertFirst(sectionIndex, Name{sections.at(i).name}, i);
+            indexSection(i);
     }
 
     QByteArray encode(const QString& text) {
@@ -249,7 +296,7 @@ struct IniStore::Parsed {
             added.lines.append(makeLine(text, newLineEnd));
             added.indexKeys();
             sections.append(std::move(added));
-            insertFirst(sectionIndex, Name{name}, sections.size() - 1);
+            indexSection(sections.size() - 1);
             return;
         }
         Section& s = sections[sectionAt];
@@ -324,43 +371,52 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
         parsed->readable = false;
         return parsed;
     }
-    const QByteArray data = file.readAll();
+    parsed->data = file.readAll();
 
-    QByteArrayView body(data);
+    QByteArrayView body(parsed->data);
     if (body.startsWith("\xEF\xBB\xBF")) {
-        parsed->byteOrderMark = data.first(3);
+        parsed->byteOrderMark = parsed->data.first(3);
         body = body.sliced(3);
     }
-    if (!isValidUtf8(body)) {
+    if (isValidUtf8(body)) {
+        parsed->text = QString::fromUtf8(body);
+    } else {
         parsed->encoding = Encoding::Windows1252;
         parsed->byteOrderMark.clear();
-        body = data;
+        body = parsed->data;
+        parsed->text = decodeWindows1252(body);
     }
 
+    // Bytes and text hold the same lines; both are cut at each line feed.
+    const QString& text = parsed->text;
     bool anyCrLf = false;
     bool anyLf = false;
-    qsizetype pos = 0;
-    while (pos < body.size()) {
-        qsizetype next = body.indexOf('\n', pos);
+    qsizetype bytePos = 0;
+    qsizetype textPos = 0;
+    while (bytePos < body.size()) {
+        qsizetype byteNext = body.indexOf('\n', bytePos);
+        qsizetype textNext = text.indexOf(u'\n', textPos);
+        qsizetype textEnd = textNext;
         Line line;
-        qsizetype textEnd = next;
-        if (next < 0) {
-            next = textEnd = body.size();
-        } else if (next > pos && body.at(next - 1) == '\r') {
-            line.end = LineEnd::CrLf;
-            anyCrLf = true;
-            --textEnd;
-            ++next;
+        if (byteNext < 0) {
+            byteNext = body.size();
+            textNext = textEnd = text.size();
         } else {
-            line.end = LineEnd::Lf;
-            anyLf = true;
-            ++next;
+            if (textEnd > textPos && text.at(textEnd - 1) == u'\r') {
+                line.end = LineEnd::CrLf;
+                anyCrLf = true;
+                --textEnd;
+            } else {
+                line.end = LineEnd::Lf;
+                anyLf = true;
+            }
+            ++byteNext;
+            ++textNext;
         }
-        const QByteArrayView textBytes = body.sliced(pos, textEnd - pos);
-        line.text = parsed->encoding == Encoding::Utf8 ? QString::fromUtf8(textBytes)
-                                                       : decodeWindows1252(textBytes);
-        line.bytes = body.sliced(pos, next - pos).toByteArray();
-        pos = next;
+        line.text = slice(text, textPos, textEnd);
+        line.bytes = QByteArray::fromRawData(body.data() + bytePos, byteNext - bytePos);
+        bytePos = byteNext;
+        textPos = textNext;
 
         if (const auto name = headerName(line.text)) {
             Section section;
@@ -372,9 +428,9 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
         }
         classify(line);
         Section& current = parsed->sections.back();
-        if (line.isEntry() && current.hasHeader)
-            insertFirst(current.keys, Name{line.key}, current.lines.size());
         current.lines.append(std::move(line));
+        if (current.hasHeader && current.lines.back().isEntry())
+            current.indexKey(current.lines.size() - 1);
     }
     parsed->newLineEnd = anyLf && !anyCrLf ? LineEnd::Lf : LineEnd::CrLf;
     parsed->indexSections();
@@ -412,7 +468,7 @@ QStringList IniStore::ReadSections() const {
     for (qsizetype i = 1; i < p.sections.size(); ++i) {
         const QString& name = p.sections.at(i).name;
         if (!name.isEmpty() && p.sectionIndex.value(Name{name}) == i)
-            names.append(name);
+            names.append(owned(name));
     }
     return names;
 }
@@ -420,7 +476,7 @@ QStringList IniStore::ReadSections() const {
 QStringList IniStore::ReadSection(const QString& section) const {
     QStringList keys;
     if (const Section* s = parsed().section(section))
-        s->forEachEntry([&](const Line& line) { keys.append(line.key); });
+        s->forEachEntry([&](const Line& line) { keys.append(owned(line.key)); });
     return keys;
 }
 
@@ -428,7 +484,7 @@ QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& sectio
     QList<QPair<QString, QString>> entries;
     if (const Section* s = parsed().section(section)) {
         entries.reserve(s->keys.size());
-        s->forEachEntry([&](const Line& line) { entries.append({line.key, line.value()}); });
+        s->forEachEntry([&](const Line& line) { entries.append({owned(line.key), line.value()}); });
     }
     return entries;
 }

@@ -1,6 +1,7 @@
 #include "gradedata/textencoding.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -18,6 +19,12 @@ bool isValidUtf8(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (p < end) {
+        // Runs of ASCII, eight bytes at a time.
+        quint64 chunk = 0;
+        if (end - p >= 8 && (std::memcpy(&chunk, p, 8), (chunk & 0x8080808080808080ULL) == 0)) {
+            p += 8;
+            continue;
+        }
         const unsigned char lead = *p;
         if (lead < 0x80) {
             ++p;
