@@ -63,6 +63,17 @@ QList<DatePart> dateParts(const QString& pattern) {
     return parts;
 }
 
+// The parts of the pattern last used; reading a data file parses many dates of one pattern.
+const QList<DatePart>& cachedDateParts(const QString& pattern) {
+    thread_local QString cachedPattern;
+    thread_local QList<DatePart> parts;
+    if (pattern != cachedPattern || parts.isEmpty()) {
+        parts = dateParts(pattern);
+        cachedPattern = pattern;
+    }
+    return parts;
+}
+
 std::unique_ptr<LocaleFormats>& currentFormats() {
     static std::unique_ptr<LocaleFormats> formats;
     return formats;
@@ -97,9 +108,9 @@ QDate LocaleFormats::parseShortDate(const QString& text) const {
     const QString input = text.trimmed();
     int day = -1, month = -1, year = -1;
     qsizetype pos = 0;
-    for (const DatePart& part : dateParts(shortDateFormat_)) {
+    for (const DatePart& part : cachedDateParts(shortDateFormat_)) {
         if (part.field.isNull()) {
-            if (!input.mid(pos).startsWith(part.literal))
+            if (!QStringView(input).sliced(pos).startsWith(part.literal))
                 return {};
             pos += part.literal.size();
             continue;
@@ -111,7 +122,7 @@ QDate LocaleFormats::parseShortDate(const QString& text) const {
             ++end;
         if (end == pos)
             return {};
-        const int value = input.mid(pos, end - pos).toInt();
+        const int value = QStringView(input).sliced(pos, end - pos).toInt();
         if (part.field == u'y') {
             year = value;
             // A year of one or two digits lies within fifty years of today.
