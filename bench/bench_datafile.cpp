@@ -114,6 +114,12 @@ int main(int argc, char** argv) {
         writeStore.push_back(milliseconds([&] { store.WriteString(subject, key, value); }));
     }
 
+#if !defined(__OPTIMIZE__) || defined(__SANITIZE_ADDRESS__)
+    // The baselines run mostly inside the optimised Qt library, the store in this build's own
+    // code, so an unoptimised or sanitised build overstates the ratios.
+    std::printf("note: unoptimised or sanitised build; build with -DCMAKE_BUILD_TYPE=Release "
+                "for the figures that count\n");
+#endif
     const bool readOk =
         report("(a) reading every subject", median(readStore), median(readBaseline), 15);
     const bool writeOk =

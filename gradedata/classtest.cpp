@@ -6,7 +6,6 @@
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 
-#include <QVarLengthArray>
 #include <algorithm>
 
 namespace {
@@ -28,11 +27,12 @@ QStringView field(const CommaFields& fields, qsizetype index) {
     return fields[index];
 }
 
-// Collects the characters of a text on the stack and makes one string of them at the end.
+// Collects the characters of a test's numbers on the stack and makes one string of them at
+// the end. Twelve numbers of at most eleven characters, with their separators, fit.
 class TextBuilder {
 public:
-    void add(char16_t c) { chars_.append(c); }
-    // The decimal text of n, with "0" in front up to width digits.
+    void add(char16_t c) { chars_[size_++] = c; }
+    // The decimal text of n, with "0" in front up to width (at most 4) digits.
     void addNumber(int n, int width = 0) {
         char16_t digits[12];
         int length = 0;
@@ -44,9 +44,9 @@ public:
         if (n < 0)
             digits[length++] = u'-';
         for (int pad = length; pad < width; ++pad)
-            chars_.append(u'0');
+            chars_[size_++] = u'0';
         while (length > 0)
-            chars_.append(digits[--length]);
+            chars_[size_++] = digits[--length];
     }
     // Lesson, the six counts and the own grade, separated by commas.
     void addValueNumbers(const ClassTest& test) {
@@ -60,14 +60,15 @@ public:
     }
     QString text(QStringView tail = {}) const {
         QString text;
-        text.reserve(chars_.size() + tail.size());
-        text.append(QStringView(chars_.data(), chars_.size()));
+        text.reserve(size_ + tail.size() + 2);
+        text.append(QStringView(chars_, size_));
         text.append(tail);
         return text;
     }
 
 private:
-    QVarLengthArray<char16_t, 160> chars_;
+    char16_t chars_[192];
+    qsizetype size_ = 0;
 };
 
 } // namespace
@@ -108,10 +109,8 @@ QString TestListItem(const ClassTest& test) {
     // splits into its twelve fields again whatever the remark holds.
     if (test.remark.contains(u'"'))
         return text.text(quoteField(test.remark));
-    QString item = text.text();
-    item.reserve(item.size() + test.remark.size() + 2);
-    item += u'"';
-    item += test.remark;
+    text.add(u'"');
+    QString item = text.text(test.remark);
     item += u'"';
     return item;
 }

@@ -18,33 +18,33 @@ bool needsQuotes(const QString& field) {
 } // namespace
 
 CommaFields::CommaFields(QStringView text) {
-    const qsizetype size = text.size();
-    qsizetype pos = 0;
-    const auto skipBlanks = [&] {
-        while (pos < size && isBlank(text[pos]))
-            ++pos;
-    };
-    skipBlanks();
-    while (pos < size) {
-        if (text[pos] == u'"') {
+    // Plain pointers: this runs for every entry of a data file that is read.
+    const char16_t* const begin = text.utf16();
+    const char16_t* const end = begin + text.size();
+    const char16_t* p = begin;
+    const auto blank = [](char16_t c) { return c <= u' '; };
+    while (p < end && blank(*p))
+        ++p;
+    while (p < end) {
+        if (*p == u'"') {
             // Quoted field: up to the closing quote, a doubled quote stands for one. Without
             // a closing quote the field runs to the end of the text.
-            const qsizetype start = ++pos;
+            const char16_t* const start = ++p;
             bool doubled = false;
-            while (pos < size) {
-                if (text[pos] == u'"') {
-                    if (pos + 1 < size && text[pos + 1] == u'"') {
+            while (p < end) {
+                if (*p == u'"') {
+                    if (p + 1 < end && p[1] == u'"') {
                         doubled = true;
-                        pos += 2;
+                        p += 2;
                         continue;
                     }
                     break;
                 }
-                ++pos;
+                ++p;
             }
-            QStringView field = text.sliced(start, pos - start);
-            if (pos < size)
-                ++pos; // the closing quote
+            QStringView field(start, p - start);
+            if (p < end)
+                ++p; // the closing quote
             if (doubled) {
                 QString unescaped = field.toString();
                 unescaped.replace(QStringLiteral("\"\""), QStringLiteral("\""));
@@ -53,17 +53,19 @@ CommaFields::CommaFields(QStringView text) {
             }
             fields_.append(field);
         } else {
-            const qsizetype start = pos;
-            while (pos < size && !isBlank(text[pos]) && text[pos] != u',')
-                ++pos;
-            fields_.append(text.sliced(start, pos - start));
+            const char16_t* const start = p;
+            while (p < end && !blank(*p) && *p != u',')
+                ++p;
+            fields_.append(QStringView(start, p - start));
         }
-        skipBlanks();
-        if (pos < size && text[pos] == u',') {
-            if (pos + 1 == size)
-                fields_.append(text.sliced(size));
-            ++pos;
-            skipBlanks();
+        while (p < end && blank(*p))
+            ++p;
+        if (p < end && *p == u',') {
+            if (p + 1 == end)
+                fields_.append(QStringView(end, 0));
+            ++p;
+            while (p < end && blank(*p))
+                ++p;
         }
     }
 }

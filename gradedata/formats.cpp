@@ -34,22 +34,21 @@ std::optional<int> readLenientInteger(const QString& text) {
 }
 
 std::optional<int> readLenientInteger(QStringView text) {
-    qsizetype pos = 0;
-    while (pos < text.size() && (text.at(pos) == u' ' || text.at(pos) == u'\t'))
-        ++pos;
+    const char16_t* p = text.utf16();
+    const char16_t* const end = p + text.size();
+    while (p < end && (*p == u' ' || *p == u'\t'))
+        ++p;
     bool negative = false;
-    if (pos < text.size() && (text.at(pos) == u'+' || text.at(pos) == u'-')) {
-        negative = text.at(pos) == u'-';
-        ++pos;
-    }
-    if (pos == text.size())
+    if (p < end && (*p == u'+' || *p == u'-'))
+        negative = *p++ == u'-';
+    if (p == end)
         return std::nullopt;
     constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
     qint64 value = 0;
-    for (; pos < text.size(); ++pos) {
-        if (!isAsciiDigit(text.at(pos)))
+    for (; p < end; ++p) {
+        if (*p < u'0' || *p > u'9')
             return std::nullopt;
-        value = value * 10 + (text.at(pos).unicode() - u'0');
+        value = value * 10 + (*p - u'0');
         if (value > limit)
             return std::nullopt;
     }

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -36,17 +37,17 @@ bool operator==(const Name& a, const Name& b) {
 
 size_t qHash(const Name& name, size_t seed = 0) {
     size_t hash = seed;
-    const QString& text = name.text;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t code = text.at(i).unicode();
+    const char16_t* p = reinterpret_cast<const char16_t*>(name.text.constData());
+    const char16_t* const end = p + name.text.size();
+    for (; p < end; ++p) {
+        char32_t code = *p;
         if (code < 0x80) {
             if (code >= u'A' && code <= u'Z')
                 code += u'a' - u'A';
         } else {
-            if (QChar::isHighSurrogate(code) && i + 1 < text.size() &&
-                text.at(i + 1).isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(char16_t(code), text.at(i + 1).unicode());
-                ++i;
+            if (QChar::isHighSurrogate(code) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
+                code = QChar::surrogateToUcs4(char16_t(code), p[1]);
+                ++p;
             }
             code = QChar::toCaseFolded(code);
         }
@@ -138,6 +139,25 @@ struct Section {
     bool hasHeader = false;      // false for the lines before the first header
     QList<Line> lines;           // with a header, lines[0] is the header line
     QHash<Name, qsizetype> keys; // the first line of each key
+    // The bytes of all lines, kept so that a write joins only the sections it changed.
+    QByteArray bytes;
+    bool bytesCurrent = false;
+
+    const QByteArray& fileBytes() {
+        if (!bytesCurrent) {
+            qsizetype total = 0;
+            for (const Line& line : lines)
+                total += line.bytes.size();
+            bytes = QByteArray(total, Qt::Uninitialized);
+            char* out = bytes.data();
+            for (const Line& line : lines) {
+                std::memcpy(out, line.bytes.constData(), size_t(line.bytes.size()));
+                out += line.bytes.size();
+            }
+            bytesCurrent = true;
+        }
+        return bytes;
+    }
 
     // Index of the last entry line, or of the header when there is none.
     qsizetype lastEntryLine() const {
@@ -258,6 +278,7 @@ struct IniStore::Parsed {
         for (Section& s : sections) {
             for (Line& line : s.lines)
                 line.bytes = line.text.toUtf8() + lineEndBytes(line.end);
+            s.bytesCurrent = false;
         }
     }
     Line makeLine(const QString& text, LineEnd end) {
@@ -273,6 +294,7 @@ struct IniStore::Parsed {
         for (qsizetype i = sections.size() - 1; i >= 0; --i) {
             if (sections.at(i).lines.isEmpty())
                 continue;
+            sections[i].bytesCurrent = false;
             Line& last = sections[i].lines.back();
             if (last.end == LineEnd::None) {
                 last.end = newLineEnd;
@@ -301,15 +323,28 @@ struct IniStore::Parsed {
         }
         Section& s = sections[sectionAt];
         const qsizetype lineAt = s.keys.value(Name{cleanKey}, -1);
+        Line line = makeLine(text, lineAt >= 0 ? s.lines.at(lineAt).end : newLineEnd);
+        // A key that does not read back as itself (say, one holding "=") needs a fresh index.
+        const bool sameKey = line.isEntry() && Name{line.key} == Name{cleanKey};
+        s.bytesCurrent = false;
         if (lineAt >= 0) {
-            s.lines[lineAt] = makeLine(text, s.lines.at(lineAt).end);
+            // The index names the key by the text of its line: out before the line goes.
+            s.keys.remove(Name{cleanKey});
+            s.lines[lineAt] = std::move(line);
+            if (sameKey)
+                s.keys.insert(Name{s.lines.at(lineAt).key}, lineAt);
         } else {
             const qsizetype after = s.lastEntryLine();
             if (s.lines.at(after).end == LineEnd::None)
                 endLastLine();
-            s.lines.insert(after + 1, makeLine(text, newLineEnd));
+            // Only comments, blank and other lines follow the last entry, so no indexed line
+            // moves.
+            s.lines.insert(after + 1, std::move(line));
+            if (sameKey)
+                s.keys.insert(Name{s.lines.at(after + 1).key}, after + 1);
         }
-        s.indexKeys();
+        if (!sameKey)
+            s.indexKeys();
     }
 
     bool removeEntry(const QString& sectionName, const QString& key) {
@@ -321,6 +356,7 @@ struct IniStore::Parsed {
         if (lineAt < 0)
             return false;
         s.lines.remove(lineAt);
+        s.bytesCurrent = false;
         // A later line with the same key, if any, is the one found from now on.
         s.indexKeys();
         return true;
@@ -339,19 +375,15 @@ struct IniStore::Parsed {
         return true;
     }
 
-    QByteArray serialize() const {
+    QByteArray serialize() {
         qsizetype total = byteOrderMark.size();
-        for (const Section& s : sections) {
-            for (const Line& line : s.lines)
-                total += line.bytes.size();
-        }
+        for (Section& s : sections)
+            total += s.fileBytes().size();
         QByteArray data;
         data.reserve(total);
         data += byteOrderMark;
-        for (const Section& s : sections) {
-            for (const Line& line : s.lines)
-                data += line.bytes;
-        }
+        for (Section& s : sections)
+            data += s.fileBytes();
         return data;
     }
 
@@ -393,7 +425,16 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
     bool anyLf = false;
     qsizetype bytePos = 0;
     qsizetype textPos = 0;
+    qsizetype sectionStart = 0;
+    // Lines are read in file order, so a section's bytes are one run of the file's bytes.
+    const auto endSection = [&](qsizetype end) {
+        Section& last = parsed->sections.back();
+        last.bytes = QByteArray::fromRawData(body.data() + sectionStart, end - sectionStart);
+        last.bytesCurrent = true;
+        sectionStart = end;
+    };
     while (bytePos < body.size()) {
+        const qsizetype lineStart = bytePos;
         qsizetype byteNext = body.indexOf('\n', bytePos);
         qsizetype textNext = text.indexOf(u'\n', textPos);
         qsizetype textEnd = textNext;
@@ -419,6 +460,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
         textPos = textNext;
 
         if (const auto name = headerName(line.text)) {
+            endSection(lineStart);
             Section section;
             section.name = *name;
             section.hasHeader = true;
@@ -432,6 +474,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
         if (current.hasHeader && current.lines.back().isEntry())
             current.indexKey(current.lines.size() - 1);
     }
+    endSection(body.size());
     parsed->newLineEnd = anyLf && !anyCrLf ? LineEnd::Lf : LineEnd::CrLf;
     parsed->indexSections();
     return parsed;
