@@ -1,11 +1,12 @@
 #include "app/mainwindowfactory.h"
 
-#include <QMainWindow>
+#include "mainwindow/tform1.h"
 
 std::unique_ptr<QMainWindow> createMainWindow() {
-    auto window = std::make_unique<QMainWindow>();
-    window->setObjectName(QStringLiteral("Form1"));
-    window->setWindowTitle(QStringLiteral("Zensoria"));
-    window->resize(640, 480);
+    auto window = std::make_unique<TForm1>();
+    // Another instance runs and has been brought to the front: this one ends without a
+    // window, and without writing Settings.ini.
+    if (window->otherInstanceRunning())
+        return nullptr;
     return window;
 }

@@ -1,0 +1,18 @@
+#include "gradedata/subjectname.h"
+
+bool isSettingsSection(const QString& section) {
+    return section.compare(SettingsSectionName, Qt::CaseInsensitive) == 0;
+}
+
+bool isUsableSubjectName(const QString& name) {
+    if (name.isEmpty())
+        return false;
+    if (name.front().isSpace() || name.back().isSpace())
+        return false;
+    for (const QChar c : name) {
+        if (c == u']' || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            return false;
+    }
+    return !isSettingsSection(name) && name != SettingsTabName;
+}

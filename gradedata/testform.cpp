@@ -1,0 +1,98 @@
+#include "gradedata/testform.h"
+
+#include "gradedata/commalist.h"
+#include "gradedata/formats.h"
+#include "gradedata/inistore.h"
+
+namespace {
+
+bool isLineBreaking(QChar c) {
+    const auto category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+} // namespace
+
+bool validateTestForm(TestForm& form) {
+    bool faulty = false;
+    for (const QString* text : {&form.gradeLevel, &form.number, &form.lesson}) {
+        if (!readLenientInteger(*text))
+            faulty = true;
+    }
+
+    std::array<std::optional<int>, 6> counts;
+    qint64 participants = 0;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        if (form.counts[i].isEmpty())
+            form.counts[i] = QStringLiteral("0");
+        counts[i] = readLenientInteger(form.counts[i]);
+        if (!counts[i] || *counts[i] < 0)
+            faulty = true;
+        else
+            participants += *counts[i];
+    }
+    if (participants < 1)
+        faulty = true;
+
+    if (form.ownGrade < 0 || form.ownGrade > 6)
+        faulty = true;
+    else if (form.ownGrade > 0 && counts[form.ownGrade - 1].value_or(0) == 0)
+        faulty = true;
+
+    return !faulty;
+}
+
+QString cleanRemark(const QString& remark) {
+    if (remark == QStringLiteral(","))
+        return QString();
+    QString cleaned;
+    cleaned.reserve(remark.size());
+    bool inBreak = false;
+    for (const QChar c : remark) {
+        if (c == u'"')
+            continue;
+        if (isLineBreaking(c)) {
+            if (!inBreak)
+                cleaned += u' ';
+            inBreak = true;
+            continue;
+        }
+        inBreak = false;
+        cleaned += c;
+    }
+    return cleaned;
+}
+
+ClassTest classTestFromForm(const TestForm& form) {
+    ClassTest test;
+    test.gradeLevel = toInteger(form.gradeLevel);
+    test.number = toInteger(form.number);
+    test.date = form.date;
+    test.lesson = toInteger(form.lesson);
+    for (std::size_t i = 0; i < test.counts.size(); ++i)
+        test.counts[i] = toInteger(form.counts[i]);
+    test.ownGrade = form.ownGrade;
+    test.remark = form.remark;
+    return test;
+}
+
+QString testIdentity(const ClassTest& test) {
+    return PadNumber(test.gradeLevel) + u',' + QString::number(test.number) + u',' +
+           ShortDateText(test.date);
+}
+
+QString testIdentityFromListItem(const QString& item) {
+    const QStringList fields = splitCommaList(item);
+    return fields.value(ItemField::GradeLevel) + u',' + fields.value(ItemField::Number) + u',' +
+           ShortDateText(ParseIsoDate(fields.value(ItemField::Date)));
+}
+
+bool collidesWithOtherTest(const IniStore& store, const QString& subject, const ClassTest& test,
+                           const QString& changedItem) {
+    if (!store.ValueExists(subject, TestKey(test)))
+        return false;
+    const QString changed =
+        changedItem.isEmpty() ? QStringLiteral(",,") : testIdentityFromListItem(changedItem);
+    return testIdentity(test) != changed;
+}

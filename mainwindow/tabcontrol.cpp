@@ -1,0 +1,84 @@
+#include "mainwindow/tabcontrol.h"
+
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
+
+namespace {
+// The tabs take this height; the framed area starts where they end.
+constexpr int TabHeight = 24;
+} // namespace
+
+TabControl::TabControl(QWidget* parent) : QWidget(parent), tabBar_(new QTabBar(this)) {
+    tabBar_->setObjectName(QStringLiteral("SubjectsTabBar"));
+    tabBar_->setDrawBase(false);
+    tabBar_->setExpanding(false);
+    tabBar_->setUsesScrollButtons(true);
+    tabBar_->setElideMode(Qt::ElideNone);
+    tabBar_->setFocusPolicy(Qt::TabFocus);
+    connect(tabBar_, &QTabBar::currentChanged, this, [this] {
+        if (!programChange_)
+            emit tabChanged();
+    });
+}
+
+int TabControl::count() const {
+    return tabBar_->count();
+}
+
+QString TabControl::tabText(int index) const {
+    return tabBar_->tabText(index);
+}
+
+int TabControl::currentIndex() const {
+    return tabBar_->currentIndex();
+}
+
+QString TabControl::currentText() const {
+    return tabBar_->tabText(tabBar_->currentIndex());
+}
+
+int TabControl::indexOf(const QString& caption) const {
+    for (int i = 0; i < count(); ++i) {
+        if (tabBar_->tabText(i) == caption)
+            return i;
+    }
+    return -1;
+}
+
+void TabControl::insertTab(int index, const QString& caption) {
+    const QScopedValueRollback guard(programChange_, true);
+    tabBar_->insertTab(index, caption);
+}
+
+void TabControl::removeTab(int index) {
+    const QScopedValueRollback guard(programChange_, true);
+    tabBar_->removeTab(index);
+}
+
+void TabControl::setTabText(int index, const QString& caption) {
+    tabBar_->setTabText(index, caption);
+}
+
+void TabControl::setCurrentIndex(int index) {
+    const QScopedValueRollback guard(programChange_, true);
+    tabBar_->setCurrentIndex(index);
+}
+
+void TabControl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    tabBar_->setGeometry(2, 0, std::max(0, width() - 4), TabHeight);
+}
+
+void TabControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QStyleOptionTabWidgetFrame frame;
+    frame.initFrom(this);
+    frame.rect = QRect(0, TabHeight - 2, width(), height() - TabHeight + 2);
+    frame.shape = QTabBar::RoundedNorth;
+    frame.tabBarSize = tabBar_->size();
+    frame.tabBarRect = tabBar_->geometry();
+    frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QTabBar;
+
+// A row of tabs over a framed area, as one control: the tabs choose what the area shows, the
+// area itself holds whatever the window puts into it. Only a change made by the user
+// (mouse or keyboard on the tabs) is reported through tabChanged.
+class TabControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit TabControl(QWidget* parent = nullptr);
+
+    QTabBar* tabBar() const { return tabBar_; }
+
+    int count() const;
+    QString tabText(int index) const;
+    int currentIndex() const;
+    QString currentText() const;
+    // Index of the tab with exactly this caption, -1 when there is none.
+    int indexOf(const QString& caption) const;
+
+    // Changes made by the program; none of them is reported through tabChanged.
+    void insertTab(int index, const QString& caption);
+    void removeTab(int index);
+    void setTabText(int index, const QString& caption);
+    void setCurrentIndex(int index);
+
+signals:
+    void tabChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QTabBar* tabBar_;
+    bool programChange_ = false;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// Keeps a program to one running instance per user. The first instance holds a lock file and
+// listens on a local socket; a later one finds the lock taken, asks the first over the socket
+// to bring its window to the front, and learns that it should end.
+//
+// A crashed instance leaves a lock file and a socket behind: the lock counts as stale as soon
+// as its process is gone, and the socket is removed before listening.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // name identifies the program; the user name is added, so every user has an instance.
+    explicit SingleInstance(const QString& name, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this is the first instance; it then keeps the name until it is destroyed.
+    // False when another instance holds the name; that one has been asked to come to the front.
+    bool claim();
+    bool isFirst() const { return server_ != nullptr; }
+
+    // Name of the local socket and path of the lock file for name and the current user.
+    static QString serverName(const QString& name);
+    static QString lockFilePath(const QString& name);
+
+signals:
+    // Another instance was started and asks this one to show its window.
+    void raiseRequested();
+
+private:
+    void readRequest();
+
+    QString name_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+};

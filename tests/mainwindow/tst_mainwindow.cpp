@@ -1,0 +1,1063 @@
+#include "app/mainwindowfactory.h"
+#include "gradedata/commalist.h"
+#include "gradedata/inistore.h"
+#include "gradedata/subjectname.h"
+#include "mainwindow/anchors.h"
+#include "mainwindow/tabcontrol.h"
+#include "mainwindow/tform1.h"
+#include "platform/apperror.h"
+#include "platform/helpviewer.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
+#include "platform/singleinstance.h"
+#include "support/scripteddialogs.h"
+#include "support/testfolders.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <QUuid>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using Counts = std::array<QString, 6>;
+
+namespace {
+
+const QString SettingsTab = SettingsTabName;
+const std::array<const char*, 6> GradeNames = {"Eins", "Zwei", "Drei", "Vier", "Fuenf", "Sechs"};
+
+QByteArray readBytes(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The lines of a file written with CR LF line ends.
+QStringList fileLines(const QString& fileName) {
+    QString text = QString::fromUtf8(readBytes(fileName));
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    return text.isEmpty() ? QStringList() : text.split(QStringLiteral("\r\n"));
+}
+
+void writeLines(const QString& fileName, const QStringList& lines) {
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QByteArray bytes = (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+template <typename W> W* control(const QWidget& form, const char* name) {
+    W* widget = form.findChild<W*>(QString::fromLatin1(name));
+    if (!widget)
+        qWarning("no control %s", name);
+    return widget;
+}
+
+QStringList texts(const QListWidget* list) {
+    QStringList result;
+    for (int row = 0; row < list->count(); ++row)
+        result.append(list->item(row)->text());
+    return result;
+}
+
+QStringList tabCaptions(const TForm1& form) {
+    const auto* tabs = control<TabControl>(form, "Subjects");
+    QStringList result;
+    for (int i = 0; i < tabs->count(); ++i)
+        result.append(tabs->tabText(i));
+    return result;
+}
+
+// One class test as a user types it into the form.
+struct Entry {
+    int level = 0; // 0: nothing chosen
+    QString number;
+    QDate date;
+    QString lesson;
+    Counts counts;
+    int own = -1; // -1: no choice, 0: "nicht teilgenommen"
+    QString remark;
+};
+
+// Limits the size of files this process may write, so that every write of a file fails.
+class RefusedWrites {
+public:
+    RefusedWrites() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit tiny = old_;
+        tiny.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+    }
+    ~RefusedWrites() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+} // namespace
+
+// The main window driven as a user drives it: data file, subjects, class tests, settings,
+// keyboard, help, hints and the single instance.
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolders> folders_;
+    std::unique_ptr<ScopedDialogs> dialogs_;
+    QString dataFile_;
+
+    ScriptedDialogService& dialogs() { return **dialogs_; }
+    QList<ShownDialog> messages() { return dialogs().shown(ShownDialog::Kind::Message); }
+    QString settingsFile() const { return folders_->programFile(QStringLiteral("Settings.ini")); }
+
+    std::unique_ptr<TForm1> startForm() {
+        auto form = std::make_unique<TForm1>();
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("window not active");
+        return form;
+    }
+
+    // Opens fileName through the field and "Übernehmen".
+    void openFile(TForm1& form, const QString& fileName) {
+        auto* field = control<QLineEdit>(form, "StandardFile");
+        field->clear();
+        QTest::keyClicks(field, fileName);
+        QTest::mouseClick(control<QPushButton>(form, "FileOK"), Qt::LeftButton);
+    }
+
+    void addSubject(TForm1& form, const QString& name) {
+        dialogs().answerInput(name);
+        QTest::mouseClick(control<QPushButton>(form, "Set2"), Qt::LeftButton);
+    }
+
+    void clickTab(TForm1& form, const QString& caption) {
+        auto* tabs = control<TabControl>(form, "Subjects");
+        const int index = tabs->indexOf(caption);
+        QVERIFY2(index >= 0, qPrintable(caption));
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                          tabs->tabBar()->tabRect(index).center());
+        QCOMPARE(tabs->currentText(), caption);
+    }
+
+    void clickRow(QListWidget* list, int row) {
+        list->scrollToItem(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+
+    // A double click as the item views see it: the first click selects, the second opens.
+    void doubleClickRow(QListWidget* list, int row) {
+        const QPoint center = list->visualItemRect(list->item(row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
+    }
+
+    void fillForm(TForm1& form, const Entry& entry) {
+        control<QComboBox>(form, "ClassNumber")->setCurrentIndex(entry.level - 1);
+        // Typed key by key; text beyond ASCII, which key clicks cannot type, is pasted.
+        auto typeInto = [](QWidget* field, const QString& text) {
+            QLineEdit* edit = qobject_cast<QLineEdit*>(field);
+            if (auto* combo = qobject_cast<QComboBox*>(field))
+                edit = combo->lineEdit();
+            edit->clear();
+            bool ascii = true;
+            for (const QChar c : text)
+                ascii = ascii && c.unicode() < 0x80;
+            if (ascii)
+                QTest::keyClicks(edit, text);
+            else
+                edit->insert(text);
+        };
+        typeInto(control<QComboBox>(form, "Number"), entry.number);
+        control<QDateEdit>(form, "TestDate")->setDate(entry.date);
+        typeInto(control<QComboBox>(form, "Lesson"), entry.lesson);
+        for (int g = 0; g < 6; ++g)
+            typeInto(control<QLineEdit>(form, GradeNames[g]), entry.counts[g]);
+        if (entry.own == 0) {
+            QTest::mouseClick(control<QRadioButton>(form, "NotWritten"), Qt::LeftButton);
+        } else if (entry.own > 0) {
+            const QByteArray name = QByteArray(GradeNames[entry.own - 1]) + 'C';
+            auto* choice = control<QRadioButton>(form, name.constData());
+            QTest::mouseClick(choice, Qt::LeftButton, {}, QPoint(8, 8));
+        }
+        typeInto(control<QLineEdit>(form, "Notes"), entry.remark);
+    }
+
+    void store(TForm1& form, const Entry& entry, const char* button = "New") {
+        fillForm(form, entry);
+        QTest::mouseClick(control<QPushButton>(form, button), Qt::LeftButton);
+    }
+
+    Counts countTexts(const TForm1& form) {
+        Counts result;
+        for (int g = 0; g < 6; ++g)
+            result[g] = control<QLineEdit>(form, GradeNames[g])->text();
+        return result;
+    }
+
+    // A form on a new data file with the subjects given, showing the first of them.
+    std::unique_ptr<TForm1> formWithSubjects(const QStringList& subjects) {
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        for (const QString& subject : subjects)
+            addSubject(*form, subject);
+        clickTab(*form, subjects.first());
+        return form;
+    }
+
+    const Entry mathTest{5,
+                         QStringLiteral("2"),
+                         QDate(2002, 3, 12),
+                         QStringLiteral("3"),
+                         {"2", "5", "8", "6", "3", "1"},
+                         3,
+                         QStringLiteral("Bruchrechnung")};
+
+private slots:
+    void initTestCase() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        Clock::setToday(QDate(2024, 5, 10));
+    }
+
+    void init() {
+        folders_ = std::make_unique<TestFolders>();
+        QVERIFY(folders_->isValid());
+        // Lock file and socket of the single instance stay inside the test's folder.
+        QDir(folders_->root()).mkpath(QStringLiteral("tmp"));
+        qputenv("TMPDIR", folders_->file(QStringLiteral("tmp")).toLocal8Bit());
+        dialogs_ = std::make_unique<ScopedDialogs>();
+        dataFile_ = folders_->file(QStringLiteral("noten.plx"));
+    }
+
+    void cleanup() {
+        const QString problems = dialogs().problems();
+        dialogs_.reset();
+        folders_.reset();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // ----- layout
+
+    void designGeometry_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("atDesign");
+        QTest::addColumn<QRect>("grown"); // window 108 wider and 112 higher
+
+        QTest::newRow("Subjects") << "Subjects" << QRect(8, 8, 777, 553) << QRect(8, 8, 885, 665);
+        QTest::newRow("Sites") << "Sites" << QRect(4, 24, 769, 525) << QRect(4, 24, 877, 637);
+        QTest::newRow("Dateiverwaltung")
+            << "Dateiverwaltung" << QRect(16, 8, 337, 169) << QRect(16, 8, 337, 169);
+        QTest::newRow("StandardFile")
+            << "StandardFile" << QRect(16, 40, 305, 21) << QRect(16, 40, 305, 21);
+        QTest::newRow("GetFileB") << "GetFileB" << QRect(152, 64, 171, 25)
+                                  << QRect(152, 64, 171, 25);
+        QTest::newRow("FileOK") << "FileOK" << QRect(8, 104, 315, 57) << QRect(8, 104, 315, 57);
+        QTest::newRow("GroupBox1")
+            << "GroupBox1" << QRect(16, 192, 337, 321) << QRect(16, 192, 337, 433);
+        QTest::newRow("Set2") << "Set2" << QRect(16, 280, 129, 25) << QRect(16, 392, 129, 25);
+        QTest::newRow("Set3") << "Set3" << QRect(194, 280, 129, 25) << QRect(194, 392, 129, 25);
+        QTest::newRow("GroupBox3")
+            << "GroupBox3" << QRect(368, 8, 385, 353) << QRect(368, 8, 493, 465);
+        QTest::newRow("Set4") << "Set4" << QRect(16, 24, 353, 313) << QRect(16, 24, 461, 425);
+        QTest::newRow("GroupBox4")
+            << "GroupBox4" << QRect(368, 368, 385, 57) << QRect(368, 480, 493, 57);
+        QTest::newRow("DiagramLabels")
+            << "DiagramLabels" << QRect(8, 24, 193, 17) << QRect(8, 24, 193, 17);
+        QTest::newRow("InfoP") << "InfoP" << QRect(609, 440, 142, 63) << QRect(717, 552, 142, 63);
+        QTest::newRow("Panel1") << "Panel1" << QRect(8, 8, 753, 41) << QRect(8, 8, 861, 41);
+        QTest::newRow("Tests") << "Tests" << QRect(8, 49, 753, 228) << QRect(8, 49, 861, 340);
+        QTest::newRow("AveragePB")
+            << "AveragePB" << QRect(9, 278, 751, 29) << QRect(9, 390, 859, 29);
+        QTest::newRow("New") << "New" << QRect(16, 320, 49, 193) << QRect(16, 432, 49, 193);
+        QTest::newRow("Change") << "Change" << QRect(72, 320, 49, 193) << QRect(72, 432, 49, 193);
+        QTest::newRow("Delete") << "Delete" << QRect(128, 320, 57, 193) << QRect(128, 432, 57, 193);
+        QTest::newRow("Label10") << "Label10" << QRect(200, 320, 49, 201)
+                                 << QRect(200, 432, 49, 201);
+        QTest::newRow("DreiC") << "DreiC" << QRect(256, 386, 17, 17) << QRect(256, 498, 17, 17);
+        QTest::newRow("NotWritten")
+            << "NotWritten" << QRect(256, 504, 111, 17) << QRect(256, 616, 111, 17);
+        QTest::newRow("Sechs") << "Sechs" << QRect(288, 480, 41, 19) << QRect(288, 592, 41, 19);
+        QTest::newRow("ClassNumber")
+            << "ClassNumber" << QRect(408, 336, 73, 21) << QRect(408, 448, 73, 21);
+        QTest::newRow("TestDate") << "TestDate" << QRect(504, 336, 185, 21)
+                                  << QRect(504, 448, 185, 21);
+        QTest::newRow("Lesson") << "Lesson" << QRect(504, 384, 73, 21) << QRect(504, 496, 73, 21);
+        QTest::newRow("Notes") << "Notes" << QRect(408, 432, 281, 21) << QRect(408, 544, 281, 21);
+        QTest::newRow("PrintBtn") << "PrintBtn" << QRect(704, 320, 57, 193)
+                                  << QRect(812, 432, 57, 193);
+    }
+
+    void designGeometry() {
+        QFETCH(QString, name);
+        QFETCH(QRect, atDesign);
+        QFETCH(QRect, grown);
+        auto form = startForm();
+        auto* widget = form->findChild<QWidget*>(name);
+        QVERIFY(widget);
+        // The page of the control shows. At 800 x 619 with the frame the window has its
+        // design size.
+        auto* sites = control<QStackedWidget>(*form, "Sites");
+        for (int page = 0; page < sites->count(); ++page) {
+            if (sites->widget(page)->isAncestorOf(widget))
+                sites->setCurrentIndex(page);
+        }
+        form->resize(QSize(800, 619) - TForm1::FrameAllowance);
+        QTRY_COMPARE(widget->geometry(), atDesign);
+        form->resize(QSize(908, 731) - TForm1::FrameAllowance);
+        QTRY_COMPARE(widget->geometry(), grown);
+    }
+
+    void windowBasics() {
+        auto form = startForm();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Zensoria"));
+        QCOMPARE(form->minimumSize() + TForm1::FrameAllowance, QSize(800, 423));
+        QCOMPARE(form->font().pointSize(), 8);
+        auto* sites = control<QStackedWidget>(*form, "Sites");
+        QCOMPARE(sites->widget(0)->objectName(), QStringLiteral("Settings"));
+        QCOMPARE(tabCaptions(*form), QStringList{SettingsTab});
+        QCOMPARE(sites->currentIndex(), 0);
+        // Column heads of the test list.
+        QStringList heads;
+        for (const QLabel* label : control<QWidget>(*form, "Panel1")->findChildren<QLabel*>()) {
+            QVERIFY(label->font().bold());
+            heads.append(label->text());
+        }
+        QCOMPARE(heads, (QStringList{"Schuljahr", "Nummer", "Datum", "Schulstunde",
+                                     "1       2       3       4       5       6", "Teilnehmer",
+                                     "Durchschnitt", "Diagramm"}));
+        QCOMPARE(control<QComboBox>(*form, "ClassNumber")->count(), 13);
+        QCOMPARE(control<QComboBox>(*form, "Number")->count(), 6);
+        QCOMPARE(control<QComboBox>(*form, "Lesson")->count(), 10);
+        // Before a file is open the subject controls are disabled.
+        for (const char* name : {"Set1", "Set2", "Set3", "Set4"})
+            QVERIFY2(!control<QWidget>(*form, name)->isEnabled(), name);
+        QVERIFY(!control<QWidget>(*form, "Change")->isEnabled());
+        QVERIFY(!control<QWidget>(*form, "Delete")->isEnabled());
+    }
+
+    void anchoredRects() {
+        using namespace Anchoring;
+        const QSize design(100, 50);
+        const QSize grown(130, 40);
+        const QRect rect(10, 20, 30, 10);
+        QCOMPARE(anchoredRect(rect, LeftTop, design, grown), rect);
+        QCOMPARE(anchoredRect(rect, AllEdges, design, grown), QRect(10, 20, 60, 0));
+        QCOMPARE(anchoredRect(rect, RightBottom, design, grown), QRect(40, 10, 30, 10));
+        QCOMPARE(anchoredRect(rect, LeftRightBottom, design, grown), QRect(10, 10, 60, 10));
+        QCOMPARE(anchoredRect(rect, Anchors(Anchor::Right), design, grown), QRect(40, 20, 30, 10));
+        // A control never gets a negative size.
+        QCOMPARE(anchoredRect(rect, AllEdges, design, QSize(50, 20)).size(), QSize(0, 0));
+    }
+
+    // ----- hints
+
+    void hintsInStatusBarOnly() {
+        auto form = startForm();
+        auto* button = control<QPushButton>(*form, "FileOK");
+        QStatusTipEvent tip(button->statusTip());
+        QApplication::sendEvent(button, &tip);
+        QCOMPARE(control<QStatusBar>(*form, "SB")->currentMessage(),
+                 QStringLiteral("Lädt oder erstellt die angegebene Datei."));
+
+        // No control of the window shows a tool tip, even one that has a tool tip text.
+        button->setToolTip(QStringLiteral("Tipp"));
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+        QVERIFY(QApplication::sendEvent(button, &help));
+        QVERIFY(!QToolTip::isVisible());
+    }
+
+    void testListHintIsTheRemark() {
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        store(*form, mathTest);
+        auto* tests = control<QListWidget>(*form, "Tests");
+        form->TestsMouseMove(tests->visualItemRect(tests->item(0)).center());
+        QCOMPARE(control<QStatusBar>(*form, "SB")->currentMessage(),
+                 QStringLiteral("Bruchrechnung"));
+        QCOMPARE(tests->statusTip(), QStringLiteral("Bruchrechnung"));
+        form->TestsMouseMove(QPoint(5, tests->viewport()->height() - 2));
+        QCOMPARE(tests->statusTip(), QString());
+    }
+
+    // ----- settings file
+
+    void firstStartWithoutSettings() {
+        {
+            auto form = startForm();
+            QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(),
+                     QStringLiteral("(keine Datei angegeben)"));
+            QCOMPARE(form->outerSize(), QSize(800, 600));
+            QVERIFY(control<QCheckBox>(*form, "DiagramLabels")->isChecked());
+            QVERIFY(!form->dataFile());
+            control<QCheckBox>(*form, "DiagramLabels")->setChecked(false);
+        }
+        // Ending with no file open writes no file name.
+        QCOMPARE(fileLines(settingsFile()),
+                 (QStringList{"[Settings]", "Width=800", "Height=600", "DiagramLabels=0"}));
+    }
+
+    void rememberedFileReopened() {
+        writeLines(dataFile_, {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
+                               "[Englisch]", "5,1,01.03.2002=\"1,1,1,1,1,1,1,1,\""});
+        writeLines(settingsFile(), {"[Settings]", "StandardFile=" + dataFile_, "Width=900",
+                                    "Height=700", "DiagramLabels=0"});
+        {
+            auto form = startForm();
+            QVERIFY(form->dataFile());
+            QCOMPARE(form->dataFile()->fileName(), dataFile_);
+            QCOMPARE(texts(control<QListWidget>(*form, "Set1")),
+                     (QStringList{"Englisch", "Mathe"}));
+            QCOMPARE(tabCaptions(*form), (QStringList{"Englisch", "Mathe", SettingsTab}));
+            QCOMPARE(form->outerSize(), QSize(900, 700));
+            QVERIFY(!control<QCheckBox>(*form, "DiagramLabels")->isChecked());
+            form->resize(QSize(1000, 650) - TForm1::FrameAllowance);
+        }
+        QCOMPARE(fileLines(settingsFile()),
+                 (QStringList{"[Settings]", "StandardFile=" + dataFile_, "Width=1000", "Height=650",
+                              "DiagramLabels=0"}));
+    }
+
+    void windowSizeFromSettings_data() {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("narrow") << "600"
+                                << "500" << QSize(800, 500);
+        QTest::newRow("low") << "1000"
+                             << "300" << QSize(1000, 423);
+        QTest::newRow("not integers") << "breit"
+                                      << "6x0" << QSize(800, 600);
+        QTest::newRow("empty") << ""
+                               << "" << QSize(800, 600);
+    }
+
+    void windowSizeFromSettings() {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QSize, size);
+        writeLines(settingsFile(), {"[Settings]", "Width=" + width, "Height=" + height});
+        auto form = startForm();
+        QCOMPARE(form->outerSize(), size);
+    }
+
+    void missingRememberedFileKeepsItsName() {
+        const QString gone = folders_->file(QStringLiteral("weg/noten.plx"));
+        writeLines(settingsFile(), {"[Settings]", "StandardFile=" + gone});
+        {
+            auto form = startForm();
+            QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), gone);
+            QVERIFY(!form->dataFile());
+            QCOMPARE(tabCaptions(*form), QStringList{SettingsTab});
+        }
+        QVERIFY(dialogs().shown().isEmpty());
+        QCOMPARE(fileLines(settingsFile()).value(1), "StandardFile=" + gone);
+    }
+
+    // ----- data file
+
+    void chooseAndOpenFile() {
+        auto form = startForm();
+        dialogs().answerFile(dataFile_);
+        QTest::mouseClick(control<QPushButton>(*form, "GetFileB"), Qt::LeftButton);
+        const ShownDialog chooser = dialogs().shown().value(0);
+        QCOMPARE(chooser.kind, ShownDialog::Kind::File);
+        QCOMPARE(chooser.fileOptions.title, QStringLiteral("Datei angeben"));
+        QCOMPARE(chooser.fileOptions.filter, QStringLiteral("Zensoriadateien (*.plx)"));
+        QCOMPARE(chooser.fileOptions.defaultSuffix, QStringLiteral("plx"));
+        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile_);
+        QVERIFY(!form->dataFile()); // nothing is opened yet
+
+        // Cancel keeps the name.
+        dialogs().answerFile(QString());
+        QTest::mouseClick(control<QPushButton>(*form, "GetFileB"), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile_);
+
+        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        QVERIFY(form->dataFile());
+        for (const char* name : {"Set1", "Set2", "Set4"})
+            QVERIFY2(control<QWidget>(*form, name)->isEnabled(), name);
+        QVERIFY(!control<QWidget>(*form, "Set3")->isEnabled());
+        QVERIFY(!QFile::exists(dataFile_)); // created with the first test only
+    }
+
+    void invalidFileNameRefused_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("no folder") << "noten.plx";
+        QTest::newRow("missing folder") << "/gibt/es/nicht/noten.plx";
+        QTest::newRow("star in name") << "%1/no*ten.plx";
+    }
+
+    void invalidFileNameRefused() {
+        QFETCH(QString, name);
+        writeLines(dataFile_, {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        openFile(*form, name.contains(QStringLiteral("%1")) ? name.arg(folders_->root()) : name);
+        QCOMPARE(messages().size(), 1);
+        const ShownDialog message = messages().first();
+        QCOMPARE(message.icon, MessageIcon::Error);
+        QCOMPARE(message.caption, QStringLiteral("Nicht existierende Datei"));
+        QCOMPARE(message.text, QStringLiteral("Die angegebene Datei existiert nicht oder kann "
+                                              "nicht erstellt werden."));
+        // The open file, list and tabs stay.
+        QCOMPARE(form->dataFile()->fileName(), dataFile_);
+        QCOMPARE(tabCaptions(*form), (QStringList{"Mathe", SettingsTab}));
+    }
+
+    void settingsSectionIsNoSubject() {
+        writeLines(dataFile_,
+                   {"[settings]", "a=1", "[Physik]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
+                    "[Biologie]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        QCOMPARE(texts(control<QListWidget>(*form, "Set1")), (QStringList{"Biologie", "Physik"}));
+        QCOMPARE(tabCaptions(*form), (QStringList{"Biologie", "Physik", SettingsTab}));
+    }
+
+    // ----- a whole session, with the file checked after every step
+
+    void session() {
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        auto* set1 = control<QListWidget>(*form, "Set1");
+
+        addSubject(*form, QStringLiteral("Mathe"));
+        QCOMPARE(texts(set1), QStringList{"Mathe"});
+        QCOMPARE(tabCaptions(*form), (QStringList{"Mathe", SettingsTab}));
+        QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), SettingsTab);
+        QVERIFY(!QFile::exists(dataFile_));
+
+        addSubject(*form, QStringLiteral("mathe"));
+        QCOMPARE(messages().size(), 1);
+        const ShownDialog duplicate = messages().last();
+        QCOMPARE(duplicate.icon, MessageIcon::Information);
+        QCOMPARE(duplicate.caption, QStringLiteral("Fehlerhafte Angabe"));
+        QCOMPARE(duplicate.text, QStringLiteral("Dieses Fach existiert bereits."));
+        QCOMPARE(texts(set1), QStringList{"Mathe"});
+        QCOMPARE(set1->currentRow(), 0);
+        QVERIFY(set1->item(0)->isSelected());
+
+        addSubject(*form, QStringLiteral("Bildende Kunst"));
+        QCOMPARE(texts(set1), (QStringList{"Bildende Kunst", "Mathe"}));
+        QCOMPARE(tabCaptions(*form), (QStringList{"Bildende Kunst", "Mathe", SettingsTab}));
+        QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), SettingsTab);
+
+        // Cancel adds nothing.
+        dialogs().answerInputCancel();
+        QTest::mouseClick(control<QPushButton>(*form, "Set2"), Qt::LeftButton);
+        QCOMPARE(texts(set1).size(), 2);
+
+        clickTab(*form, QStringLiteral("Mathe"));
+        QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 1);
+        QCOMPARE(control<QComboBox>(*form, "ClassNumber")->currentIndex(), -1);
+        QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QString());
+        QCOMPARE(control<QDateEdit>(*form, "TestDate")->date(), QDate(2024, 5, 10));
+
+        store(*form, mathTest);
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\""}));
+        auto* tests = control<QListWidget>(*form, "Tests");
+        QCOMPARE(texts(tests), QStringList{"2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\""});
+        QCOMPARE(tests->currentRow(), 0);
+        QVERIFY(control<QWidget>(*form, "Change")->isEnabled());
+        QVERIFY(control<QWidget>(*form, "Delete")->isEnabled());
+
+        store(*form, {5,
+                      "3",
+                      QDate(2002, 6, 20),
+                      "1",
+                      {"4", "6", "7", "5", "2", ""},
+                      2,
+                      "Lineare Gleichungen"});
+        store(*form, {6, "1", QDate(2002, 9, 15), "2", {"1", "3", "9", "8", "4", "0"}, 0, ""});
+        // A test earlier than the others takes its place at the top of the list.
+        store(*form, {5, "1", QDate(2002, 1, 20), "4", {"", "1", "", "", "", ""}, 2, "Kurz"});
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
+                              "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
+                              "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
+                              "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\""}));
+        QCOMPARE(texts(tests),
+                 (QStringList{"2002-01-20,05,1,4,0,1,0,0,0,0,2,\"Kurz\"",
+                              "2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\"",
+                              "2002-06-20,05,3,1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"",
+                              "2002-09-15,06,1,2,1,3,9,8,4,0,0,\"\""}));
+        QCOMPARE(tests->currentRow(), 0); // the new entry is selected
+
+        // Selecting a test loads it into the form.
+        clickRow(tests, 1);
+        QCOMPARE(control<QComboBox>(*form, "ClassNumber")->currentText(), QStringLiteral("5"));
+        QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QStringLiteral("2"));
+        QCOMPARE(control<QDateEdit>(*form, "TestDate")->date(), QDate(2002, 3, 12));
+        QCOMPARE(control<QComboBox>(*form, "Lesson")->currentText(), QStringLiteral("3"));
+        QCOMPARE(countTexts(*form), (Counts{"2", "5", "8", "6", "3", "1"}));
+        QVERIFY(control<QRadioButton>(*form, "DreiC")->isChecked());
+        QCOMPARE(control<QLineEdit>(*form, "Notes")->text(), QStringLiteral("Bruchrechnung"));
+
+        // "Ändern" with the same grade level, number and date: new counts under the same key.
+        auto* drei = control<QLineEdit>(*form, "Drei");
+        drei->clear();
+        QTest::keyClicks(drei, QStringLiteral("9"));
+        QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        QCOMPARE(
+            fileLines(dataFile_),
+            (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
+                         "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
+                         "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
+                         "5,2,12.03.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
+        QCOMPARE(tests->item(1)->text(),
+                 QStringLiteral("2002-03-12,05,2,3,2,5,9,6,3,1,3,\"Bruchrechnung\""));
+        QCOMPARE(tests->currentRow(), 1);
+        QCOMPARE(tests->count(), 4);
+
+        // "Ändern" of the date moves the test to its new place in the list.
+        control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 10, 1));
+        QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        QCOMPARE(
+            fileLines(dataFile_),
+            (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
+                         "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
+                         "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
+                         "5,2,01.10.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
+        QCOMPARE(tests->currentRow(), 3);
+        QCOMPARE(tests->currentItem()->text(),
+                 QStringLiteral("2002-10-01,05,2,3,2,5,9,6,3,1,3,\"Bruchrechnung\""));
+        QCOMPARE(messages().size(), 1);
+
+        // "Ändern" onto the key of another test is refused.
+        control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("3"));
+        control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 6, 20));
+        const QByteArray before = readBytes(dataFile_);
+        QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        QCOMPARE(messages().last().caption, QStringLiteral("Arbeit existiert bereits"));
+        QCOMPARE(messages().last().icon, MessageIcon::Warning);
+        QCOMPARE(messages().last().text,
+                 QStringLiteral("Diese Arbeit existiert bereits. Wählen Sie eine andere Nummer, "
+                                "Jahrgangsstufe oder ein anderes Datum."));
+        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(tests->count(), 4);
+
+        // "Entfernen" deletes the selected test without a question.
+        const qsizetype shownBefore = dialogs().shown().size();
+        clickRow(tests, 2); // 6,1,15.09.2002
+        QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        QCOMPARE(dialogs().shown().size(), shownBefore);
+        QCOMPARE(
+            fileLines(dataFile_),
+            (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
+                         "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
+                         "5,2,01.10.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
+        QCOMPARE(tests->count(), 3);
+        QVERIFY(tests->selectedItems().isEmpty());
+        QVERIFY(!control<QWidget>(*form, "Change")->isEnabled());
+        QVERIFY(!control<QWidget>(*form, "Delete")->isEnabled());
+        // The next test is proposed after the latest one: grade level 5, test 3.
+        QCOMPARE(control<QComboBox>(*form, "ClassNumber")->currentText(), QStringLiteral("5"));
+        QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QStringLiteral("3"));
+        QCOMPARE(countTexts(*form), Counts{});
+
+        // The same test in another subject is no duplicate.
+        clickTab(*form, QStringLiteral("Bildende Kunst"));
+        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 0);
+        store(*form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 1, ""});
+        QCOMPARE(fileLines(dataFile_).mid(4),
+                 (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
+
+        // Removing a subject: answered No, nothing changes; answered Yes, its section goes.
+        QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 0);
+        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile_);
+        clickRow(set1, 1);
+        QVERIFY(control<QWidget>(*form, "Set3")->isEnabled());
+        const QByteArray withMathe = readBytes(dataFile_);
+        dialogs().clear();
+        dialogs().answerYesNo(false);
+        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        QCOMPARE(dialogs().beeps(), 1);
+        const ShownDialog question = dialogs().shown(ShownDialog::Kind::Question).value(0);
+        QCOMPARE(question.icon, MessageIcon::Warning);
+        QCOMPARE(question.text,
+                 QStringLiteral("Sollen wirklich alle Daten zum Fach Mathe gelöscht werden?"));
+        QCOMPARE(readBytes(dataFile_), withMathe);
+        QCOMPARE(texts(set1), (QStringList{"Bildende Kunst", "Mathe"}));
+
+        dialogs().answerYesNo(true);
+        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        QCOMPARE(dialogs().beeps(), 2);
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
+        QCOMPARE(texts(set1), QStringList{"Bildende Kunst"});
+        QCOMPARE(tabCaptions(*form), (QStringList{"Bildende Kunst", SettingsTab}));
+        QVERIFY(!control<QWidget>(*form, "Set3")->isEnabled());
+    }
+
+    // ----- entry form rules, as the user meets them
+
+    void refusedEntries_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<Counts>("counts");
+        QTest::addColumn<int>("own");
+        QTest::addColumn<Counts>("countsShown");
+
+        QTest::newRow("all counts empty")
+            << 5 << "2" << Counts{} << 0 << Counts{"0", "0", "0", "0", "0", "0"};
+        QTest::newRow("count 2a") << 5 << "2" << Counts{"1", "2a", "", "", "", ""} << 1
+                                  << Counts{"1", "2a", "0", "0", "0", "0"};
+        QTest::newRow("count -1") << 5 << "2" << Counts{"3", "-1", "", "", "", ""} << 1
+                                  << Counts{"3", "-1", "0", "0", "0", "0"};
+        QTest::newRow("own grade 3 with count 0") << 5 << "2" << Counts{"4", "4", "0", "", "", ""}
+                                                  << 3 << Counts{"4", "4", "0", "0", "0", "0"};
+        QTest::newRow("no own grade") << 5 << "2" << Counts{"4", "4", "", "", "", ""} << -1
+                                      << Counts{"4", "4", "0", "0", "0", "0"};
+        QTest::newRow("no grade level") << 0 << "2" << Counts{"4", "", "", "", "", ""} << 1
+                                        << Counts{"4", "0", "0", "0", "0", "0"};
+        QTest::newRow("number not an integer") << 5 << "2b" << Counts{"4", "", "", "", "", ""} << 1
+                                               << Counts{"4", "0", "0", "0", "0", "0"};
+    }
+
+    void refusedEntries() {
+        QFETCH(int, level);
+        QFETCH(QString, number);
+        QFETCH(Counts, counts);
+        QFETCH(int, own);
+        QFETCH(Counts, countsShown);
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        store(*form, {level, number, QDate(2002, 3, 12), "3", counts, own, "Thema"});
+        QCOMPARE(messages().size(), 1);
+        const ShownDialog message = messages().first();
+        QCOMPARE(message.icon, MessageIcon::Warning);
+        QCOMPARE(message.caption, QStringLiteral("Fehlerhafte Angabe"));
+        QCOMPARE(message.text, QStringLiteral("Sie haben mindestens eine fehlerhafte Angabe "
+                                              "gemacht. Überprüfen Sie auch, ob Sie Ihre eigene "
+                                              "Zensur angegeben haben."));
+        QCOMPARE(countTexts(*form), countsShown);
+        QVERIFY(!QFile::exists(dataFile_));
+        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 0);
+    }
+
+    void storedEntries_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("lesson");
+        QTest::addColumn<int>("own");
+        QTest::addColumn<QString>("remark");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("remarkShown");
+
+        QTest::newRow("not taken part") << "2"
+                                        << "3" << 0 << "Thema"
+                                        << "5,2,12.03.2002=\"3,1,2,0,0,0,0,0,Thema\""
+                                        << "Thema";
+        QTest::newRow("number 02, test 7 and lesson 12") << "02"
+                                                         << "12" << 1 << ""
+                                                         << "5,2,12.03.2002=\"12,1,2,0,0,0,0,1,\""
+                                                         << "";
+        QTest::newRow("number 7") << "7"
+                                  << "3" << 2 << ""
+                                  << "5,7,12.03.2002=\"3,1,2,0,0,0,0,2,\""
+                                  << "";
+        QTest::newRow("remark with double quotes")
+            << "2"
+            << "3" << 1 << "Das \"beste\" Thema"
+            << "5,2,12.03.2002=\"3,1,2,0,0,0,0,1,\"Das beste Thema\"\""
+            << "Das beste Thema";
+        QTest::newRow("remark of one comma") << "2"
+                                             << "3" << 1 << ","
+                                             << "5,2,12.03.2002=\"3,1,2,0,0,0,0,1,\""
+                                             << "";
+        QTest::newRow("remark with comma")
+            << "2"
+            << "3" << 1 << "Brüche, Dezimalzahlen"
+            << "5,2,12.03.2002=\"3,1,2,0,0,0,0,1,\"Brüche, Dezimalzahlen\"\""
+            << "Brüche, Dezimalzahlen";
+    }
+
+    void storedEntries() {
+        QFETCH(QString, number);
+        QFETCH(QString, lesson);
+        QFETCH(int, own);
+        QFETCH(QString, remark);
+        QFETCH(QString, line);
+        QFETCH(QString, remarkShown);
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        store(*form,
+              {5, number, QDate(2002, 3, 12), lesson, {"1", "2", "", "", "", ""}, own, remark});
+        QCOMPARE(messages().size(), 0);
+        QCOMPARE(fileLines(dataFile_), (QStringList{"[Mathe]", line}));
+        QCOMPARE(control<QLineEdit>(*form, "Notes")->text(), remarkShown);
+        // Read back from the file, the test shows as it was stored.
+        form->ShowSettingsExecute();
+        clickTab(*form, QStringLiteral("Mathe"));
+        auto* tests = control<QListWidget>(*form, "Tests");
+        QCOMPARE(tests->count(), 1);
+        QCOMPARE(splitCommaList(tests->item(0)->text()).value(11), remarkShown);
+    }
+
+    void remarkLosesLineBreaks() {
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        fillForm(*form, {5, "2", QDate(2002, 3, 12), "3", {"1", "", "", "", "", ""}, 1, ""});
+        control<QLineEdit>(*form, "Notes")->setText(QStringLiteral("Teil 1\r\nTeil 2"));
+        QTest::mouseClick(control<QPushButton>(*form, "New"), Qt::LeftButton);
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,1,0,0,0,0,0,1,\"Teil 1 Teil 2\"\""}));
+    }
+
+    void duplicateRefusedInSameSubject() {
+        auto form = formWithSubjects({QStringLiteral("Mathe"), QStringLiteral("Physik")});
+        store(*form, mathTest);
+        const QByteArray before = readBytes(dataFile_);
+        Entry again = mathTest;
+        again.counts = {"1", "1", "1", "1", "1", "1"};
+        again.number = QStringLiteral("02");
+        store(*form, again);
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(messages().first().caption, QStringLiteral("Arbeit existiert bereits"));
+        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+
+        clickTab(*form, QStringLiteral("Physik"));
+        store(*form, again);
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
+                              "[Physik]", "5,2,12.03.2002=\"3,1,1,1,1,1,1,3,Bruchrechnung\""}));
+    }
+
+    // ----- writes the file system refuses
+
+    void refusedChangeKeepsOldTest() {
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        store(*form, mathTest);
+        auto* tests = control<QListWidget>(*form, "Tests");
+        const QStringList listBefore = texts(tests);
+        const QByteArray before = readBytes(dataFile_);
+        control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 3, 13));
+        {
+            RefusedWrites refused;
+            QVERIFY_THROWS_EXCEPTION(AppError,
+                                     form->SetTestData(control<QPushButton>(*form, "Change")));
+        }
+        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(texts(tests), listBefore);
+        QCOMPARE(tests->currentRow(), 0);
+        {
+            RefusedWrites refused;
+            control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 4, 1));
+            QVERIFY_THROWS_EXCEPTION(AppError,
+                                     form->SetTestData(control<QPushButton>(*form, "New")));
+        }
+        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(texts(tests), listBefore);
+    }
+
+    // ----- subjects
+
+    void refusedSubjectNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Settings") << "Settings";
+        QTest::newRow("settings") << "settings";
+        QTest::newRow("settings tab") << "Einstellungen (Strg+E)";
+        QTest::newRow("bracket") << "Mathe]";
+        QTest::newRow("leading blank") << " Mathe";
+        QTest::newRow("trailing blank") << "Mathe ";
+        QTest::newRow("control character") << "Ma\tthe";
+    }
+
+    void refusedSubjectNames() {
+        QFETCH(QString, name);
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        addSubject(*form, name);
+        QCOMPARE(messages().size(), 1);
+        const ShownDialog message = messages().first();
+        QCOMPARE(message.icon, MessageIcon::Information);
+        QCOMPARE(message.caption, QStringLiteral("Fehlerhafte Angabe"));
+        QCOMPARE(message.text,
+                 QStringLiteral("Dieser Name kann nicht als Schulfach verwendet werden."));
+        QCOMPARE(control<QListWidget>(*form, "Set1")->count(), 0);
+        QCOMPARE(tabCaptions(*form), QStringList{SettingsTab});
+    }
+
+    void subjectWithoutTestsGoneAfterReopening() {
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        addSubject(*form, QStringLiteral("Mathe"));
+        addSubject(*form, QStringLiteral("Physik"));
+        clickTab(*form, QStringLiteral("Physik"));
+        store(*form, mathTest);
+        QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
+        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{"Physik"});
+    }
+
+    void doubleClicksOpenSubjects() {
+        writeLines(dataFile_, {"[Bildende Kunst]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"", "[Mathe]",
+                               "10,6,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
+                               "10,5,01.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        auto* set1 = control<QListWidget>(*form, "Set1");
+        doubleClickRow(set1, 1);
+        QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), QStringLiteral("Mathe"));
+        QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 1);
+        // The next test after test 6 of grade level 10 is test 7 of grade level 10.
+        QCOMPARE(control<QComboBox>(*form, "ClassNumber")->currentText(), QStringLiteral("10"));
+        QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QStringLiteral("7"));
+        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 2);
+
+        // A ranking entry names its subject in its second field, whatever the name holds.
+        form->ShowSettingsExecute();
+        auto* set4 = control<QListWidget>(*form, "Set4");
+        set4->addItem(joinCommaList({"2,5000000000", "Bildende Kunst", "1"}));
+        doubleClickRow(set4, 0);
+        QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(),
+                 QStringLiteral("Bildende Kunst"));
+        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+    }
+
+    void faultyEntryStopsLoading() {
+        writeLines(dataFile_,
+                   {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
+                    "5,x,13.03.2002=\"3,2,5,8,6,3,1,3,\"", "5,4,14.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        const QByteArray before = readBytes(dataFile_);
+        auto* tabs = control<TabControl>(*form, "Subjects");
+        tabs->setCurrentIndex(0);
+        QVERIFY_THROWS_EXCEPTION(AppError, form->SubjectsChange());
+        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+        QCOMPARE(readBytes(dataFile_), before);
+    }
+
+    // ----- keyboard and help
+
+    void helpTopics() {
+        QVERIFY(QFile::copy(QStringLiteral(ZENSORIA_SOURCE_DIR "/resources/Pultex.hlp"),
+                            folders_->programFile(QStringLiteral("Pultex.hlp"))));
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        auto* viewer = form->findChild<HelpViewer*>();
+        QVERIFY(viewer);
+        QCOMPARE(viewer->topic(), QStringLiteral("Subjects"));
+        QCOMPARE(viewer->browser()->source().fragment(), QStringLiteral("Subjects"));
+        QVERIFY(viewer->browser()->toPlainText().contains(QStringLiteral("Eine Arbeit eintragen")));
+
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 0);
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QCOMPARE(viewer->topic(), QStringLiteral("Settings"));
+        QCOMPARE(form->findChildren<HelpViewer*>().size(), 1);
+        QCOMPARE(messages().size(), 0);
+
+        // The help file holds every topic of the program, the print dialog's too.
+        const QString help = QString::fromUtf8(readBytes(Help::helpFile()));
+        for (const char* topic : {"Settings", "Subjects", "Print"})
+            QVERIFY2(help.contains(QStringLiteral("name=\"%1\"").arg(QLatin1String(topic))), topic);
+    }
+
+    void missingHelpFileReported() {
+        auto form = startForm();
+        form->HelpExecute();
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(messages().first().icon, MessageIcon::Error);
+        QVERIFY(messages().first().text.contains(QStringLiteral("Pultex.hlp")));
+        QVERIFY(!form->findChild<HelpViewer*>());
+    }
+
+    // ----- single instance
+
+    void singleInstance() {
+        const QString name = QStringLiteral("ZensoriaTest ") + QUuid::createUuid().toString();
+        auto first = std::make_unique<SingleInstance>(name);
+        QVERIFY(first->claim());
+        QSignalSpy raised(first.get(), &SingleInstance::raiseRequested);
+        SingleInstance second(name);
+        QVERIFY(!second.claim());
+        QTRY_COMPARE(raised.size(), 1);
+        first.reset();
+        // The name is free again once the first instance has gone.
+        SingleInstance third(name);
+        QVERIFY(third.claim());
+    }
+
+    void crashedInstanceLeavesNoLock() {
+        const QString name = QStringLiteral("ZensoriaTest ") + QUuid::createUuid().toString();
+        // A child process takes the name and dies without cleaning up.
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--crash-holding"), name});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QVERIFY(QFile::exists(SingleInstance::lockFilePath(name)));
+        SingleInstance next(name);
+        QVERIFY(next.claim());
+        QSignalSpy raised(&next, &SingleInstance::raiseRequested);
+        SingleInstance later(name);
+        QVERIFY(!later.claim());
+        QTRY_COMPARE(raised.size(), 1);
+    }
+
+    void secondWindowEndsAndRaisesFirst() {
+        writeLines(settingsFile(), {"[Settings]", "Width=900", "Height=650"});
+        auto first = std::make_unique<TForm1>();
+        QVERIFY(!first->otherInstanceRunning());
+        first->showMinimized();
+        const QByteArray settings = readBytes(settingsFile());
+        {
+            TForm1 second;
+            QVERIFY(second.otherInstanceRunning());
+        }
+        QTRY_VERIFY(first->isVisible() && !first->isMinimized());
+        // The second instance wrote nothing.
+        QCOMPARE(readBytes(settingsFile()), settings);
+        // The program's start creates no window at all for it.
+        QVERIFY(!createMainWindow());
+        QCOMPARE(readBytes(settingsFile()), settings);
+        first.reset();
+        QVERIFY(readBytes(settingsFile()) != settings);
+        // Once the first has ended, the program starts a window again.
+        const std::unique_ptr<QMainWindow> again = createMainWindow();
+        QVERIFY(qobject_cast<TForm1*>(again.get()));
+    }
+};
+
+int main(int argc, char** argv) {
+    // Child process of crashedInstanceLeavesNoLock: hold the name, then crash.
+    if (argc == 3 && qstrcmp(argv[1], "--crash-holding") == 0) {
+        QCoreApplication app(argc, argv);
+        SingleInstance instance(QString::fromLocal8Bit(argv[2]));
+        if (!instance.claim())
+            return 1;
+        std::signal(SIGKILL, SIG_DFL);
+        ::raise(SIGKILL);
+    }
+    QApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"
