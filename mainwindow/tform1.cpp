@@ -17,6 +17,11 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
+#include "stats/averagebarpainter.h"
+#include "stats/ranking.h"
+#include "stats/rankingrowpainter.h"
+#include "stats/statistics.h"
+#include "stats/testrowpainter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,7 +211,12 @@ void TForm1::buildSettingsPage(QWidget* page) {
     Set4 = hinted(named(new QListWidget(GroupBox3), QStringLiteral("Set4")),
                   QStringLiteral("Zeigt die vorhandenen Schulfächer nach dem "
                                  "Klassendurchschnitt geordnet."));
-    Set4->setItemDelegate(new FixedRowDelegate(RowHeight, Set4));
+    Set4->setItemDelegate(new OwnerDrawDelegate(
+        RowHeight,
+        [this](QPainter& p, int index, const QRect& rect, bool selected) {
+            Set4DrawItem(p, index, rect, selected);
+        },
+        Set4));
     Set4->setUniformItemSizes(true);
     place(Set4, {16, 24, 353, 313}, AllEdges);
 
@@ -271,7 +281,12 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     }
 
     Tests = named(new QListWidget(page), QStringLiteral("Tests"));
-    Tests->setItemDelegate(new FixedRowDelegate(RowHeight, Tests));
+    Tests->setItemDelegate(new OwnerDrawDelegate(
+        RowHeight,
+        [this](QPainter& p, int index, const QRect& rect, bool selected) {
+            TestsDrawItem(p, index, rect, selected);
+        },
+        Tests));
     Tests->setUniformItemSizes(true);
     Tests->setSelectionMode(QAbstractItemView::SingleSelection);
     Tests->setMouseTracking(true); // the status bar follows the pointer over the rows
@@ -869,17 +884,42 @@ void TForm1::TestsMouseMove(const QPoint& position) {
 // ---------------------------------------------------------------------------------------
 // Statistics views
 
+DrawStyle TForm1::listStyle(const QWidget* list, bool selected) const {
+    DrawStyle style = DrawStyle::fromPalette(list->palette(), list->font(), diagramLabels());
+    style.selected = selected;
+    return style;
+}
+
+void TForm1::TestsDrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
+    paintTestRow(painter, rect, Tests->item(index)->text(), listStyle(Tests, selected));
+}
+
+void TForm1::Set4DrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
+    paintRankingRow(painter, rect, Set4->item(index)->text(), index, listStyle(Set4, selected));
+}
+
 void TForm1::BuildAverageBar() {
-    // The bar with the subject's means is drawn by the statistics; until then the image only
-    // takes the width of the test list and the list's background.
-    AverageBarImage = QImage(std::max(1, Tests->width()), 29, QImage::Format_ARGB32_Premultiplied);
-    AverageBarImage.fill(Tests->palette().color(QPalette::Base));
+    AverageBarImage = ::AverageBarImage(
+        std::max(1, Tests->width()), computeSubjectSummary(testItems()), listStyle(Tests, false));
 }
 
 void TForm1::BuildRanking() {
-    // The ranking entries (class average, subject, number of tests) come with the statistics;
-    // until then the list is emptied and stays empty.
     Set4->clear();
+    if (!DataFile)
+        return;
+    // Every tab but the last (the settings tab) is a subject.
+    QStringList subjects;
+    for (int tab = 0; tab < Subjects->count() - 1; ++tab)
+        subjects.append(Subjects->tabText(tab));
+    QStringList entries;
+    try {
+        BuildRankingEntries(*DataFile, subjects, entries);
+    } catch (const AppError&) {
+        // The entries built before the faulty subject stay.
+        Set4->addItems(entries);
+        throw;
+    }
+    Set4->addItems(entries);
 }
 
 void TForm1::AveragePBPaint() {

@@ -23,6 +23,7 @@ class QStackedWidget;
 class QStatusBar;
 class SingleInstance;
 class TabControl;
+struct DrawStyle;
 struct TestForm;
 
 // The main window: a tab per subject plus the settings tab, the settings page (data file,
@@ -88,7 +89,9 @@ public:
     void DeleteClick();
     void TestsMouseMove(const QPoint& position);
 
-    // Statistics views.
+    // Statistics views: the rows of the test list and of the ranking, the average bar.
+    void TestsDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
+    void Set4DrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
     void BuildAverageBar();
     void BuildRanking();
     void AveragePBPaint();
@@ -113,6 +116,7 @@ private:
     void onSetTestDataClicked();
     void selectTest(int row);
     bool onSettingsTab() const;
+    DrawStyle listStyle(const QWidget* list, bool selected) const;
     QString currentSubject() const;
     TestForm readTestForm() const;
     int ownGradeChoice() const;

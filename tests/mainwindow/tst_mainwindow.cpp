@@ -926,14 +926,42 @@ private slots:
         QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QStringLiteral("7"));
         QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 2);
 
-        // A ranking entry names its subject in its second field, whatever the name holds.
+        // The ranking, rebuilt when the settings tab shows: equal class averages are ordered
+        // by name, and an entry keeps a name with a blank whole.
         form->ShowSettingsExecute();
         auto* set4 = control<QListWidget>(*form, "Set4");
-        set4->addItem(joinCommaList({"2,5000000000", "Bildende Kunst", "1"}));
+        QCOMPARE(texts(set4), (QStringList{"\"3,2400000000\",\"Bildende Kunst\",1",
+                                           "\"3,2400000000\",Mathe,2"}));
         doubleClickRow(set4, 0);
         QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(),
                  QStringLiteral("Bildende Kunst"));
         QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+    }
+
+    void statisticsViews() {
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        auto* tests = control<QListWidget>(*form, "Tests");
+        QCOMPARE(form->averageBarImage().size(), QSize(tests->width(), 29));
+        const QImage emptyBar = form->averageBarImage();
+        store(*form, mathTest);
+        QVERIFY(form->averageBarImage() != emptyBar);
+        // The bar follows the width of the list.
+        form->resize(form->size() + QSize(100, 0));
+        QTRY_COMPARE(form->averageBarImage().width(), tests->width());
+
+        // Rows are owner-drawn: an unselected row shows its tinted first column.
+        tests->clearSelection();
+        const QImage rows = tests->viewport()->grab().toImage();
+        QCOMPARE(QColor(rows.pixel(113, 5)), QColor(0xFF, 0xFF, 0xD5));
+        QCOMPARE(tests->visualItemRect(tests->item(0)).height(), 30);
+
+        // Removing the subject empties the ranking.
+        QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(control<QListWidget>(*form, "Set4")->count(), 1);
+        clickRow(control<QListWidget>(*form, "Set1"), 0);
+        dialogs().answerYesNo(true);
+        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        QCOMPARE(control<QListWidget>(*form, "Set4")->count(), 0);
     }
 
     void faultyEntryStopsLoading() {
