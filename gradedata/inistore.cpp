@@ -355,22 +355,25 @@ struct IniStore::Parsed {
         const qsizetype lineAt = s.keys.value(Name{key.trimmed()}, -1);
         if (lineAt < 0)
             return false;
+        // The index names keys by the text of their lines: out before the line goes. A later
+        // line with the same key, if any, is the one found from now on.
+        s.keys.clear();
         s.lines.remove(lineAt);
         s.bytesCurrent = false;
-        // A later line with the same key, if any, is the one found from now on.
         s.indexKeys();
         return true;
     }
 
     bool removeSections(const QString& sectionName) {
+        if (!section(sectionName))
+            return false;
+        // The index names sections by the text of their headers: out before they go.
+        sectionIndex.clear();
         const Name name{sectionName.trimmed()};
-        const qsizetype before = sections.size();
         for (qsizetype i = sections.size() - 1; i >= 1; --i) {
             if (Name{sections.at(i).name} == name)
                 sections.remove(i);
         }
-        if (sections.size() == before)
-            return false;
         indexSections();
         return true;
     }

@@ -41,6 +41,7 @@ const QByteArray mixedFile = "; Noten von Anna\r\n"
                              "Zitat=\"a\"b\"\r\n"
                              "gemischt=\"a'\r\n"
                              "eins=\"\r\n"
+                             "Formel = x=1 \r\n"
                              "; kommentar=1\r\n"
                              "ohne Gleichheitszeichen\r\n"
                              "\r\n"
@@ -81,13 +82,14 @@ private slots:
 
         QCOMPARE(store.ReadSections(), (QStringList{"Mathe", "Deutsch", "Leer", "Settings"}));
         QCOMPARE(store.ReadSection("MATHE"), (QStringList{"5,2,12.03.2002", "Schluessel", "leer",
-                                                          "Zitat", "gemischt", "eins"}));
+                                                          "Zitat", "gemischt", "eins", "Formel"}));
         QCOMPARE(store.ReadString("mathe", "5,2,12.03.2002", "-"), "3,2,5,8,6,3,1,3,Bruchrechnung");
         QCOMPARE(store.ReadString("Mathe", "schluessel", "-"), "einfach");
         QCOMPARE(store.ReadString("Mathe", "leer", "-"), "");
         QCOMPARE(store.ReadString("Mathe", "Zitat", "-"), "a\"b");
         QCOMPARE(store.ReadString("Mathe", "gemischt", "-"), "\"a'");
         QCOMPARE(store.ReadString("Mathe", "eins", "-"), "\"");
+        QCOMPARE(store.ReadString("Mathe", "formel", "-"), "x=1");
         QCOMPARE(store.ReadString("Mathe", "fehlt", "Vorgabe"), "Vorgabe");
         QCOMPARE(store.ReadString("Fehlt", "leer", "Vorgabe"), "Vorgabe");
         QVERIFY(!store.ValueExists("Mathe", "; kommentar"));
@@ -106,10 +108,10 @@ private slots:
         QCOMPARE(store.ReadString("settings", "standardfile", ""), "/home/anna/noten.plx");
 
         const auto values = store.ReadSectionValues("Mathe");
-        QCOMPARE(values.size(), 6);
+        QCOMPARE(values.size(), 7);
         QCOMPARE(values.front(),
                  (QPair<QString, QString>{"5,2,12.03.2002", "3,2,5,8,6,3,1,3,Bruchrechnung"}));
-        QCOMPARE(values.back(), (QPair<QString, QString>{"eins", "\""}));
+        QCOMPARE(values.back(), (QPair<QString, QString>{"Formel", "x=1"}));
         QCOMPARE(readBytes(fileName), mixedFile);
     }
 
@@ -125,7 +127,8 @@ private slots:
         QCOMPARE(readBytes(fileName), expected);
 
         store.WriteString("Mathe", "6,1,15.09.2002", "\"2,1,3,9,8,4,0,0,\"");
-        expected.replace("eins=\"\r\n", "eins=\"\r\n6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"\r\n");
+        expected.replace("Formel = x=1 \r\n",
+                         "Formel = x=1 \r\n6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"\r\n");
         QCOMPARE(readBytes(fileName), expected);
 
         store.WriteString("Leer", "k", "v");
@@ -154,8 +157,9 @@ private slots:
         const IniStore fresh(fileName);
         QCOMPARE(fresh.ReadSections(), (QStringList{"Mathe", "Leer", "Settings", "Physik"}));
         QCOMPARE(fresh.ReadSection("Mathe"), store.ReadSection("Mathe"));
-        QCOMPARE(store.ReadSection("Mathe"), (QStringList{"5,2,12.03.2002", "Schluessel", "Zitat",
-                                                          "gemischt", "eins", "6,1,15.09.2002"}));
+        QCOMPARE(store.ReadSection("Mathe"),
+                 (QStringList{"5,2,12.03.2002", "Schluessel", "Zitat", "gemischt", "eins", "Formel",
+                              "6,1,15.09.2002"}));
         QCOMPARE(fresh.ReadString("Settings", "Width", ""), "800");
     }
 
