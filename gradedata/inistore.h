@@ -17,8 +17,8 @@
 //
 // Encoding: UTF-8; a file whose bytes are not valid UTF-8 is read as Windows-1252 and written
 // back in it, unless a new text has characters that Windows-1252 lacks: then the whole file is
-// written as UTF-8 rather than lose them. New files are UTF-8. Line ends: existing lines keep theirs; new lines get CR LF
-// (LF where every line of the file ends in LF alone).
+// written as UTF-8 rather than lose them. New files are UTF-8. Line ends: existing lines keep
+// theirs; new lines get CR LF (LF where every line of the file ends in LF alone).
 //
 // A write that the file system refuses raises AppError("In <file> kann nicht geschrieben
 // werden") and leaves the old file byte for byte intact.
