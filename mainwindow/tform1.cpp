@@ -269,7 +269,15 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     head(QStringLiteral("Nummer"), {8, 24, 104, 14});
     head(QStringLiteral("Datum"), {120, 8, 72, 14});
     head(QStringLiteral("Schulstunde"), {120, 24, 74, 14});
-    head(QStringLiteral("1       2       3       4       5       6"), {208, 16, 194, 14});
+    // The grade digits stand over the count columns of the rows, 35 pixels apart, whatever
+    // the width of a blank in the font.
+    QLabel* digits =
+        head(QStringLiteral("1       2       3       4       5       6"), {208, 16, 194, 14});
+    QFont digitFont = digits->font();
+    const QFontMetricsF metrics(digitFont);
+    const qreal step = metrics.horizontalAdvance(QStringLiteral("1       "));
+    digitFont.setWordSpacing(35 - step); // added once to each run of blanks
+    digits->setFont(digitFont);
     head(QStringLiteral("Teilnehmer"), {408, 16, 68, 14});
     head(QStringLiteral("Durchschnitt"), {480, 16, 76, 14});
     head(QStringLiteral("Diagramm"), {560, 16, 169, 14}, LeftTopRight)
@@ -348,7 +356,8 @@ void TForm1::buildSubjectsPage(QWidget* page) {
                      QStringLiteral("NotWritten")),
                QStringLiteral(
                    "Wählen Sie diese Option, wenn Sie nicht an der Arbeit teilgenommen haben."));
-    place(NotWritten, {256, 504, 111, 17}, LeftBottom);
+    // Wide enough for its caption in the font in use.
+    place(NotWritten, {256, 504, std::max(111, NotWritten->sizeHint().width()), 17}, LeftBottom);
     ownGradeGroup->addButton(NotWritten, 0);
 
     label(page, QStringLiteral("Klasse:"), {408, 320, 90, 14}, LeftBottom);
