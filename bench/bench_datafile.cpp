@@ -4,41 +4,18 @@
 // (b) storing one test, against writing a copy of the file the same atomic way.
 // Usage: bench_datafile [subjects] [tests per subject] [repetitions]
 
-#include "bench/generator.h"
+#include "bench/measure.h"
 #include "gradedata/classtest.h"
 #include "gradedata/inistore.h"
 #include "platform/atomicfile.h"
-#include "platform/localeformats.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-template <typename F> double milliseconds(F&& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-int argument(const QStringList& arguments, int index, int fallback) {
-    bool ok = false;
-    const int value = index < arguments.size() ? arguments.at(index).toInt(&ok) : 0;
-    return ok && value > 0 ? value : fallback;
-}
 
 bool report(const char* what, double store, double baseline, double target) {
     const double ratio = store / baseline;
@@ -51,31 +28,18 @@ bool report(const char* what, double store, double baseline, double target) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-    const int subjects = argument(arguments, 1, 50);
-    const int tests = argument(arguments, 2, 400);
-    const int repetitions = argument(arguments, 3, 9);
-    LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-
-    QTemporaryDir dir;
-    if (!dir.isValid())
+    const BenchData data(app.arguments());
+    if (!data.dir.isValid())
         return 2;
-    const QString fileName = dir.filePath("noten.plx");
-    const QString copyName = dir.filePath("kopie.plx");
-    const QStringList names = generateDataFile(fileName, subjects, tests);
-    std::printf("data file: %d subjects x %d tests, %lld bytes, %d repetitions\n", subjects, tests,
-                qlonglong(QFileInfo(fileName).size()), repetitions);
+    const auto& [subjects, tests, repetitions, fileName, names] =
+        std::tie(data.subjects, data.tests, data.repetitions, data.fileName, data.names);
+    const QString copyName = data.dir.filePath("kopie.plx");
 
     // (a) Reading: a fresh store each time, so that every run reads and parses the file.
     std::vector<double> readStore, readBaseline;
     qsizetype items = 0, lines = 0;
     for (int r = 0; r < repetitions; ++r) {
-        readBaseline.push_back(milliseconds([&] {
-            QFile file(fileName);
-            if (!file.open(QIODevice::ReadOnly))
-                return;
-            lines = QString::fromUtf8(file.readAll()).split(u'\n').size();
-        }));
+        readBaseline.push_back(milliseconds([&] { lines = readAndSplitLines(fileName); }));
         readStore.push_back(milliseconds([&] {
             const IniStore store(fileName);
             items = 0;
@@ -114,12 +78,6 @@ int main(int argc, char** argv) {
         writeStore.push_back(milliseconds([&] { store.WriteString(subject, key, value); }));
     }
 
-#if !defined(__OPTIMIZE__) || defined(__SANITIZE_ADDRESS__)
-    // The baselines run mostly inside the optimised Qt library, the store in this build's own
-    // code, so an unoptimised or sanitised build overstates the ratios.
-    std::printf("note: unoptimised or sanitised build; build with -DCMAKE_BUILD_TYPE=Release "
-                "for the figures that count\n");
-#endif
     const bool readOk =
         report("(a) reading every subject", median(readStore), median(readBaseline), 15);
     const bool writeOk =

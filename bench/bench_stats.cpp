@@ -6,46 +6,23 @@
 //     together with the subject's summary and average bar.
 // Usage: bench_stats [subjects] [tests per subject] [repetitions]
 
-#include "bench/generator.h"
+#include "bench/measure.h"
 #include "gradedata/classtest.h"
 #include "gradedata/inistore.h"
-#include "platform/localeformats.h"
 #include "stats/averagebarpainter.h"
 #include "stats/ranking.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-template <typename F> double milliseconds(F&& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-int argument(const QStringList& arguments, int index, int fallback) {
-    bool ok = false;
-    const int value = index < arguments.size() ? arguments.at(index).toInt(&ok) : 0;
-    return ok && value > 0 ? value : fallback;
-}
 
 void report(const char* what, double measured, double baseline) {
     std::printf("%-32s %8.2f ms   baseline %8.2f ms   ratio %6.2f\n", what, measured, baseline,
@@ -56,19 +33,11 @@ void report(const char* what, double measured, double baseline) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-    const int subjects = argument(arguments, 1, 50);
-    const int tests = argument(arguments, 2, 400);
-    const int repetitions = argument(arguments, 3, 9);
-    LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-
-    QTemporaryDir dir;
-    if (!dir.isValid())
+    const BenchData data(app.arguments());
+    if (!data.dir.isValid())
         return 2;
-    const QString fileName = dir.filePath("noten.plx");
-    const QStringList names = generateDataFile(fileName, subjects, tests);
-    std::printf("data file: %d subjects x %d tests, %lld bytes, %d repetitions\n", subjects, tests,
-                qlonglong(QFileInfo(fileName).size()), repetitions);
+    const auto& [subjects, tests, repetitions, fileName, names] =
+        std::tie(data.subjects, data.tests, data.repetitions, data.fileName, data.names);
 
     DrawStyle style;
     style.font = QFont(QStringLiteral("Liberation Sans"), 8);
@@ -89,12 +58,7 @@ int main(int argc, char** argv) {
     QStringList entries;
     qsizetype lines = 0;
     for (int r = 0; r < repetitions; ++r) {
-        baseline.push_back(milliseconds([&] {
-            QFile file(fileName);
-            if (!file.open(QIODevice::ReadOnly))
-                return;
-            lines = QString::fromUtf8(file.readAll()).split(u'\n').size();
-        }));
+        baseline.push_back(milliseconds([&] { lines = readAndSplitLines(fileName); }));
         // One parse of the file: what the ranking may cost at most, apart from its arithmetic.
         parse.push_back(milliseconds([&] { IniStore(fileName).ReadSections(); }));
         arithmetic.push_back(milliseconds([&] {
