@@ -16,4 +16,10 @@ if [ ! -e "$build/Settings.ini" ] && [ -f "$root/examples/Beispiel.plx" ]; then
     printf '[Settings]\r\nStandardFile=%s\r\n' "$build/examples/Beispiel.plx" >"$build/Settings.ini"
 fi
 
+# Without a display Qt aborts with a cryptic message; say what is missing instead.
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    echo "Built $build/zensoria, but there is no display to show it on." >&2
+    echo "Start scripts/run.sh in a desktop session, or with a virtual one: xvfb-run -a scripts/run.sh" >&2
+    exit 1
+fi
 exec "$build/zensoria" "$@"
