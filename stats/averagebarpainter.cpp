@@ -5,7 +5,6 @@
 #include "stats/numberformat.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -91,9 +90,8 @@ void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>
     for (int i = 0; i < 6; ++i) {
         canvas::line(p, x - 1, 4, x - 1, 26, Black);
         const int left = std::max(width - 9 - x, 0);
-        const long double share = left * s.meanCount(i + 1) / RemainingSum(s.MeanCounts, i + 1, 6);
-        // Negative means (hand-edited negative counts) must not push a bar out of the frame.
-        const int bw = std::clamp(static_cast<int>(std::trunc(share)), 0, left);
+        const int bw =
+            barWidth(left * s.meanCount(i + 1) / RemainingSum(s.MeanCounts, i + 1, 6), left);
         canvas::fill(p, x, 5, x + bw, 26, gradeBarColour(i + 1));
         if (style.diagramLabels) {
             const QString label = formatDecimal(s.meanCount(i + 1), 1);

@@ -50,6 +50,13 @@ long double RemainingSum(const std::array<long double, 6>& meanCounts, int first
     return sum == 0 ? 1 : sum;
 }
 
+int barWidth(long double share, int left) {
+    if (!(share > 0) || left <= 0)
+        return 0;
+    // Compared before the conversion, which is undefined for a value outside int.
+    return share >= left ? left : static_cast<int>(share);
+}
+
 std::optional<SubjectSummary> computeSubjectSummary(const QStringList& testListItems) {
     if (testListItems.isEmpty())
         return std::nullopt;

@@ -39,6 +39,11 @@ qint64 RemainingSum(const GradeCounts& counts, int firstGrade, int lastGrade);
 long double RemainingSum(const std::array<long double, 6>& meanCounts, int firstGrade,
                          int lastGrade);
 
+// The width in whole pixels of a bar that gets `share` of the `left` pixels still left: the
+// integer part of share, kept within 0 .. left. Hand-edited negative or huge counts can give
+// any share; the bar then still neither overflows nor leaves its frame.
+int barWidth(long double share, int left);
+
 // The means of one subject over the test list items of its tests.
 struct SubjectSummary {
     int TestCount = 0;

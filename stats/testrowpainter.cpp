@@ -8,7 +8,6 @@
 #include "stats/statistics.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -116,10 +115,8 @@ void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
     for (int i = 0; i < 6; ++i) {
         canvas::line(p, x - 1, T + 4, x - 1, B - 4, Black);
         const int left = std::max(R - 6 - x, 0);
-        const long double share =
-            static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left;
-        // A hand-edited negative count must not push a bar out of the frame.
-        const int bw = std::clamp(static_cast<int>(std::trunc(share)), 0, left);
+        const int bw = barWidth(
+            static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left, left);
         canvas::fill(p, x, T + 5, x + bw, B - 4, gradeBarColour(i + 1));
         const QString label = fields.value(ItemField::FirstCount + i);
         if (style.diagramLabels && canvas::textWidth(p, label) < bw) {

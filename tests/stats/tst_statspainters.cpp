@@ -201,6 +201,16 @@ void TestStatsPainters::lastBarFillsTheFrame() {
     QVERIFY(allOf(image, 561, T + 5, R - 6, B - 4, QColor(0xFF0000)));
     QCOMPARE(at(image, 560, T + 10), QColor(Qt::black));
     QCOMPARE(at(image, R - 6, T + 10), Window);
+
+    // Hand-edited counts whose share of the width lies far beyond int: the bar stops at the
+    // frame's end (where the separators of the empty bars after it fall) instead of wrapping.
+    const QImage huge = row(item("2147483647,-2147483646,0,0,0,0"), false);
+    QVERIFY(allOf(huge, 561, T + 5, R - 7, B - 4, gradeBarColour(1)));
+    SubjectSummary s;
+    s.TestCount = 1;
+    s.MeanCounts = {1e12L, 1 - 1e12L, 0, 0, 0, 0};
+    const QImage bar = AverageBarImage(Width, s, style(false));
+    QVERIFY(allOf(bar, 562, 5, Width - 10, 26, gradeBarColour(1)));
 }
 
 void TestStatsPainters::labelsOnlyWhereTheyFit() {
