@@ -54,12 +54,13 @@ RankingFields splitRankingEntry(const QString& entry) {
 }
 
 int compareRankingEntries(const QString& a, const QString& b) {
-    const QString averageA = splitCommaList(a).value(0);
-    const QString averageB = splitCommaList(b).value(0);
+    // The average texts are compared as they stand in the entries: in one locale they are
+    // either all quoted (decimal comma) or all plain, so their order is that of the bare texts.
+    const auto [averageA, restA] = splitFirstField(a);
+    const auto [averageB, restB] = splitFirstField(b);
     if (const int byAverage = averageA.compare(averageB); byAverage != 0)
         return byAverage;
-    return LocaleFormats::current().compare(splitFirstField(a).second.toString(),
-                                            splitFirstField(b).second.toString());
+    return LocaleFormats::current().compare(restA.toString(), restB.toString());
 }
 
 int insertRankingEntry(QStringList& entries, const QString& entry) {
