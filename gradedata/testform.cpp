@@ -92,7 +92,6 @@ bool collidesWithOtherTest(const IniStore& store, const QString& subject, const 
                            const QString& changedItem) {
     if (!store.ValueExists(subject, TestKey(test)))
         return false;
-    const QString changed =
-        changedItem.isEmpty() ? QStringLiteral(",,") : testIdentityFromListItem(changedItem);
-    return testIdentity(test) != changed;
+    // The key is taken; that is fine only when it is the key of the test being changed.
+    return changedItem.isEmpty() || testIdentity(test) != testIdentityFromListItem(changedItem);
 }
