@@ -10,9 +10,12 @@ void writeFileAtomically(const QString& fileName, const QByteArray& data) {
         return AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName));
     };
     // A read-only file would be replaced by the rename, since the folder is writable;
-    // the user made it read-only to keep it as it is.
+    // the user made it read-only to keep it as it is. The write bits count as well, since
+    // root may write any file.
     const QFileInfo info(fileName);
-    if (info.exists() && !info.isWritable())
+    constexpr QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         throw refused();
 
     QSaveFile file(fileName);
