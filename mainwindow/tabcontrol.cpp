@@ -8,6 +8,17 @@
 namespace {
 // The tabs take this height; the framed area starts where they end.
 constexpr int TabHeight = 24;
+
+// The tab bar reads "&" as the mark of a shortcut letter; doubled, it shows as itself.
+QString barText(const QString& caption) {
+    QString text = caption;
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+QString captionOf(const QString& barText) {
+    QString caption = barText;
+    return caption.replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
 } // namespace
 
 TabControl::TabControl(QWidget* parent) : QWidget(parent), tabBar_(new QTabBar(this)) {
@@ -28,7 +39,7 @@ int TabControl::count() const {
 }
 
 QString TabControl::tabText(int index) const {
-    return tabBar_->tabText(index);
+    return captionOf(tabBar_->tabText(index));
 }
 
 int TabControl::currentIndex() const {
@@ -36,12 +47,12 @@ int TabControl::currentIndex() const {
 }
 
 QString TabControl::currentText() const {
-    return tabBar_->tabText(tabBar_->currentIndex());
+    return tabText(tabBar_->currentIndex());
 }
 
 int TabControl::indexOf(const QString& caption) const {
     for (int i = 0; i < count(); ++i) {
-        if (tabBar_->tabText(i) == caption)
+        if (tabText(i) == caption)
             return i;
     }
     return -1;
@@ -49,7 +60,7 @@ int TabControl::indexOf(const QString& caption) const {
 
 void TabControl::insertTab(int index, const QString& caption) {
     const QScopedValueRollback guard(programChange_, true);
-    tabBar_->insertTab(index, caption);
+    tabBar_->insertTab(index, barText(caption));
 }
 
 void TabControl::removeTab(int index) {
@@ -58,7 +69,7 @@ void TabControl::removeTab(int index) {
 }
 
 void TabControl::setTabText(int index, const QString& caption) {
-    tabBar_->setTabText(index, caption);
+    tabBar_->setTabText(index, barText(caption));
 }
 
 void TabControl::setCurrentIndex(int index) {

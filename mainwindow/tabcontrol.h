@@ -7,7 +7,8 @@ class QTabBar;
 
 // A row of tabs over a framed area, as one control: the tabs choose what the area shows, the
 // area itself holds whatever the window puts into it. Only a change made by the user
-// (mouse or keyboard on the tabs) is reported through tabChanged.
+// (mouse or keyboard on the tabs) is reported through tabChanged. Captions are shown as they
+// are: an "&" in a subject name is a letter of the name, never the mark of a shortcut.
 class TabControl : public QWidget {
     Q_OBJECT
 public:

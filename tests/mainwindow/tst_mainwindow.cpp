@@ -391,6 +391,24 @@ private slots:
         QCOMPARE(anchoredRect(rect, AllEdges, design, QSize(50, 20)).size(), QSize(0, 0));
     }
 
+    void tabCaptionsShownLiterally() {
+        TabControl tabs;
+        tabs.insertTab(0, SettingsTab);
+        tabs.insertTab(0, QStringLiteral("Sport & Spiel"));
+        tabs.insertTab(1, QStringLiteral("A&&B"));
+        // The bar shows every "&" as itself, no letter becomes a shortcut.
+        QCOMPARE(tabs.tabBar()->tabText(0), QStringLiteral("Sport && Spiel"));
+        QCOMPARE(tabs.tabBar()->tabText(1), QStringLiteral("A&&&&B"));
+        QCOMPARE(tabs.tabText(0), QStringLiteral("Sport & Spiel"));
+        QCOMPARE(tabs.tabText(1), QStringLiteral("A&&B"));
+        QCOMPARE(tabs.indexOf(QStringLiteral("A&&B")), 1);
+        tabs.setCurrentIndex(tabs.indexOf(QStringLiteral("Sport & Spiel")));
+        QCOMPARE(tabs.currentText(), QStringLiteral("Sport & Spiel"));
+        tabs.setTabText(2, QStringLiteral("&Info"));
+        QCOMPARE(tabs.tabText(2), QStringLiteral("&Info"));
+        QCOMPARE(tabs.indexOf(QStringLiteral("Info")), -1);
+    }
+
     // ----- hints
 
     void hintsInStatusBarOnly() {
