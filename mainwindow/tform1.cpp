@@ -84,6 +84,16 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& rect, Anchors a
     return result;
 }
 
+// A date field that Tab leaves at once, like every other field of the form; the arrow keys
+// still move between day, month and year.
+class DatePicker : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
 QFont boldened(QFont font) {
     font.setBold(true);
     return font;
@@ -382,7 +392,7 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     place(Number, {408, 384, 73, 21}, LeftBottom);
 
     label(page, QStringLiteral("Datum:"), {504, 320, 90, 14}, LeftBottom);
-    TestDate = hinted(named(new QDateEdit(page), QStringLiteral("TestDate")),
+    TestDate = hinted(named(new DatePicker(page), QStringLiteral("TestDate")),
                       QStringLiteral("Geben Sie hier an, wann die Arbeit geschrieben wurde."));
     TestDate->setCalendarPopup(true);
     TestDate->setLocale(LocaleFormats::current().locale());
@@ -414,11 +424,25 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     PrintBtn->setCursor(Qt::PointingHandCursor);
     place(PrintBtn, {704, 320, 57, 193}, RightBottom);
 
-    // Keyboard order of the entry form.
-    QWidget::setTabOrder(ClassNumber, Number);
-    QWidget::setTabOrder(Number, TestDate);
-    QWidget::setTabOrder(TestDate, Lesson);
-    QWidget::setTabOrder(Lesson, Notes);
+    // Keyboard order of the entry form: from the list through the test's data, its counts and
+    // the own grade to the buttons that store it.
+    QWidget* previous = Tests;
+    auto next = [&previous](QWidget* widget) {
+        QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    };
+    for (QWidget* field : {static_cast<QWidget*>(ClassNumber), static_cast<QWidget*>(Number),
+                           static_cast<QWidget*>(TestDate), static_cast<QWidget*>(Lesson),
+                           static_cast<QWidget*>(Notes)})
+        next(field);
+    for (QLineEdit* field : countFields)
+        next(field);
+    for (QRadioButton* choice : gradeChoices)
+        next(choice);
+    next(NotWritten);
+    next(New);
+    next(Change);
+    next(Delete);
 
     connect(Tests, &QListWidget::itemSelectionChanged, this, &TForm1::TestsClick);
     connect(New, &QPushButton::clicked, this, &TForm1::onSetTestDataClicked);

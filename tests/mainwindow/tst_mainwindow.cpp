@@ -1018,6 +1018,37 @@ private slots:
 
     // ----- keyboard and help
 
+    void keyboardThroughTheForm() {
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        store(*form, mathTest);
+        store(*form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 0, "Wurzeln"});
+        // Arrow keys in the list load the test they select, as a click does.
+        auto* tests = control<QListWidget>(*form, "Tests");
+        tests->setFocus();
+        QTest::keyClick(tests, Qt::Key_Up);
+        QCOMPARE(tests->currentRow(), 0);
+        QCOMPARE(control<QLineEdit>(*form, "Notes")->text(), QStringLiteral("Bruchrechnung"));
+        QVERIFY(control<QRadioButton>(*form, "DreiC")->isChecked());
+        QTest::keyClick(tests, Qt::Key_Down);
+        QCOMPARE(control<QLineEdit>(*form, "Notes")->text(), QStringLiteral("Wurzeln"));
+        QVERIFY(control<QRadioButton>(*form, "NotWritten")->isChecked());
+        QVERIFY(control<QWidget>(*form, "Change")->isEnabled());
+
+        // Tab leads from the list through the test's data, counts and own grade to the buttons,
+        // one control at a time.
+        QStringList order;
+        for (int i = 0; i < 15; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focus = QApplication::focusWidget();
+            while (focus && focus->objectName().isEmpty())
+                focus = focus->parentWidget(); // the edit field of a combo box
+            order.append(focus ? focus->objectName() : QString());
+        }
+        QCOMPARE(order, (QStringList{"ClassNumber", "Number", "TestDate", "Lesson", "Notes", "Eins",
+                                     "Zwei", "Drei", "Vier", "Fuenf", "Sechs", "NotWritten", "New",
+                                     "Change", "Delete"}));
+    }
+
     void helpTopics() {
         QVERIFY(QFile::copy(QStringLiteral(ZENSORIA_SOURCE_DIR "/resources/Pultex.hlp"),
                             folders_->programFile(QStringLiteral("Pultex.hlp"))));
