@@ -46,6 +46,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
+#include <functional>
+
 using namespace Anchoring;
 
 const QString TForm1::SingleInstanceMutexName = QStringLiteral("Vela-Software Zensoria");
@@ -84,6 +86,19 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& rect, Anchors a
     return result;
 }
 
+// A plain area that the window paints, as the average bar is.
+class PaintBox : public QWidget {
+public:
+    PaintBox(std::function<void()> paint, QWidget* parent)
+        : QWidget(parent), paint_(std::move(paint)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { paint_(); }
+
+private:
+    std::function<void()> paint_;
+};
+
 // A date field that Tab leaves at once, like every other field of the form; the arrow keys
 // still move between day, month and year.
 class DatePicker : public QDateEdit {
@@ -107,7 +122,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
-    qApp->removeEventFilter(this);
     try {
         FormDestroy();
     } catch (const AppError& error) {
@@ -165,11 +179,6 @@ void TForm1::buildForm() {
     connect(InfoAction, &QAction::triggered, this, &TForm1::aboutRequested);
 
     connect(Subjects, &TabControl::tabChanged, this, &TForm1::SubjectsChange);
-
-    // Hints go to the status bar only: tool tips of this window's controls are swallowed.
-    // The same filter paints the average bar, follows the pointer over the test list and
-    // takes the clicks on the logo and the print button.
-    qApp->installEventFilter(this);
 }
 
 void TForm1::buildSettingsPage(QWidget* page) {
@@ -244,6 +253,7 @@ void TForm1::buildSettingsPage(QWidget* page) {
     InfoP->setFrameShape(QFrame::StyledPanel);
     InfoP->setFont(boldened(QFont(font().family(), 16)));
     InfoP->setCursor(Qt::PointingHandCursor);
+    InfoP->installEventFilter(this); // takes its clicks
     // Its context menu is the window's, which holds "&Info".
     InfoP->setContextMenuPolicy(Qt::NoContextMenu);
     place(InfoP, {609, 440, 142, 63}, RightBottom);
@@ -307,16 +317,19 @@ void TForm1::buildSubjectsPage(QWidget* page) {
         Tests));
     Tests->setUniformItemSizes(true);
     Tests->setSelectionMode(QAbstractItemView::SingleSelection);
-    Tests->setMouseTracking(true); // the status bar follows the pointer over the rows
+    // The status bar follows the pointer over the rows (TestsMouseMove).
+    Tests->setMouseTracking(true);
+    Tests->viewport()->installEventFilter(this);
     // Qt paints every widget double-buffered, so redrawn rows do not flicker.
     place(Tests, {8, 49, 753, 228}, AllEdges);
 
     auto* averageFrame = named(new QFrame(page), QStringLiteral("AverageFrame"));
     averageFrame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     place(averageFrame, {8, 277, 753, 31}, LeftRightBottom);
-    AveragePB = hinted(named(new QWidget(page), QStringLiteral("AveragePB")),
-                       QStringLiteral("Zeigt den Durchschnitt aller Arbeiten des aktuell "
-                                      "ausgewählten Schulfaches."));
+    AveragePB =
+        hinted(named(new PaintBox([this] { AveragePBPaint(); }, page), QStringLiteral("AveragePB")),
+               QStringLiteral("Zeigt den Durchschnitt aller Arbeiten des aktuell "
+                              "ausgewählten Schulfaches."));
     place(AveragePB, {9, 278, 751, 29}, LeftRightBottom);
 
     New = hinted(named(new QPushButton(QStringLiteral("Neu"), page), QStringLiteral("New")),
@@ -422,6 +435,7 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     PrintBtn = named(new QLabel(page), QStringLiteral("PrintBtn"));
     PrintBtn->setFrameStyle(QFrame::Panel | QFrame::Raised);
     PrintBtn->setCursor(Qt::PointingHandCursor);
+    PrintBtn->installEventFilter(this); // takes its clicks
     place(PrintBtn, {704, 320, 57, 193}, RightBottom);
 
     // Keyboard order of the entry form: from the list through the test's data, its counts and
@@ -972,17 +986,8 @@ bool TForm1::event(QEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Filters the test list's rows and the two pictures that act as buttons.
     switch (event->type()) {
-    case QEvent::ToolTip:
-        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this)
-            return true;
-        break;
-    case QEvent::Paint:
-        if (watched == AveragePB) {
-            AveragePBPaint();
-            return true;
-        }
-        break;
     case QEvent::MouseMove:
         if (watched == Tests->viewport())
             TestsMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
