@@ -47,6 +47,8 @@ public:
                      const QString& text) override {
         QMessageBox box(boxIcon(icon), captionOrTypeName(icon, caption), text, QMessageBox::Ok,
                         parent);
+        // Texts carry subject names and file paths as the user typed them; never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     }
 
@@ -54,6 +56,7 @@ public:
                   const QString& text) override {
         QMessageBox box(boxIcon(icon), captionOrTypeName(icon, caption), text,
                         QMessageBox::Yes | QMessageBox::No, parent);
+        box.setTextFormat(Qt::PlainText);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
         box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
         box.setDefaultButton(QMessageBox::Yes);
