@@ -9,6 +9,7 @@
 #include "gradedata/testform.h"
 #include "mainwindow/anchors.h"
 #include "mainwindow/rowdelegate.h"
+#include "mainwindow/shortcutkeeper.h"
 #include "mainwindow/sortedlist.h"
 #include "mainwindow/tabcontrol.h"
 #include "platform/apperror.h"
@@ -179,6 +180,9 @@ void TForm1::buildForm() {
     connect(InfoAction, &QAction::triggered, this, &TForm1::aboutRequested);
 
     connect(Subjects, &TabControl::tabChanged, this, &TForm1::SubjectsChange);
+
+    auto* keeper = new ShortcutKeeper({ShowSettings->shortcut(), Help->shortcut()}, this);
+    keeper->watchFocusableWidgets(this);
 }
 
 void TForm1::buildSettingsPage(QWidget* page) {
@@ -548,7 +552,8 @@ void TForm1::HelpExecute() {
 }
 
 void TForm1::raiseFromOtherInstance() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Back to its normal state, as the restore button of the title bar does.
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     show();
     raise();
     activateWindow();
@@ -993,8 +998,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             TestsMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
         break;
     case QEvent::Leave:
-        if (watched == Tests->viewport())
+        // The pointer left the rows: their remark goes from the status bar too.
+        if (watched == Tests->viewport() && !Tests->statusTip().isEmpty()) {
             Tests->setStatusTip(QString());
+            ShowInfoText(QString());
+        }
         break;
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

@@ -437,6 +437,12 @@ private slots:
         QCOMPARE(tests->statusTip(), QStringLiteral("Bruchrechnung"));
         form->TestsMouseMove(QPoint(5, tests->viewport()->height() - 2));
         QCOMPARE(tests->statusTip(), QString());
+
+        // Leaving the rows for a place without a hint takes the remark from the status bar.
+        form->TestsMouseMove(tests->visualItemRect(tests->item(0)).center());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(tests->viewport(), &leave);
+        QCOMPARE(control<QStatusBar>(*form, "SB")->currentMessage(), QString());
     }
 
     // ----- settings file
@@ -1050,6 +1056,32 @@ private slots:
                                      "Change", "Delete"}));
     }
 
+    // Text fields claim some keys for editing before shortcuts see them (on X11 Ctrl+E moves
+    // to the end of the line); the window's Ctrl+E and F1 must still work from every field.
+    void shortcutsWorkFromTextFields() {
+        struct ClaimingKeys : QObject {
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::ShortcutOverride)
+                    event->accept();
+                return false;
+            }
+        } claim;
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        auto* sites = control<QStackedWidget>(*form, "Sites");
+        for (const char* name : {"Notes", "Eins", "Number", "Lesson", "TestDate"}) {
+            clickTab(*form, QStringLiteral("Mathe"));
+            QCOMPARE(sites->currentIndex(), 1);
+            control<QWidget>(*form, name)->setFocus();
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY2(focus, name);
+            focus->installEventFilter(&claim);
+            QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier);
+            focus->removeEventFilter(&claim);
+            QVERIFY2(sites->currentIndex() == 0, name);
+        }
+    }
+
     void helpTopics() {
         QVERIFY(QFile::copy(QStringLiteral(ZENSORIA_SOURCE_DIR "/resources/Pultex.hlp"),
                             folders_->programFile(QStringLiteral("Pultex.hlp"))));
@@ -1130,6 +1162,13 @@ private slots:
             QVERIFY(second.otherInstanceRunning());
         }
         QTRY_VERIFY(first->isVisible() && !first->isMinimized());
+        // A maximized window comes back in its normal size too.
+        first->showMaximized();
+        {
+            TForm1 second;
+            QVERIFY(second.otherInstanceRunning());
+        }
+        QTRY_VERIFY(!first->isMaximized() && !first->isMinimized());
         // The second instance wrote nothing.
         QCOMPARE(readBytes(settingsFile()), settings);
         // The program's start creates no window at all for it.
