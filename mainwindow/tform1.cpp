@@ -320,6 +320,9 @@ void TForm1::buildSubjectsPage(QWidget* page) {
         },
         Tests));
     Tests->setUniformItemSizes(true);
+    // A sunken edge two pixels wide, so that the rows start one pixel right of the average
+    // bar under the list, whose columns are laid out for exactly that offset.
+    Tests->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     Tests->setSelectionMode(QAbstractItemView::SingleSelection);
     // The status bar follows the pointer over the rows (TestsMouseMove).
     Tests->setMouseTracking(true);

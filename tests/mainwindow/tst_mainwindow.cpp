@@ -999,6 +999,10 @@ private slots:
         const QImage rows = tests->viewport()->grab().toImage();
         QCOMPARE(QColor(rows.pixel(113, 5)), QColor(0xFF, 0xFF, 0xD5));
         QCOMPARE(tests->visualItemRect(tests->item(0)).height(), 30);
+        // The average bar's columns stand under those of the rows: its x = 405 under x = 404.
+        auto* bar = control<QWidget>(*form, "AveragePB");
+        QCOMPARE(tests->viewport()->mapTo(form.get(), QPoint(404, 0)).x(),
+                 bar->mapTo(form.get(), QPoint(405, 0)).x());
 
         // Removing the subject empties the ranking.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
