@@ -129,6 +129,44 @@ QString testKeyFromListItem(const QString& item) {
     return NumberText(gradeLevel, false) + u',' + number + u',' + ShortDateText(ParseIsoDate(date));
 }
 
+namespace {
+
+// Whether key names the test of this grade level, number and date, whatever its spelling.
+bool keyNamesTest(const QString& key, int gradeLevel, int number, const QDate& date) {
+    const CommaFields fields(key);
+    if (fields.size() < 3 || readLenientInteger(fields[0]) != gradeLevel ||
+        readLenientInteger(fields[1]) != number)
+        return false;
+    return LocaleFormats::current().parseShortDate(fields[2].toString()) == date;
+}
+
+} // namespace
+
+std::optional<QString> findStoredTestKey(const IniStore& store, const QString& subject,
+                                         int gradeLevel, int number, const QDate& date) {
+    ClassTest test;
+    test.gradeLevel = gradeLevel;
+    test.number = number;
+    test.date = date;
+    // The program's own spelling is the usual case and needs no pass over the section.
+    const QString key = TestKey(test);
+    if (store.ValueExists(subject, key))
+        return key;
+    for (const QString& stored : store.ReadSection(subject)) {
+        if (keyNamesTest(stored, gradeLevel, number, date))
+            return stored;
+    }
+    return std::nullopt;
+}
+
+QString storedTestKey(const IniStore& store, const QString& subject, const QString& item) {
+    const QStringList fields = splitCommaList(item);
+    const auto stored = findStoredTestKey(
+        store, subject, toInteger(field(fields, ItemField::GradeLevel)),
+        toInteger(field(fields, ItemField::Number)), ParseIsoDate(field(fields, ItemField::Date)));
+    return stored ? *stored : testKeyFromListItem(item);
+}
+
 ClassTest readClassTest(const QString& key, const QString& value) {
     const CommaFields keyFields(key);
     const CommaFields valueFields(value);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 class IniStore;
 
@@ -12,12 +13,12 @@ using GradeCounts = std::array<int, 6>;
 
 // One class test of a subject.
 struct ClassTest {
-    int gradeLevel = 0;  // "Klasse", 1 .. 13
-    int number = 0;      // number of the test within the grade level
+    int gradeLevel = 0; // "Klasse", 1 .. 13
+    int number = 0;     // number of the test within the grade level
     QDate date;
-    int lesson = 0;      // "Schulstunde"
+    int lesson = 0; // "Schulstunde"
     GradeCounts counts{};
-    int ownGrade = 0;    // 1 .. 6, 0 = "nicht teilgenommen"
+    int ownGrade = 0; // 1 .. 6, 0 = "nicht teilgenommen"
     QString remark;
 };
 
@@ -41,6 +42,17 @@ QString TestListItem(const ClassTest& test);
 QString testValueFromListItem(const QString& item);
 // The TestKey of a list item: grade level without padding, number, short date.
 QString testKeyFromListItem(const QString& item);
+
+// The key under which the subject stores a test with this grade level, number and date.
+// Keys written by hand may spell the same test differently from the program ("05,02,1.3.2002"
+// for "5,2,01.03.2002"). The program's own spelling is looked up first, then the first stored
+// key of the same meaning; keys that do not read as a test are passed over. Nothing when no
+// stored key names the test.
+std::optional<QString> findStoredTestKey(const IniStore& store, const QString& subject,
+                                         int gradeLevel, int number, const QDate& date);
+// The stored key of the test a list item shows; the key as the program writes it when the
+// subject holds none of that meaning.
+QString storedTestKey(const IniStore& store, const QString& subject, const QString& item);
 
 // Reads a data-file entry into a test. Fields are taken in the order grade level, number,
 // lesson, counts, own grade, date, remark; the first faulty one raises its conversion error,

@@ -90,7 +90,7 @@ QString testIdentityFromListItem(const QString& item) {
 
 bool collidesWithOtherTest(const IniStore& store, const QString& subject, const ClassTest& test,
                            const QString& changedItem) {
-    if (!store.ValueExists(subject, TestKey(test)))
+    if (!findStoredTestKey(store, subject, test.gradeLevel, test.number, test.date))
         return false;
     // The key is taken; that is fine only when it is the key of the test being changed.
     return changedItem.isEmpty() || testIdentity(test) != testIdentityFromListItem(changedItem);

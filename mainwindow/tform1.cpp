@@ -896,7 +896,7 @@ void TForm1::SetTestData(QObject* button) {
     const QString item = TestListItem(test);
     if (changing) {
         // Old entry out and new entry in with one write: a refused write keeps the old test.
-        DataFile->ReplaceKey(subject, testKeyFromListItem(changedItem), TestKey(test),
+        DataFile->ReplaceKey(subject, storedTestKey(*DataFile, subject, changedItem), TestKey(test),
                              TestValue(test));
         {
             const QSignalBlocker blocker(Tests);
@@ -922,7 +922,8 @@ void TForm1::DeleteClick() {
     QListWidgetItem* selected = Tests->currentItem();
     if (!DataFile || !selected || !selected->isSelected())
         return;
-    DataFile->DeleteKey(currentSubject(), testKeyFromListItem(selected->text()));
+    const QString subject = currentSubject();
+    DataFile->DeleteKey(subject, storedTestKey(*DataFile, subject, selected->text()));
     SubjectsChange();
 }
 

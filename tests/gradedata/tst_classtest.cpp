@@ -98,6 +98,25 @@ private slots:
         QCOMPARE(readClassTest("5,2,12.3.2002", "3,2,5,8,6,3,1,3,").date, QDate(2002, 3, 12));
     }
 
+    // A test whose key was written by hand is found under that key, whatever its spelling;
+    // keys that do not read as a test are passed over.
+    void storedKeyOfHandWrittenEntry() {
+        const QString fileName = file("handschrift.plx");
+        writeBytes(fileName,
+                   "[Mathe]\r\nx,2,1.3.2002=\"1\"\r\n05,02,1.3.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                   "5,3,01.03.2002=\"3,1,1,1,1,1,1,1,\"\r\n7,1,2.3.02=\"1,1,1,1,1,1,1,1,\"\r\n");
+        const IniStore store(fileName);
+        const QString item = TestListItem(readClassTest("05,02,1.3.2002", "3,2,5,8,6,3,1,3,"));
+        QCOMPARE(storedTestKey(store, "Mathe", item), "05,02,1.3.2002");
+        QCOMPARE(findStoredTestKey(store, "mathe", 7, 1, QDate(2002, 3, 2)), "7,1,2.3.02");
+        QCOMPARE(findStoredTestKey(store, "Mathe", 5, 3, QDate(2002, 3, 1)), "5,3,01.03.2002");
+        QCOMPARE(findStoredTestKey(store, "Mathe", 5, 4, QDate(2002, 3, 1)), std::nullopt);
+        QCOMPARE(findStoredTestKey(store, "Physik", 5, 2, QDate(2002, 3, 1)), std::nullopt);
+        // Without a stored key of that meaning, the key as the program writes it.
+        const QString other = TestListItem(readClassTest("6,1,01.03.2002", "3,2,5,8,6,3,1,3,"));
+        QCOMPARE(storedTestKey(store, "Mathe", other), "6,1,01.03.2002");
+    }
+
     // A remark with a double quote (only possible by editing the file) still gives an item of
     // twelve fields, and the quote comes back.
     void remarkWithQuote() {

@@ -916,6 +916,37 @@ private slots:
         QCOMPARE(texts(tests), listBefore);
     }
 
+    // Keys written by hand ("05,02,1.3.2002") name the same tests as the program's own keys:
+    // changing replaces the entry, deleting removes it, and a new test of that name collides.
+    void handWrittenKeys() {
+        writeLines(dataFile_, {"[Mathe]", "05,02,1.3.2002=\"3,2,5,8,6,3,1,3,Brüche\"",
+                               "6,1,2.3.2003=\"1,1,1,1,1,1,1,1,Wurzeln\""});
+        auto form = startForm();
+        openFile(*form, dataFile_);
+        clickTab(*form, QStringLiteral("Mathe"));
+        auto* tests = control<QListWidget>(*form, "Tests");
+        QCOMPARE(tests->count(), 2);
+
+        Entry same{5, "2", QDate(2002, 3, 1), "3", {"2", "5", "8", "6", "3", "1"}, 3, "Brüche"};
+        store(*form, same);
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(messages().first().caption, QStringLiteral("Arbeit existiert bereits"));
+
+        clickRow(tests, 0);
+        same.lesson = "4";
+        store(*form, same, "Change");
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Mathe]", "6,1,2.3.2003=\"1,1,1,1,1,1,1,1,Wurzeln\"",
+                              "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
+
+        clickRow(tests, 1);
+        QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        QCOMPARE(fileLines(dataFile_),
+                 (QStringList{"[Mathe]", "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
+        QCOMPARE(tests->count(), 1);
+        QCOMPARE(messages().size(), 1);
+    }
+
     // ----- subjects
 
     void refusedSubjectNames_data() {
