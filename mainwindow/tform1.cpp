@@ -115,6 +115,17 @@ QFont boldened(QFont font) {
     return font;
 }
 
+// Offers the numbers 1 .. last, all visible at once when the list drops down; nothing chosen.
+// An editable box takes other numbers too, without adding them to its list.
+void offerNumbers(QComboBox* box, int last, bool editable) {
+    box->setEditable(editable);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    for (int n = 1; n <= last; ++n)
+        box->addItem(QString::number(n));
+    box->setMaxVisibleItems(std::max(last, box->maxVisibleItems()));
+    box->setCurrentIndex(-1);
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
@@ -394,21 +405,14 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     ClassNumber = hinted(named(new QComboBox(page), QStringLiteral("ClassNumber")),
                          QStringLiteral("Wählen Sie hier die Klasse aus, in der die Arbeit "
                                         "geschrieben wurde."));
-    for (int level = 1; level <= 13; ++level)
-        ClassNumber->addItem(QString::number(level));
-    ClassNumber->setMaxVisibleItems(13);
-    ClassNumber->setCurrentIndex(-1);
+    offerNumbers(ClassNumber, 13, false);
     place(ClassNumber, {408, 336, 73, 21}, LeftBottom);
 
     label(page, QStringLiteral("Arbeit Nummer:"), {408, 368, 90, 14}, LeftBottom);
     Number = hinted(named(new QComboBox(page), QStringLiteral("Number")),
                     QStringLiteral("Geben Sie hier die Nummer der Arbeit in dem oben "
                                    "angegebenen Schuljahr an."));
-    Number->setEditable(true);
-    Number->setInsertPolicy(QComboBox::NoInsert);
-    for (int n = 1; n <= 6; ++n)
-        Number->addItem(QString::number(n));
-    Number->setCurrentIndex(-1);
+    offerNumbers(Number, 6, true);
     place(Number, {408, 384, 73, 21}, LeftBottom);
 
     label(page, QStringLiteral("Datum:"), {504, 320, 90, 14}, LeftBottom);
@@ -424,12 +428,7 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     Lesson = hinted(named(new QComboBox(page), QStringLiteral("Lesson")),
                     QStringLiteral("Geben Sie hier die Schulstunde an, in der die Arbeit "
                                    "geschrieben wurde."));
-    Lesson->setEditable(true);
-    Lesson->setInsertPolicy(QComboBox::NoInsert);
-    for (int period = 1; period <= 10; ++period)
-        Lesson->addItem(QString::number(period));
-    Lesson->setMaxVisibleItems(10);
-    Lesson->setCurrentIndex(-1);
+    offerNumbers(Lesson, 10, true);
     place(Lesson, {504, 384, 73, 21}, LeftBottom);
 
     label(page, QStringLiteral("Bemerkungen:"), {408, 416, 90, 14}, LeftBottom);
