@@ -56,7 +56,6 @@ void writeRegistryEntry(const QString& keyName, const QString& displayName,
         return;
     }
     const QString key = uninstallKey + QLatin1Char('\\') + keyName;
-    registry.createKey(key);
     registry.writeString(key, QStringLiteral("DisplayName"), displayName);
     registry.writeString(key, QStringLiteral("UninstallString"), uninstallCommand);
     if (!modifyCommand.isEmpty())

@@ -208,13 +208,23 @@ public:
         return nullptr;
     }
 
-    static Value& valueForWriting(Key& key, const QString& name) {
-        for (Value& value : key.values) {
-            if (sameName(value.name, name))
-                return value;
+    // Stores value in the key, creating both as needed, and saves the file; a value that is
+    // already stored with the same type and data leaves the file untouched.
+    void store(const QString& path, Value value) {
+        Key& key = findOrCreate(path);
+        for (Value& stored : key.values) {
+            if (!sameName(stored.name, value.name))
+                continue;
+            if (stored.type == value.type && stored.text == value.text &&
+                stored.number == value.number && stored.bytes == value.bytes)
+                return;
+            value.name = stored.name;
+            stored = std::move(value);
+            save();
+            return;
         }
-        key.values.append(Value{name, ValueType::String, {}, 0, {}});
-        return key.values.last();
+        key.values.append(std::move(value));
+        save();
     }
 
 private:
@@ -329,22 +339,13 @@ QByteArray Registry::readBinary(const QString& key, const QString& name) const {
 }
 
 void Registry::writeString(const QString& key, const QString& name, const QString& value) {
-    RootFile file(root_);
-    Value& stored = RootFile::valueForWriting(file.findOrCreate(key), name);
-    stored = Value{stored.name, ValueType::String, value, 0, {}};
-    file.save();
+    RootFile(root_).store(key, Value{name, ValueType::String, value, 0, {}});
 }
 
 void Registry::writeInteger(const QString& key, const QString& name, int value) {
-    RootFile file(root_);
-    Value& stored = RootFile::valueForWriting(file.findOrCreate(key), name);
-    stored = Value{stored.name, ValueType::Integer, {}, value, {}};
-    file.save();
+    RootFile(root_).store(key, Value{name, ValueType::Integer, {}, value, {}});
 }
 
 void Registry::writeBinary(const QString& key, const QString& name, const QByteArray& value) {
-    RootFile file(root_);
-    Value& stored = RootFile::valueForWriting(file.findOrCreate(key), name);
-    stored = Value{stored.name, ValueType::Binary, {}, 0, value};
-    file.save();
+    RootFile(root_).store(key, Value{name, ValueType::Binary, {}, 0, value});
 }

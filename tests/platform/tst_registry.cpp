@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <functional>
+
 class TestRegistry : public QObject {
     Q_OBJECT
 
@@ -203,6 +205,37 @@ private slots:
         Registry::setStorageFolder(folders.registryFolder());
         QCOMPARE(registry.readString("Software\\Vela", "Keep"), QStringLiteral("yes"));
         QVERIFY(!registry.valueExists("Software\\Vela", "New"));
+    }
+
+    // Writing what is already stored leaves the storage file alone (the program registers
+    // itself at every start); a new value, an empty one included, is written.
+    void unchangedValuesAreNotWrittenAgain() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        Registry registry(RegistryRoot::LocalMachine);
+        const QString key = QStringLiteral("Software\\Vela");
+        registry.writeString(key, "Name", "Zensoria");
+        registry.writeInteger(key, "Count", 3);
+        registry.writeBinary(key, "Date", QByteArray("\x01\x02", 2));
+        const QString fileName = folders.file("registry/HKEY_LOCAL_MACHINE.json");
+        QVERIFY(QFile(fileName).setPermissions(QFile::ReadOwner));
+        // A read-only file refuses every write, so only a write that is not made succeeds.
+        registry.writeString(key, "NAME", "Zensoria");
+        registry.writeInteger(key, "Count", 3);
+        registry.writeBinary(key, "Date", QByteArray("\x01\x02", 2));
+        const auto refused = [&](const std::function<void()>& write) {
+            try {
+                write();
+            } catch (const AppError&) {
+                return true;
+            }
+            return false;
+        };
+        QVERIFY(refused([&] { registry.writeString(key, "Name", "zensoria"); }));
+        QVERIFY(refused([&] { registry.writeString(key, "Count", "3"); }));
+        QVERIFY(refused([&] { registry.writeString(key, "Other", QString()); }));
+        QVERIFY(refused([&] { registry.writeString("Software\\Vela\\Neu", "Name", "Zensoria"); }));
+        QVERIFY(QFile(fileName).setPermissions(QFile::ReadOwner | QFile::WriteOwner));
     }
 
     void damagedStorageIsKeptAside() {
