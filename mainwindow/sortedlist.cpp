@@ -18,14 +18,6 @@ int insertSortedItem(QListWidget* list, const QString& text, const TextLess& les
     return low;
 }
 
-int findExactItem(const QListWidget* list, const QString& text) {
-    for (int row = 0; row < list->count(); ++row) {
-        if (list->item(row)->text() == text)
-            return row;
-    }
-    return -1;
-}
-
 int findItemIgnoringCase(const QListWidget* list, const QString& text) {
     for (int row = 0; row < list->count(); ++row) {
         if (list->item(row)->text().compare(text, Qt::CaseInsensitive) == 0)

@@ -652,19 +652,19 @@ void TForm1::SubjectsChange() {
         const QSignalBlocker blocker(Tests);
         Tests->clear();
     }
-    auto fillTests = [this, &items] {
-        const QSignalBlocker blocker(Tests);
-        Tests->addItems(items);
-    };
+    // A faulty entry ends the loading; the entries read before it are shown, and the page
+    // shows them as it would any list before the error is reported.
+    std::exception_ptr failure;
     try {
         if (DataFile)
             LoadSubjectTests(*DataFile, currentSubject(), items);
     } catch (const AppError&) {
-        // The entries read before the faulty one stay in the list.
-        fillTests();
-        throw;
+        failure = std::current_exception();
     }
-    fillTests();
+    {
+        const QSignalBlocker blocker(Tests);
+        Tests->addItems(items);
+    }
 
     ProposeNextTest();
     BuildAverageBar();
@@ -672,6 +672,8 @@ void TForm1::SubjectsChange() {
     Change->setEnabled(false);
     Delete->setEnabled(false);
     clearTestForm();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TForm1::ProposeNextTest() {
@@ -758,8 +760,9 @@ void TForm1::Set3Click() {
                                             QStringLiteral("Sollen wirklich alle Daten zum Fach ") +
                                                 name + QStringLiteral(" gelöscht werden?")))
         return;
-    if (DataFile->SectionExists(name))
-        DataFile->EraseSection(name);
+    // Also a section without entries goes (its last test was deleted): its heading alone
+    // would bring the subject back when the file is opened again.
+    DataFile->EraseSection(name);
     const int tab = Subjects->indexOf(name);
     if (tab >= 0)
         Subjects->removeTab(tab);
@@ -775,7 +778,7 @@ void TForm1::Set4DblClick() {
     const QList<QListWidgetItem*> selected = Set4->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString subject = splitCommaList(selected.first()->text()).value(1);
+    const QString subject = splitRankingEntry(selected.first()->text()).subject;
     const int tab = Subjects->indexOf(subject);
     if (tab < 0)
         return;
@@ -893,6 +896,7 @@ void TForm1::SetTestData(QObject* button) {
     }
 
     const QString item = TestListItem(test);
+    int row;
     if (changing) {
         // Old entry out and new entry in with one write: a refused write keeps the old test.
         DataFile->ReplaceKey(subject, storedTestKey(*DataFile, subject, changedItem), TestKey(test),
@@ -900,12 +904,11 @@ void TForm1::SetTestData(QObject* button) {
         {
             const QSignalBlocker blocker(Tests);
             delete Tests->takeItem(Tests->row(changed));
-            insertSortedItem(Tests, item, testListLess);
+            row = insertSortedItem(Tests, item, testListLess);
         }
-        selectTest(findExactItem(Tests, item));
+        selectTest(row);
     } else {
         DataFile->WriteString(subject, TestKey(test), TestValue(test));
-        int row;
         {
             const QSignalBlocker blocker(Tests);
             row = insertSortedItem(Tests, item, testListLess);
@@ -929,7 +932,7 @@ void TForm1::DeleteClick() {
 void TForm1::TestsMouseMove(const QPoint& position) {
     // The status bar shows the remark of the test under the pointer.
     QListWidgetItem* item = Tests->itemAt(position);
-    const QString hint = item ? splitCommaList(item->text()).value(ItemField::Remark) : QString();
+    const QString hint = item ? TestRemark(item->text()) : QString();
     if (hint != Tests->statusTip()) {
         Tests->setStatusTip(hint);
         ShowInfoText(hint);

@@ -987,6 +987,23 @@ private slots:
         QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{"Physik"});
     }
 
+    // A subject whose last test was deleted keeps only its heading in the file; removing the
+    // subject takes that too, so it does not come back when the file is opened again.
+    void removedSubjectStaysGone() {
+        auto form = formWithSubjects({QStringLiteral("Mathe"), QStringLiteral("Physik")});
+        store(*form, mathTest);
+        clickRow(control<QListWidget>(*form, "Tests"), 0);
+        QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        QCOMPARE(fileLines(dataFile_), QStringList{"[Mathe]"});
+        QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
+        clickRow(control<QListWidget>(*form, "Set1"), 0);
+        dialogs().answerYesNo(true);
+        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        QCOMPARE(fileLines(dataFile_), QStringList{});
+        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{});
+    }
+
     void doubleClicksOpenSubjects() {
         writeLines(dataFile_, {"[Bildende Kunst]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"", "[Mathe]",
                                "10,6,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
@@ -1047,14 +1064,26 @@ private slots:
     void faultyEntryStopsLoading() {
         writeLines(dataFile_,
                    {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
-                    "5,x,13.03.2002=\"3,2,5,8,6,3,1,3,\"", "5,4,14.03.2002=\"3,2,5,8,6,3,1,3,\""});
+                    "5,x,13.03.2002=\"3,2,5,8,6,3,1,3,\"", "5,4,14.03.2002=\"3,2,5,8,6,3,1,3,\"",
+                    "[Physik]", "6,1,01.03.2003=\"1,9,1,1,1,1,1,2,\""});
         auto form = startForm();
         openFile(*form, dataFile_);
         const QByteArray before = readBytes(dataFile_);
         auto* tabs = control<TabControl>(*form, "Subjects");
-        tabs->setCurrentIndex(0);
+        // Coming from a subject with a selected test: after the error the page shows only what
+        // was read, with nothing selected and the bar of the tests in the list.
+        tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Physik")));
+        form->SubjectsChange();
+        clickRow(control<QListWidget>(*form, "Tests"), 0);
+        QVERIFY(control<QWidget>(*form, "Change")->isEnabled());
+        const QImage physicsBar = form->averageBarImage();
+        tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Mathe")));
         QVERIFY_THROWS_EXCEPTION(AppError, form->SubjectsChange());
         QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+        QVERIFY(!control<QWidget>(*form, "Change")->isEnabled());
+        QVERIFY(!control<QWidget>(*form, "Delete")->isEnabled());
+        QVERIFY(form->averageBarImage() != physicsBar);
+        QCOMPARE(control<QLineEdit>(*form, "Eins")->text(), QString());
         QCOMPARE(readBytes(dataFile_), before);
     }
 
