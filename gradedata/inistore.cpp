@@ -500,14 +500,6 @@ void IniStore::commit(std::unique_ptr<Parsed> changed) {
     cache_ = std::move(changed);
 }
 
-namespace {
-
-AppError refusedWrite(const QString& fileName) {
-    return AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName));
-}
-
-} // namespace
-
 QStringList IniStore::ReadSections() const {
     const Parsed& p = parsed();
     QStringList names;
@@ -558,7 +550,7 @@ void IniStore::ReplaceKey(const QString& section, const QString& oldKey, const Q
     const Parsed& current = parsed();
     // A file that exists but cannot be read would be replaced by the new entry alone.
     if (!current.readable)
-        throw refusedWrite(fileName_);
+        throw writeRefused(fileName_);
     auto changed = std::make_unique<Parsed>(current);
     if (!oldKey.isNull())
         changed->removeEntry(section, oldKey);
@@ -568,10 +560,9 @@ void IniStore::ReplaceKey(const QString& section, const QString& oldKey, const Q
 
 void IniStore::DeleteKey(const QString& section, const QString& key) {
     const Parsed& current = parsed();
+    // A file that cannot be read has no entries, so this also keeps such a file as it is.
     if (!current.entry(section, key))
         return;
-    if (!current.readable)
-        throw refusedWrite(fileName_);
     auto changed = std::make_unique<Parsed>(current);
     changed->removeEntry(section, key);
     commit(std::move(changed));

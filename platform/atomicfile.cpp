@@ -5,10 +5,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+AppError writeRefused(const QString& fileName) {
+    return AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName));
+}
+
 void writeFileAtomically(const QString& fileName, const QByteArray& data) {
-    const auto refused = [&] {
-        return AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName));
-    };
+    const auto refused = [&] { return writeRefused(fileName); };
     // A read-only file would be replaced by the rename, since the folder is writable;
     // the user made it read-only to keep it as it is. The write bits count as well, since
     // root may write any file.

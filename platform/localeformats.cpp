@@ -1,5 +1,7 @@
 #include "platform/localeformats.h"
 
+#include "platform/programfolder.h"
+
 #include <QRegularExpression>
 #include <memory>
 
@@ -127,7 +129,7 @@ QDate LocaleFormats::parseShortDate(const QString& text) const {
             year = value;
             // A year of one or two digits lies within fifty years of today.
             if (end - pos <= 2) {
-                const int thisYear = QDate::currentDate().year();
+                const int thisYear = Clock::today().year();
                 year += thisYear / 100 * 100;
                 if (year > thisYear + 50)
                     year -= 100;

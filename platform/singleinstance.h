@@ -23,7 +23,6 @@ public:
     // True when this is the first instance; it then keeps the name until it is destroyed.
     // False when another instance holds the name; that one has been asked to come to the front.
     bool claim();
-    bool isFirst() const { return server_ != nullptr; }
 
     // Name of the local socket and path of the lock file for name and the current user.
     static QString serverName(const QString& name);

@@ -1,4 +1,5 @@
 #include "platform/localeformats.h"
+#include "platform/programfolder.h"
 
 #include <QTest>
 
@@ -66,6 +67,18 @@ private slots:
         QFETCH(QDate, date);
         const LocaleFormats formats(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(formats.parseShortDate(text), date);
+    }
+
+    // Two-digit years lie within fifty years of the program's today.
+    void twoDigitYearsFollowToday() {
+        const LocaleFormats formats(QLocale(QLocale::German, QLocale::Germany));
+        Clock::setToday(QDate(2090, 6, 1));
+        QCOMPARE(formats.parseShortDate("1.1.30"), QDate(2130, 1, 1));
+        QCOMPARE(formats.parseShortDate("1.1.45"), QDate(2045, 1, 1));
+        Clock::setToday(QDate(2002, 6, 1));
+        QCOMPARE(formats.parseShortDate("1.1.30"), QDate(2030, 1, 1));
+        QCOMPARE(formats.parseShortDate("1.1.60"), QDate(1960, 1, 1));
+        Clock::setToday(QDate());
     }
 
     void collationIgnoresCase() {
