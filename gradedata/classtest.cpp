@@ -160,11 +160,9 @@ std::optional<QString> findStoredTestKey(const IniStore& store, const QString& s
 }
 
 QString storedTestKey(const IniStore& store, const QString& subject, const QString& item) {
-    const QStringList fields = splitCommaList(item);
-    const auto stored = findStoredTestKey(
-        store, subject, toInteger(field(fields, ItemField::GradeLevel)),
-        toInteger(field(fields, ItemField::Number)), ParseIsoDate(field(fields, ItemField::Date)));
-    return stored ? *stored : testKeyFromListItem(item);
+    const ClassTest test = classTestFromListItem(item);
+    return findStoredTestKey(store, subject, test.gradeLevel, test.number, test.date)
+        .value_or(TestKey(test));
 }
 
 ClassTest readClassTest(const QString& key, const QString& value) {
