@@ -14,6 +14,27 @@ bool isLineBreaking(QChar c) {
 
 } // namespace
 
+TestForm testFormFromListItem(const QString& item) {
+    const QStringList fields = splitCommaList(item);
+    TestForm form;
+    const auto level = readLenientInteger(fields.value(ItemField::GradeLevel));
+    if (level && *level >= 1 && *level <= GradeLevels)
+        form.gradeLevel = QString::number(*level);
+    form.number = fields.value(ItemField::Number);
+    form.date = ParseIsoDate(fields.value(ItemField::Date));
+    form.lesson = fields.value(ItemField::Lesson);
+    for (int g = 0; g < 6; ++g)
+        form.counts[g] = fields.value(ItemField::FirstCount + g);
+    const QString own = fields.value(ItemField::OwnGrade);
+    const auto grade = readLenientInteger(own);
+    if (own == QStringLiteral("0"))
+        form.ownGrade = 0;
+    else if (grade && *grade >= 1 && *grade <= 6)
+        form.ownGrade = *grade;
+    form.remark = fields.value(ItemField::Remark);
+    return form;
+}
+
 bool validateTestForm(TestForm& form) {
     bool faulty = false;
     for (const QString* text : {&form.gradeLevel, &form.number, &form.lesson}) {

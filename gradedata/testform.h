@@ -10,6 +10,8 @@ class IniStore;
 
 // Own-grade choice of the form when none of the choices is checked.
 constexpr int NoOwnGrade = -1;
+// The grade levels the form offers: 1 .. GradeLevels.
+constexpr int GradeLevels = 13;
 
 // The class-test entry form as the user left it: the texts of its fields and its choices.
 struct TestForm {
@@ -21,6 +23,11 @@ struct TestForm {
     int ownGrade = NoOwnGrade;     // 1 .. 6, 0 = "nicht teilgenommen", NoOwnGrade
     QString remark;
 };
+
+// The form showing the test of a list item: its fields as they stand, except that a grade
+// level outside the offered ones leaves "Klasse" empty and an own grade outside 0 .. 6 (from a
+// hand-edited file) leaves every choice unchecked, so the user has to choose before storing.
+TestForm testFormFromListItem(const QString& item);
 
 // Puts "0" into every empty count text, then evaluates every rule and returns true when all
 // hold: grade level, number and lesson are integers; every count is an integer of at least 0;

@@ -405,7 +405,7 @@ void TForm1::buildSubjectsPage(QWidget* page) {
     ClassNumber = hinted(named(new QComboBox(page), QStringLiteral("ClassNumber")),
                          QStringLiteral("Wählen Sie hier die Klasse aus, in der die Arbeit "
                                         "geschrieben wurde."));
-    offerNumbers(ClassNumber, 13, false);
+    offerNumbers(ClassNumber, GradeLevels, false);
     place(ClassNumber, {408, 336, 73, 21}, LeftBottom);
 
     label(page, QStringLiteral("Arbeit Nummer:"), {408, 368, 90, 14}, LeftBottom);
@@ -807,29 +807,23 @@ void TForm1::TestsClick() {
     Delete->setEnabled(!selected.isEmpty());
     if (selected.isEmpty())
         return;
-    const QStringList fields = splitCommaList(selected.first()->text());
+    showTestForm(testFormFromListItem(selected.first()->text()));
+}
 
-    // An own grade outside 0 .. 6 (a hand-edited file) leaves every choice cleared, so the
-    // user has to choose one before storing.
-    const QString own = fields.value(ItemField::OwnGrade);
-    if (own == QStringLiteral("0")) {
+void TForm1::showTestForm(const TestForm& form) {
+    if (form.ownGrade == 0)
         NotWritten->setChecked(true);
-    } else {
-        const auto grade = readLenientInteger(own);
-        if (grade && *grade >= 1 && *grade <= 6)
-            gradeChoices[*grade - 1]->setChecked(true);
-        else
-            clearOwnGradeChoices(true);
-    }
+    else if (form.ownGrade >= 1 && form.ownGrade <= 6)
+        gradeChoices[form.ownGrade - 1]->setChecked(true);
+    else
+        clearOwnGradeChoices(true);
     for (int g = 0; g < 6; ++g)
-        countFields[g]->setText(fields.value(ItemField::FirstCount + g));
-    const auto level = readLenientInteger(fields.value(ItemField::GradeLevel));
-    ClassNumber->setCurrentIndex(level && *level >= 1 && *level <= ClassNumber->count() ? *level - 1
-                                                                                        : -1);
-    Number->setEditText(fields.value(ItemField::Number));
-    TestDate->setDate(ParseIsoDate(fields.value(ItemField::Date)));
-    Lesson->setEditText(fields.value(ItemField::Lesson));
-    Notes->setText(fields.value(ItemField::Remark));
+        countFields[g]->setText(form.counts[g]);
+    ClassNumber->setCurrentIndex(ClassNumber->findText(form.gradeLevel));
+    Number->setEditText(form.number);
+    TestDate->setDate(form.date);
+    Lesson->setEditText(form.lesson);
+    Notes->setText(form.remark);
 }
 
 int TForm1::ownGradeChoice() const {

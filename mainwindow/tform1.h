@@ -119,6 +119,7 @@ private:
     DrawStyle listStyle(const QWidget* list, bool selected) const;
     QString currentSubject() const;
     TestForm readTestForm() const;
+    void showTestForm(const TestForm& form);
     int ownGradeChoice() const;
     void clearOwnGradeChoices(bool includingNotWritten);
     void clearTestForm();

@@ -147,6 +147,33 @@ private slots:
                  QStringLiteral("2002-03-12,05,2,3,2,5,8,6,3,1,0,\"Bruchrechnung\""));
     }
 
+    // A selected test fills the form so that storing it again gives the same entry; what the
+    // form cannot offer (grade level 14, own grade 7 or 12 from a hand-edited file) stays
+    // unchosen.
+    void formOfListItem() {
+        const QString item =
+            QStringLiteral("2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Brüche, \"\"x\"\"\"");
+        TestForm form = testFormFromListItem(item);
+        QCOMPARE(form.gradeLevel, QStringLiteral("5"));
+        QCOMPARE(form.number, QStringLiteral("2"));
+        QCOMPARE(form.date, QDate(2002, 3, 12));
+        QCOMPARE(form.lesson, QStringLiteral("3"));
+        QCOMPARE(form.counts, (std::array<QString, 6>{"2", "5", "8", "6", "3", "1"}));
+        QCOMPARE(form.ownGrade, 3);
+        QCOMPARE(form.remark, QStringLiteral("Brüche, \"x\""));
+        QVERIFY(validateTestForm(form));
+        QCOMPARE(TestListItem(classTestFromForm(form)), item);
+
+        QCOMPARE(testFormFromListItem("2002-03-12,05,2,3,2,5,8,6,3,1,0,\"\"").ownGrade, 0);
+        for (const char* own : {"7", "12", "-1", "x"}) {
+            const QString other = QStringLiteral("2002-03-12,05,2,3,2,5,8,6,3,1,%1,\"\"").arg(own);
+            QVERIFY2(testFormFromListItem(other).ownGrade == NoOwnGrade, own);
+        }
+        QCOMPARE(testFormFromListItem("2002-03-12,14,2,3,2,5,8,6,3,1,0,\"\"").gradeLevel,
+                 QString());
+        QCOMPARE(testFormFromListItem("2002-03-12,13,2,3,2,5,8,6,3,1,0,\"\"").gradeLevel, "13");
+    }
+
     void remarkCleaning_data() {
         QTest::addColumn<QString>("remark");
         QTest::addColumn<QString>("cleaned");
