@@ -40,14 +40,9 @@ QString dropTimeZone(const QString& pattern) {
     return result.trimmed();
 }
 
-struct DatePart {
-    QChar field; // 'd', 'M', 'y', or null for a literal
-    QString literal;
-};
-
 // Splits a date pattern into its day, month and year fields and the literals between them.
-QList<DatePart> dateParts(const QString& pattern) {
-    QList<DatePart> parts;
+QList<LocaleFormats::DatePart> dateParts(const QString& pattern) {
+    QList<LocaleFormats::DatePart> parts;
     for (qsizetype i = 0; i < pattern.size();) {
         const QChar c = pattern.at(i);
         if (c == u'd' || c == u'M' || c == u'y') {
@@ -65,17 +60,6 @@ QList<DatePart> dateParts(const QString& pattern) {
     return parts;
 }
 
-// The parts of the pattern last used; reading a data file parses many dates of one pattern.
-const QList<DatePart>& cachedDateParts(const QString& pattern) {
-    thread_local QString cachedPattern;
-    thread_local QList<DatePart> parts;
-    if (pattern != cachedPattern || parts.isEmpty()) {
-        parts = dateParts(pattern);
-        cachedPattern = pattern;
-    }
-    return parts;
-}
-
 std::unique_ptr<LocaleFormats>& currentFormats() {
     static std::unique_ptr<LocaleFormats> formats;
     return formats;
@@ -87,6 +71,7 @@ LocaleFormats::LocaleFormats(const QLocale& locale)
     : locale_(effectiveLocale(locale)),
       shortDateFormat_(widenYear(locale_.dateFormat(QLocale::ShortFormat))),
       longTimeFormat_(dropTimeZone(locale_.timeFormat(QLocale::LongFormat))),
+      shortDateParts_(dateParts(shortDateFormat_)),
       decimalSeparator_(locale_.decimalPoint().front()), collator_(locale_) {
     collator_.setCaseSensitivity(Qt::CaseInsensitive);
 }
@@ -110,7 +95,7 @@ QDate LocaleFormats::parseShortDate(const QString& text) const {
     const QString input = text.trimmed();
     int day = -1, month = -1, year = -1;
     qsizetype pos = 0;
-    for (const DatePart& part : cachedDateParts(shortDateFormat_)) {
+    for (const DatePart& part : shortDateParts_) {
         if (part.field.isNull()) {
             if (!QStringView(input).sliced(pos).startsWith(part.literal))
                 return {};

@@ -37,10 +37,18 @@ public:
     // Case-insensitive comparison in the locale's collation (<0, 0, >0).
     int compare(const QString& a, const QString& b) const;
 
+    // A field of a date pattern: day, month or year, or the literal text between them.
+    struct DatePart {
+        QChar field; // 'd', 'M', 'y', or null for a literal
+        QString literal;
+    };
+
 private:
     QLocale locale_;
     QString shortDateFormat_;
     QString longTimeFormat_;
+    // The short date pattern split once; reading a data file parses many dates.
+    QList<DatePart> shortDateParts_;
     QChar decimalSeparator_;
     QCollator collator_;
 };
