@@ -1,10 +1,21 @@
 #include "app/application.h"
 
 #include "app/errormessage.h"
+#include "platform/localeformats.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
 
 #include <exception>
 
-ZensoriaApplication::ZensoriaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+ZensoriaApplication::ZensoriaApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Qt's widgets format dates and numbers as the program does (a C locale counts as German).
+    QLocale::setDefault(LocaleFormats::current().locale());
+    // Without the translation file Qt's texts stay English; the program runs as well.
+    if (qtTexts_.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&qtTexts_);
+}
 
 bool ZensoriaApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -3,6 +3,8 @@
 #include "platform/localeformats.h"
 #include "support/scripteddialogs.h"
 
+#include <QFile>
+#include <QLibraryInfo>
 #include <QPushButton>
 #include <QTest>
 
@@ -34,6 +36,18 @@ class TestApplication : public QObject {
 
 private slots:
     void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
+
+    // The standard dialogs and menus of Qt speak German like the rest of the program.
+    void qtTextsAreGerman() {
+        const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        if (!QFile::exists(translations + QStringLiteral("/qtbase_de.qm")))
+            QSKIP("Qt's translations are not installed (Debian package qt6-translations-l10n)");
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("&Öffnen"));
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Undo"),
+                 QStringLiteral("&Rückgängig"));
+        // Qt's default locale is the program's: the system's, a C locale counting as German.
+        QCOMPARE(QLocale().name(), LocaleFormats(QLocale::system()).locale().name());
+    }
 
     void errorInHandlerIsShown_data() {
         QTest::addColumn<int>("eventType");
