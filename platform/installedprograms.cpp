@@ -148,6 +148,8 @@ QByteArray DesktopEntry::contents(const QString& displayName, const QString& pro
     text += QLatin1String("Type=Application\n");
     text += QLatin1String("Name=") + escapeValue(displayName) + QLatin1Char('\n');
     text += QLatin1String("Exec=") + program + QLatin1Char('\n');
+    // The program icon of the hicolor icon theme, which installing the program puts there.
+    text += QLatin1String("Icon=zensoria\n");
     text += QLatin1String("Terminal=false\n");
     text += QLatin1String("Categories=Education;\n");
     text += QLatin1String("Actions=uninstall;\n");

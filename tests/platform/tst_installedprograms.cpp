@@ -79,6 +79,8 @@ private slots:
         QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
         QVERIFY(lines.contains("Type=Application"));
         QVERIFY(lines.contains("Name=Zensoria"));
+        QVERIFY(lines.indexOf("Icon=zensoria") > 0);
+        QVERIFY(lines.indexOf("Icon=zensoria") < lines.indexOf("[Desktop Action uninstall]"));
         QVERIFY(lines.contains("Actions=uninstall;"));
         const qsizetype action = lines.indexOf("[Desktop Action uninstall]");
         QVERIFY(action > 0);

@@ -1,0 +1,39 @@
+# Installing like a desktop program (cmake --install, GNU folders below the prefix):
+#   libexec/zensoria/zensoria      the program, with Pultex.hlp beside it, where it looks
+#   libexec/zensoria/Pultex.hlp    for its help file
+#   bin/zensoria                   a relative link to the program
+#   share/applications/zensoria.desktop
+#   share/icons/hicolor/<n>x<n>/apps/zensoria.png, share/icons/hicolor/scalable/apps/zensoria.svg
+# and a Debian package of the same files (cpack -G DEB, prefix /usr).
+include(GNUInstallDirs)
+
+set(program_dir ${CMAKE_INSTALL_LIBEXECDIR}/zensoria)
+install(TARGETS zensoria RUNTIME DESTINATION ${program_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/resources/Pultex.hlp DESTINATION ${program_dir})
+
+file(RELATIVE_PATH link_target /${CMAKE_INSTALL_BINDIR} /${program_dir}/zensoria)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/link)
+file(CREATE_LINK ${link_target} ${PROJECT_BINARY_DIR}/link/zensoria SYMBOLIC)
+install(FILES ${PROJECT_BINARY_DIR}/link/zensoria DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${ZENSORIA_DESKTOP_DIR}/applications/zensoria.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(DIRECTORY ${ZENSORIA_DESKTOP_DIR}/icons DESTINATION ${CMAKE_INSTALL_DATADIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zensoria)
+set(CPACK_PACKAGE_VENDOR "Erika Mustermann")
+set(CPACK_PACKAGE_CONTACT "Erika Mustermann <zensoria@example.org>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "http://www.example.org")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Notenspiegel der Klassenarbeiten, Fach für Fach")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Zensoria hält für jedes Schulfach die Notenverteilungen der Klassenarbeiten und die eigene Note fest, berechnet Durchschnitte und eine Rangliste der Fächer und druckt die Arbeiten eines Fachs.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+# The libraries the program links come from dpkg-shlibdeps; the rest is what it needs beside
+# them: the font its pictures and printouts use, and Qt's German texts.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, hicolor-icon-theme")
+include(CPack)

@@ -1,0 +1,106 @@
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+
+QByteArray readBytes(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file and link below the folder, relative to it, sorted.
+QStringList filesBelow(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::System | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+class TestInstall : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir prefix;
+
+    QString installed(const QString& path) const { return QDir(prefix.path()).filePath(path); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(prefix.isValid());
+        QProcess install;
+        install.setProcessChannelMode(QProcess::MergedChannels);
+        install.start(
+            QStringLiteral(ZENSORIA_CMAKE),
+            {"--install", QStringLiteral(ZENSORIA_BINARY_DIR), "--prefix", prefix.path()});
+        QVERIFY(install.waitForFinished(120000));
+        QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
+                 install.readAll().constData());
+    }
+
+    void installsExactlyTheProgramsFiles() {
+        QStringList expected = {"bin/zensoria", "libexec/zensoria/Pultex.hlp",
+                                "libexec/zensoria/zensoria", "share/applications/zensoria.desktop",
+                                "share/icons/hicolor/scalable/apps/zensoria.svg"};
+        for (int size : {16, 32, 48, 64, 128, 256})
+            expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/zensoria.png").arg(size);
+        expected.sort();
+        QCOMPARE(filesBelow(prefix.path()), expected);
+    }
+
+    void programWithItsHelpFileBeside() {
+        const QFileInfo program(installed("libexec/zensoria/zensoria"));
+        QVERIFY(program.isExecutable());
+        QVERIFY(!program.isSymLink());
+        // The help file is found in the program's own folder.
+        QCOMPARE(readBytes(program.dir().filePath("Pultex.hlp")),
+                 readBytes(QStringLiteral(ZENSORIA_SOURCE_DIR "/resources/Pultex.hlp")));
+        // The command is a relative link, so the prefix can move as a whole.
+        const QFileInfo command(installed("bin/zensoria"));
+        QVERIFY(command.isSymLink());
+        QCOMPARE(command.symLinkTarget(), program.absoluteFilePath());
+        QCOMPARE(QFile::symLinkTarget(command.filePath()), program.canonicalFilePath());
+        QVERIFY(std::filesystem::read_symlink(QFile::encodeName(command.filePath()).constData())
+                    .is_relative());
+    }
+
+    void desktopEntryWithTheIcon() {
+        const QStringList lines =
+            QString::fromUtf8(readBytes(installed("share/applications/zensoria.desktop")))
+                .split('\n');
+        QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
+        for (const char* line : {"Type=Application", "Name=Zensoria", "Icon=zensoria",
+                                 "Exec=\"zensoria\"", "Terminal=false"})
+            QVERIFY2(lines.contains(QLatin1String(line)), line);
+    }
+
+    void iconAtEverySize() {
+        for (int size : {16, 32, 48, 64, 128, 256}) {
+            const QImage icon(
+                installed(QStringLiteral("share/icons/hicolor/%1x%1/apps/zensoria.png").arg(size)));
+            QCOMPARE(icon.size(), QSize(size, size));
+            QVERIFY(icon.hasAlphaChannel());
+            QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+            QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+        }
+        const QByteArray svg =
+            readBytes(installed("share/icons/hicolor/scalable/apps/zensoria.svg"));
+        QVERIFY(svg.startsWith("<?xml"));
+        QVERIFY(svg.contains("<svg "));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "tst_install.moc"

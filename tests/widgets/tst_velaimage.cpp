@@ -1,0 +1,181 @@
+#include "widgets/buttonpictures.h"
+#include "widgets/imagecontrol.h"
+#include "widgets/tvelaimage.h"
+
+#include <QEnterEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QImage filled(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+void enter(QWidget* widget) {
+    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)));
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void leave(QWidget* widget) {
+    QEvent event(QEvent::Leave);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+// Everything an image control reports, in order, as text.
+class Recorder {
+public:
+    explicit Recorder(ImageControl* control) {
+        QObject::connect(control, &ImageControl::clicked, [this] { log << "click"; });
+        QObject::connect(control, &ImageControl::mouseDown,
+                         [this](Qt::MouseButton b, QPoint p) { log << entry("down", b, p); });
+        QObject::connect(control, &ImageControl::mouseUp,
+                         [this](Qt::MouseButton b, QPoint p) { log << entry("up", b, p); });
+    }
+    QStringList log;
+
+private:
+    static QString entry(const char* what, Qt::MouseButton button, QPoint at) {
+        return QStringLiteral("%1 %2 %3,%4")
+            .arg(QLatin1String(what))
+            .arg(int(button))
+            .arg(at.x())
+            .arg(at.y());
+    }
+};
+
+// Enter, a left click, a right click, a left press released outside, leave.
+void playSession(ImageControl* control) {
+    enter(control);
+    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(4, 5));
+    QTest::mouseClick(control, Qt::RightButton, {}, QPoint(6, 7));
+    QTest::mousePress(control, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseRelease(control, Qt::LeftButton, {}, QPoint(-10, 40));
+    leave(control);
+}
+
+} // namespace
+
+class TestVelaImage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutHandlersLikeAPlainImageControl() {
+        QWidget window;
+        window.resize(200, 100);
+        ImageControl plain(&window);
+        TVelaImage vela(&window);
+        const QImage picture = filled({30, 20}, QColor(10, 120, 200));
+        for (ImageControl* control : {&plain, static_cast<ImageControl*>(&vela)}) {
+            control->setPicture(picture);
+            control->resize(40, 30);
+        }
+        vela.move(100, 0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        Recorder plainLog(&plain);
+        Recorder velaLog(&vela);
+        playSession(&plain);
+        playSession(&vela);
+        QCOMPARE(velaLog.log, plainLog.log);
+        // One click: the left press and release over the control; the press released
+        // outside is no click. Every button is reported going down and up.
+        QCOMPARE(velaLog.log, QStringList({"down 1 4,5", "up 1 4,5", "click", "down 2 6,7",
+                                           "up 2 6,7", "down 1 3,3", "up 1 -10,40"}));
+        QCOMPARE(vela.grab().toImage(), plain.grab().toImage());
+    }
+
+    void notifiesEnterAndLeaveWithItselfAsSender() {
+        TVelaImage image;
+        QList<TVelaImage*> entered;
+        QList<TVelaImage*> left;
+        connect(&image, &TVelaImage::OnMouseEnter, this,
+                [&](TVelaImage* sender) { entered << sender; });
+        connect(&image, &TVelaImage::OnMouseLeave, this,
+                [&](TVelaImage* sender) { left << sender; });
+        enter(&image);
+        QCOMPARE(entered, QList<TVelaImage*>({&image}));
+        QVERIFY(left.isEmpty());
+        leave(&image);
+        QCOMPARE(left, QList<TVelaImage*>({&image}));
+        QCOMPARE(entered.size(), 1);
+    }
+
+    void showsPictureUnscaledAtTopLeft() {
+        TVelaImage image;
+        image.resize(10, 10);
+        QImage picture = filled({4, 3}, Qt::blue);
+        picture.setPixel(3, 2, qRgb(255, 0, 0));
+        image.setPicture(picture);
+        const QImage shown = image.grab().toImage();
+        QCOMPARE(shown.pixelColor(0, 0), QColor(Qt::blue));
+        QCOMPARE(shown.pixelColor(3, 2), QColor(Qt::red));
+        QVERIFY(shown.pixelColor(4, 3) != QColor(Qt::blue));
+        QCOMPARE(image.sizeHint(), QSize(4, 3));
+    }
+
+    void transparentLeavesOutTheBottomLeftColour() {
+        QWidget page;
+        page.resize(20, 20);
+        page.setAutoFillBackground(true);
+        QPalette palette = page.palette();
+        palette.setColor(QPalette::Window, QColor(0, 200, 0));
+        page.setPalette(palette);
+        TVelaImage image(&page);
+        image.resize(10, 10);
+        QImage picture = filled({10, 10}, Qt::white); // bottom-left pixel: white
+        picture.setPixel(2, 2, qRgb(0, 0, 0));
+        image.setPicture(picture);
+
+        QCOMPARE(page.grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+        image.setTransparent(true);
+        const QImage shown = page.grab().toImage();
+        QCOMPARE(shown.pixelColor(5, 5), QColor(0, 200, 0));
+        QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::black));
+        QCOMPARE(image.picture(), picture); // the picture itself keeps its white
+    }
+
+    void buttonPicturesFollowThePointerAndTheButtons() {
+        TVelaImage image;
+        image.resize(20, 20);
+        const std::array<QImage, 3> pictures = {filled({20, 20}, Qt::gray),
+                                                filled({20, 20}, Qt::white),
+                                                filled({20, 20}, Qt::darkGray)};
+        auto* states = new ButtonPictures(&image, pictures);
+        auto shown = [&] {
+            for (int i = 0; i < 3; ++i)
+                if (image.picture() == pictures[i])
+                    return i;
+            return -1;
+        };
+        QCOMPARE(shown(), 0);
+
+        // Enter, press, release, leave: 1, 2, 0, 0.
+        QList<int> seen;
+        enter(&image);
+        seen << shown();
+        QTest::mousePress(&image, Qt::LeftButton, {}, QPoint(5, 5));
+        seen << shown();
+        QTest::mouseRelease(&image, Qt::LeftButton, {}, QPoint(5, 5));
+        seen << shown();
+        leave(&image);
+        seen << shown();
+        QCOMPARE(seen, QList<int>({1, 2, 0, 0}));
+
+        // Any mouse button presses it; the hover picture comes back only with a new entry.
+        enter(&image);
+        QTest::mousePress(&image, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(shown(), 2);
+        QCOMPARE(states->state(), ButtonPictures::Pressed);
+        QTest::mouseRelease(&image, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(shown(), 0);
+        enter(&image);
+        QCOMPARE(shown(), 1);
+    }
+};
+
+QTEST_MAIN(TestVelaImage)
+#include "tst_velaimage.moc"
