@@ -2,6 +2,7 @@
 
 #include "app/errormessage.h"
 #include "platform/localeformats.h"
+#include "widgets/programicon.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,6 +10,8 @@
 #include <exception>
 
 ZensoriaApplication::ZensoriaApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Every window shows the program icon.
+    setWindowIcon(ProgramIcon::icon());
     // Qt's widgets format dates and numbers as the program does (a C locale counts as German).
     QLocale::setDefault(LocaleFormats::current().locale());
     // Without the translation file Qt's texts stay English; the program runs as well.

@@ -9,7 +9,7 @@
 // raised the error ends; the program goes on.
 // Qt's own texts (file dialog, context menus of text fields, calendar) are German, whatever
 // the system's language, as long as Qt's translations are installed; Qt's widgets format
-// dates and numbers in the program's locale.
+// dates and numbers in the program's locale. Every window has the program icon.
 class ZensoriaApplication : public QApplication {
     Q_OBJECT
 

@@ -1,6 +1,9 @@
 #include "app/mainwindowfactory.h"
 
 #include "mainwindow/tform1.h"
+#include "widgets/tinfo.h"
+
+#include <QApplication>
 
 std::unique_ptr<QMainWindow> createMainWindow() {
     auto window = std::make_unique<TForm1>();
@@ -9,4 +12,14 @@ std::unique_ptr<QMainWindow> createMainWindow() {
     if (window->otherInstanceRunning())
         return nullptr;
     return window;
+}
+
+void connectAboutDialog(QMainWindow& window, TInfo& about) {
+    auto* form = qobject_cast<TForm1*>(&window);
+    if (!form)
+        return;
+    QObject::connect(form, &TForm1::aboutRequested, &about, [&about] {
+        about.ShowAbout(QStringLiteral("Zensoria"), QStringLiteral("2002"),
+                        QApplication::windowIcon());
+    });
 }

@@ -5,6 +5,7 @@
 #include "app/mainwindowfactory.h"
 #include "app/uninstall.h"
 #include "platform/apperror.h"
+#include "widgets/tinfo.h"
 
 #include <QMainWindow>
 
@@ -46,6 +47,10 @@ int runProgram(int argc, char** argv) {
     // No window: the start-up ended the program (another instance runs already).
     if (!mainWindow)
         return 0;
+    // Created after the main window, the about dialog gives the windows that exist now the
+    // face of the system's message font. It lives as long as the main window.
+    TInfo about;
+    connectAboutDialog(*mainWindow, about);
     mainWindow->show();
     return ZensoriaApplication::exec();
 }

@@ -5,7 +5,9 @@
 #include "support/scripteddialogs.h"
 #include "support/testfolders.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -31,8 +33,27 @@ struct NormalRun {
     QString applicationName;
     QString uninstallString;
     QString programPath;
+    // With askForAbout the watcher chooses "&Info" and records the about dialog it shows.
+    bool askForAbout = false;
+    QString aboutCaption;
+    QString mainWindowFont;
+    QString messageFont;
+    QList<QSize> iconSizes;
 };
 NormalRun normalRun;
+
+// Chooses "&Info" of the main window and records and closes the dialog that it shows.
+void askForAbout(QMainWindow* window) {
+    QTimer::singleShot(0, qApp, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+                normalRun.aboutCaption = dialog->windowTitle();
+                dialog->accept();
+            }
+    });
+    if (auto* info = window->findChild<QAction*>(QStringLiteral("InfoAction")))
+        info->trigger();
+}
 
 // Runs once in every application object the program creates: in a normal run, the first
 // turn of the event loop records the main window and closes it, which ends the run.
@@ -44,8 +65,13 @@ void watchNormalRun() {
             if (auto* window = qobject_cast<QMainWindow*>(widget); window && window->isVisible()) {
                 normalRun.sawMainWindow = true;
                 normalRun.windowTitle = window->windowTitle();
+                normalRun.mainWindowFont = window->font().family();
+                normalRun.iconSizes = window->windowIcon().availableSizes();
+                if (normalRun.askForAbout)
+                    askForAbout(window);
             }
         }
+        normalRun.messageFont = QApplication::font("QMessageBox").family();
         normalRun.applicationName = QCoreApplication::applicationName();
         normalRun.programPath = QCoreApplication::applicationFilePath();
         normalRun.uninstallString =
@@ -167,6 +193,23 @@ private slots:
         // Nothing of the uninstall run happened.
         QVERIFY(QFile::exists(folders.programFile("Settings.ini")));
         QVERIFY(Registry(RegistryRoot::CurrentUser).keyExists(userKey));
+    }
+
+    void normalRunHasTheAboutDialogAndTheProgramIcon() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        ScopedDialogs dialogs;
+        normalRun = NormalRun{true};
+        normalRun.askForAbout = true;
+
+        QCOMPARE(run({}), 0);
+        normalRun.watching = false;
+        QVERIFY(normalRun.sawMainWindow);
+        QCOMPARE(normalRun.aboutCaption, QStringLiteral("Info über Zensoria"));
+        // The about dialog was created after the main window and gave it the message font.
+        QCOMPARE(normalRun.mainWindowFont, normalRun.messageFont);
+        QVERIFY(normalRun.iconSizes.contains(QSize(16, 16)));
+        QVERIFY(normalRun.iconSizes.contains(QSize(32, 32)));
     }
 
     void normalRunGoesOnWhenRegistrationIsRefused() {
