@@ -35,7 +35,7 @@ void removeUserKey() {
 }
 
 void removeSettingsFile() {
-    const QString fileName = ProgramFolder::filePath(QStringLiteral("Settings.ini"));
+    const QString fileName = ProgramFolder::settingsFilePath();
     QFile file(fileName);
     if (!file.exists() && !QFileInfo(fileName).isSymLink())
         return;

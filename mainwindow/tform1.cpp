@@ -31,6 +31,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDateEdit>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -495,8 +496,9 @@ void TForm1::FormCreate() {
     Subjects->insertTab(0, SettingsTabName);
     settingsTabNamed_ = true;
 
-    SettingsFile =
-        std::make_unique<IniStore>(ProgramFolder::filePath(QStringLiteral("Settings.ini")));
+    const QString settingsFile = ProgramFolder::settingsFilePath();
+    QDir().mkpath(QFileInfo(settingsFile).absolutePath());
+    SettingsFile = std::make_unique<IniStore>(settingsFile);
     StandardFile->setText(
         SettingsFile->ReadString(SettingsSection, QStringLiteral("StandardFile"), NoFileGiven));
     if (QFileInfo(StandardFile->text()).isFile()) {

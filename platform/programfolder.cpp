@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 QString& folderOverride() {
@@ -26,6 +28,17 @@ void ProgramFolder::setPath(const QString& folder) {
 
 QString ProgramFolder::filePath(const QString& fileName) {
     return QDir(path()).filePath(fileName);
+}
+
+QString ProgramFolder::settingsFilePath() {
+    const QString fileName = QStringLiteral("Settings.ini");
+    const QFileInfo folder(path());
+    constexpr QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (folder.isDir() && folder.isWritable() && (folder.permissions() & anyWrite))
+        return filePath(fileName);
+    const QDir config(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return config.filePath(QStringLiteral("zensoria/") + fileName);
 }
 
 QDate Clock::today() {
