@@ -9,6 +9,7 @@ packages=(
     libzip-dev
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth
+    dpkg-dev file
 )
 
 missing=()
