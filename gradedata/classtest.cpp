@@ -195,8 +195,29 @@ ClassTest classTestFromListItem(const QString& item) {
     return test;
 }
 
-bool testListLess(const QString& a, const QString& b) {
-    return LocaleFormats::current().compare(a, b) < 0;
+namespace {
+
+// Characters whose order in the collation is their order as code points: digits after the
+// punctuation "," and "-". A "," never meets a "-" at the same place of two items as the
+// program writes them; where it does, the collator decides.
+bool isPlainItemChar(QChar c) {
+    return (c >= u'0' && c <= u'9') || c == u',' || c == u'-';
+}
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+int compareTestListItems(QStringView a, QStringView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    qsizetype i = 0;
+    while (i < n && a[i] == b[i] && isPlainItemChar(a[i]))
+        ++i;
+    if (i < n && a[i] != b[i] && isPlainItemChar(a[i]) && isPlainItemChar(b[i]) &&
+        (isDigit(a[i]) || isDigit(b[i])))
+        return a[i] < b[i] ? -1 : 1;
+    return LocaleFormats::current().compare(a.toString(), b.toString());
 }
 
 int insertSorted(QStringList& items, const QString& item) {
@@ -211,10 +232,44 @@ int insertSorted(QStringList& items, const QString& item) {
     return int(index);
 }
 
-void LoadSubjectTests(const IniStore& store, const QString& subject, QStringList& items) {
+TestRow makeTestRow(ClassTest test) {
+    QString item = TestListItem(test);
+    return {std::move(test), std::move(item)};
+}
+
+void sortTestRows(QList<TestRow>& rows) {
+    // Entries are mostly stored in date order; then one pass finds them sorted.
+    if (std::is_sorted(rows.begin(), rows.end(), testRowLess))
+        return;
+    std::stable_sort(rows.begin(), rows.end(), testRowLess);
+}
+
+void loadSubjectRows(const IniStore& store, const QString& subject, QList<TestRow>& rows) {
     // One read of the section gives every listed key together with its value, so the file is
     // parsed once per subject and a listed key never lacks its value (DefaultTestValue, the
     // stand-in for such a key, is not needed here).
-    for (const auto& [key, value] : store.ReadSectionValues(subject))
-        insertSorted(items, TestListItem(readClassTest(key, value)));
+    const QList<QPair<QString, QString>> entries = store.ReadSectionValues(subject);
+    const qsizetype first = rows.size();
+    rows.reserve(first + entries.size());
+    try {
+        for (const auto& [key, value] : entries)
+            rows.append(makeTestRow(readClassTest(key, value)));
+    } catch (...) {
+        sortTestRows(rows);
+        throw;
+    }
+    sortTestRows(rows);
+}
+
+void LoadSubjectTests(const IniStore& store, const QString& subject, QStringList& items) {
+    QList<TestRow> rows;
+    try {
+        loadSubjectRows(store, subject, rows);
+    } catch (...) {
+        for (const TestRow& row : std::as_const(rows))
+            insertSorted(items, row.item);
+        throw;
+    }
+    for (const TestRow& row : std::as_const(rows))
+        insertSorted(items, row.item);
 }

@@ -61,11 +61,31 @@ ClassTest readClassTest(const QString& key, const QString& value);
 // Splits a list item into its test; raises like readClassTest.
 ClassTest classTestFromListItem(const QString& item);
 
-// Case-insensitive order of the test list (date, then grade level, then number).
-bool testListLess(const QString& a, const QString& b);
+// Case-insensitive order of the test list (date, then grade level, then number), in the
+// locale's collation (<0, 0, >0). Items as the program writes them are told apart by their
+// leading numbers and dates, which are compared character by character without the collator;
+// only what lies beyond (the remark, or characters other than digits, "-" and ",") goes to it.
+int compareTestListItems(QStringView a, QStringView b);
+inline bool testListLess(const QString& a, const QString& b) {
+    return compareTestListItems(a, b) < 0;
+}
 // Inserts item at its sorted place; returns its index.
 int insertSorted(QStringList& items, const QString& item);
 
-// Appends the list items of the subject's tests to items, sorted. A faulty entry raises its
-// error; the entries read before it stay in items. The file is never changed.
+// A class test together with its test list item, the text the list shows and sorts by.
+struct TestRow {
+    ClassTest test;
+    QString item;
+};
+TestRow makeTestRow(ClassTest test);
+inline bool testRowLess(const TestRow& a, const TestRow& b) {
+    return compareTestListItems(a.item, b.item) < 0;
+}
+// Sorts rows into list order; rows of equal items keep their order.
+void sortTestRows(QList<TestRow>& rows);
+
+// Appends the tests of the subject to rows, in list order. A faulty entry raises its error;
+// the tests read before it stay in rows, sorted. The file is never changed.
+void loadSubjectRows(const IniStore& store, const QString& subject, QList<TestRow>& rows);
+// The same as list items.
 void LoadSubjectTests(const IniStore& store, const QString& subject, QStringList& items);

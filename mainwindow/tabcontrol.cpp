@@ -68,6 +68,36 @@ void TabControl::removeTab(int index) {
     tabBar_->removeTab(index);
 }
 
+template <typename Change> void TabControl::changeAll(Change change) {
+    const QScopedValueRollback guard(programChange_, true);
+    // A shown tab bar lays out all its tabs after every single change; a hidden one once,
+    // when it is shown again.
+    const bool shown = tabBar_->isVisible();
+    const bool focused = tabBar_->hasFocus();
+    if (shown)
+        tabBar_->hide();
+    change();
+    if (shown) {
+        tabBar_->show();
+        if (focused)
+            tabBar_->setFocus();
+    }
+}
+
+void TabControl::insertTabs(int index, const QStringList& captions) {
+    changeAll([&] {
+        for (int i = 0; i < captions.size(); ++i)
+            tabBar_->insertTab(index + i, barText(captions.at(i)));
+    });
+}
+
+void TabControl::removeTabs(int index, int count) {
+    changeAll([&] {
+        for (int i = count - 1; i >= 0; --i)
+            tabBar_->removeTab(index + i);
+    });
+}
+
 void TabControl::setTabText(int index, const QString& caption) {
     tabBar_->setTabText(index, barText(caption));
 }

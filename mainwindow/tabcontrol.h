@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QTabBar;
@@ -26,6 +27,10 @@ public:
     // Changes made by the program; none of them is reported through tabChanged.
     void insertTab(int index, const QString& caption);
     void removeTab(int index);
+    // Inserts the captions at index in their order, and removes count tabs from index on;
+    // either way the tabs are laid out once, not once per tab.
+    void insertTabs(int index, const QStringList& captions);
+    void removeTabs(int index, int count);
     void setTabText(int index, const QString& caption);
     void setCurrentIndex(int index);
 
@@ -37,6 +42,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    template <typename Change> void changeAll(Change change);
+
     QTabBar* tabBar_;
     bool programChange_ = false;
 };

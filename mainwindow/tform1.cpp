@@ -4,7 +4,9 @@
 #include "gradedata/commalist.h"
 #include "gradedata/datafilename.h"
 #include "gradedata/formats.h"
+#include "gradedata/gradebook.h"
 #include "gradedata/inistore.h"
+#include "gradedata/settingsfile.h"
 #include "gradedata/subjectname.h"
 #include "gradedata/testform.h"
 #include "mainwindow/anchors.h"
@@ -56,10 +58,6 @@ const QString TForm1::SingleInstanceMutexName = QStringLiteral("Vela-Software Ze
 
 namespace {
 
-const QString SettingsSection = QStringLiteral("Settings");
-const QString NoFileGiven = QStringLiteral("(keine Datei angegeben)");
-constexpr int DefaultWidth = 800;
-constexpr int DefaultHeight = 600;
 constexpr QSize MinimumSize(800, 423);
 // The window's inside at its design size of 800 x 619 with the frame, and the pages' size.
 constexpr QSize ClientDesignSize(792, 588);
@@ -498,9 +496,9 @@ void TForm1::FormCreate() {
 
     const QString settingsFile = ProgramFolder::settingsFilePath();
     QDir().mkpath(QFileInfo(settingsFile).absolutePath());
-    SettingsFile = std::make_unique<IniStore>(settingsFile);
-    StandardFile->setText(
-        SettingsFile->ReadString(SettingsSection, QStringLiteral("StandardFile"), NoFileGiven));
+    SettingsFile_ = std::make_unique<SettingsFile>(settingsFile);
+    const SettingsFile::Values settings = SettingsFile_->read();
+    StandardFile->setText(settings.standardFile);
     if (QFileInfo(StandardFile->text()).isFile()) {
         try {
             FileOKClick();
@@ -511,27 +509,24 @@ void TForm1::FormCreate() {
         }
     }
     // The minimum size still applies.
-    resize(
-        QSize(SettingsFile->ReadInteger(SettingsSection, QStringLiteral("Width"), DefaultWidth),
-              SettingsFile->ReadInteger(SettingsSection, QStringLiteral("Height"), DefaultHeight)) -
-        FrameAllowance);
-    DiagramLabels->setChecked(
-        SettingsFile->ReadBool(SettingsSection, QStringLiteral("DiagramLabels"), true));
+    resize(QSize(settings.width, settings.height) - FrameAllowance);
+    DiagramLabels->setChecked(settings.diagramLabels);
 }
 
 void TForm1::FormDestroy() {
-    if (!SettingsFile)
+    if (!SettingsFile_)
         return;
-    if (DataFile) {
-        SettingsFile->WriteString(SettingsSection, QStringLiteral("StandardFile"),
-                                  DataFile->fileName());
-        DataFile.reset();
-    }
-    SettingsFile->WriteInteger(SettingsSection, QStringLiteral("Width"), outerSize().width());
-    SettingsFile->WriteInteger(SettingsSection, QStringLiteral("Height"), outerSize().height());
-    SettingsFile->WriteBool(SettingsSection, QStringLiteral("DiagramLabels"),
-                            DiagramLabels->isChecked());
-    SettingsFile.reset();
+    SettingsFile::Values settings;
+    if (document_)
+        settings.standardFile = document_->fileName();
+    settings.width = outerSize().width();
+    settings.height = outerSize().height();
+    settings.diagramLabels = DiagramLabels->isChecked();
+    // With no data file open, "StandardFile" keeps its old value.
+    const bool fileOpen = bool(document_);
+    document_.reset();
+    SettingsFile_->write(settings, fileOpen);
+    SettingsFile_.reset();
 }
 
 void TForm1::FormResize() {
@@ -571,7 +566,7 @@ void TForm1::GetFileBClick() {
     options.title = QStringLiteral("Datei angeben");
     options.filter = QStringLiteral("Zensoriadateien (*.plx)");
     options.defaultSuffix = QStringLiteral("plx");
-    if (StandardFile->text() != NoFileGiven)
+    if (StandardFile->text() != SettingsFile::NoFileGiven)
         options.initialFileName = StandardFile->text();
     const QString chosen = DialogService::instance().chooseFile(this, options);
     if (!chosen.isEmpty())
@@ -591,22 +586,21 @@ void TForm1::OpenDataFile() {
                 "Die angegebene Datei existiert nicht oder kann nicht erstellt werden."));
         return;
     }
-    DataFile = std::make_unique<IniStore>(name);
+    document_ = std::make_unique<GradeBook>(name);
+    connect(document_.get(), &GradeBook::subjectsChanged, this, &TForm1::showSubjects);
     ClearSubjectTabs();
     EnableSubjectControls();
-
-    QStringList subjects = DataFile->ReadSections();
-    // "Settings" is never a subject, in any letter case.
-    subjects.removeIf([](const QString& section) { return isSettingsSection(section); });
-    {
-        const QSignalBlocker blocker(Set1);
-        Set1->clear();
-        for (const QString& subject : std::as_const(subjects))
-            insertSortedItem(Set1, subject, localeLess);
-    }
+    document_->readSubjects();
     Set1Click();
     FillSubjectTabs();
     BuildRanking();
+}
+
+void TForm1::showSubjects() {
+    const QSignalBlocker blocker(Set1);
+    Set1->clear();
+    if (document_)
+        Set1->addItems(document_->subjects());
 }
 
 void TForm1::EnableSubjectControls() {
@@ -619,54 +613,51 @@ void TForm1::EnableSubjectControls() {
 }
 
 void TForm1::ClearSubjectTabs() {
-    while (Subjects->count() > 1)
-        Subjects->removeTab(0);
+    Subjects->removeTabs(0, Subjects->count() - 1);
 }
 
 void TForm1::FillSubjectTabs() {
-    for (int row = Set1->count() - 1; row >= 0; --row)
-        Subjects->insertTab(0, Set1->item(row)->text());
+    if (document_)
+        Subjects->insertTabs(0, document_->subjects());
 }
 
 // ---------------------------------------------------------------------------------------
 // Subjects
+
+const IniStore* TForm1::dataFile() const {
+    return document_ ? &document_->store() : nullptr;
+}
 
 bool TForm1::onSettingsTab() const {
     return Subjects->currentText() == SettingsTabName;
 }
 
 QString TForm1::currentSubject() const {
-    return Subjects->currentText();
+    return onSettingsTab() ? QString() : Subjects->currentText();
 }
 
 void TForm1::SubjectsChange() {
     if (onSettingsTab()) {
         Sites->setCurrentIndex(0);
-        if (DataFile)
-            StandardFile->setText(DataFile->fileName());
+        if (document_) {
+            StandardFile->setText(document_->fileName());
+            document_->closeSubject();
+        }
         BuildRanking();
         return;
     }
     Sites->setCurrentIndex(1);
 
-    QStringList items;
-    {
-        const QSignalBlocker blocker(Tests);
-        Tests->clear();
-    }
     // A faulty entry ends the loading; the entries read before it are shown, and the page
     // shows them as it would any list before the error is reported.
     std::exception_ptr failure;
     try {
-        if (DataFile)
-            LoadSubjectTests(*DataFile, currentSubject(), items);
+        if (document_)
+            document_->openSubject(Subjects->currentText());
     } catch (const AppError&) {
         failure = std::current_exception();
     }
-    {
-        const QSignalBlocker blocker(Tests);
-        Tests->addItems(items);
-    }
+    showTests();
 
     ProposeNextTest();
     BuildAverageBar();
@@ -678,16 +669,23 @@ void TForm1::SubjectsChange() {
         std::rethrow_exception(failure);
 }
 
+void TForm1::showTests() {
+    const QSignalBlocker blocker(Tests);
+    Tests->clear();
+    if (document_)
+        Tests->addItems(document_->tests().items());
+}
+
 void TForm1::ProposeNextTest() {
-    if (Tests->count() == 0) {
+    const auto proposal = document_ ? document_->proposeNextTest() : std::nullopt;
+    if (!proposal) {
         ClassNumber->setCurrentIndex(-1);
         Number->setEditText(QString());
         return;
     }
-    const QStringList last = splitCommaList(Tests->item(Tests->count() - 1)->text());
-    const int level = toInteger(last.value(ItemField::GradeLevel));
+    const int level = proposal->gradeLevel;
     ClassNumber->setCurrentIndex(level >= 1 && level <= ClassNumber->count() ? level - 1 : -1);
-    Number->setEditText(QString::number(qint64(toInteger(last.value(ItemField::Number))) + 1));
+    Number->setEditText(QString::number(proposal->number));
     Tests->scrollToItem(Tests->item(Tests->count() - 1), QAbstractItemView::PositionAtTop);
 }
 
@@ -725,28 +723,27 @@ void TForm1::Set1DblClick() {
 }
 
 void TForm1::Set2Click() {
+    if (!document_)
+        return;
     const QString name = DialogService::instance().inputText(
         this, QStringLiteral("Schulfach hinzufügen"), QStringLiteral("Geben Sie das Schulfach an."),
         QString());
     if (name.isEmpty())
         return;
-    if (!isUsableSubjectName(name)) {
+    switch (document_->addSubject(name)) {
+    case GradeBook::Addition::Unusable:
         DialogService::instance().showMessage(
             this, MessageIcon::Information, QStringLiteral("Fehlerhafte Angabe"),
             QStringLiteral("Dieser Name kann nicht als Schulfach verwendet werden."));
         return;
-    }
-    const int existing = findItemIgnoringCase(Set1, name);
-    if (existing >= 0) {
-        Set1->setCurrentRow(existing);
+    case GradeBook::Addition::Exists:
+        Set1->setCurrentRow(document_->findSubject(name));
         DialogService::instance().showMessage(this, MessageIcon::Information,
                                               QStringLiteral("Fehlerhafte Angabe"),
                                               QStringLiteral("Dieses Fach existiert bereits."));
         return;
-    }
-    {
-        const QSignalBlocker blocker(Set1);
-        insertSortedItem(Set1, name, localeLess);
+    case GradeBook::Addition::Added:
+        break;
     }
     ClearSubjectTabs();
     FillSubjectTabs();
@@ -754,7 +751,7 @@ void TForm1::Set2Click() {
 
 void TForm1::Set3Click() {
     const QList<QListWidgetItem*> selected = Set1->selectedItems();
-    if (selected.isEmpty() || !DataFile)
+    if (selected.isEmpty() || !document_)
         return;
     const QString name = selected.first()->text();
     systemBeep();
@@ -762,16 +759,10 @@ void TForm1::Set3Click() {
                                             QStringLiteral("Sollen wirklich alle Daten zum Fach ") +
                                                 name + QStringLiteral(" gelöscht werden?")))
         return;
-    // Also a section without entries goes (its last test was deleted): its heading alone
-    // would bring the subject back when the file is opened again.
-    DataFile->EraseSection(name);
+    document_->removeSubject(name);
     const int tab = Subjects->indexOf(name);
     if (tab >= 0)
         Subjects->removeTab(tab);
-    {
-        const QSignalBlocker blocker(Set1);
-        delete Set1->takeItem(Set1->row(selected.first()));
-    }
     Set3->setEnabled(false);
     BuildRanking();
 }
@@ -792,11 +783,7 @@ void TForm1::Set4DblClick() {
 // Class-test entry
 
 QStringList TForm1::testItems() const {
-    QStringList items;
-    items.reserve(Tests->count());
-    for (int row = 0; row < Tests->count(); ++row)
-        items.append(Tests->item(row)->text());
-    return items;
+    return document_ ? document_->tests().items() : QStringList();
 }
 
 bool TForm1::diagramLabels() const {
@@ -860,11 +847,12 @@ void TForm1::selectTest(int row) {
 
 void TForm1::SetTestData(QObject* button) {
     const bool changing = button && button->objectName() == QStringLiteral("Change");
-    if (!DataFile || onSettingsTab())
+    if (!document_ || onSettingsTab())
         return;
     QListWidgetItem* changed = changing ? Tests->currentItem() : nullptr;
     if (changing && (!changed || !changed->isSelected()))
         return;
+    const int changedRow = changed ? Tests->row(changed) : -1;
 
     TestForm form = readTestForm();
     const bool valid = validateTestForm(form);
@@ -880,10 +868,8 @@ void TForm1::SetTestData(QObject* button) {
     form.remark = cleanRemark(form.remark);
     Notes->setText(form.remark);
 
-    const QString subject = currentSubject();
     const ClassTest test = classTestFromForm(form);
-    const QString changedItem = changed ? changed->text() : QString();
-    if (collidesWithOtherTest(*DataFile, subject, test, changedItem)) {
+    if (document_->collides(test, changedRow)) {
         DialogService::instance().showMessage(
             this, MessageIcon::Warning, QStringLiteral("Arbeit existiert bereits"),
             QStringLiteral("Diese Arbeit existiert bereits. Wählen Sie eine andere Nummer, "
@@ -891,37 +877,20 @@ void TForm1::SetTestData(QObject* button) {
         return;
     }
 
-    const QString item = TestListItem(test);
-    int row;
-    if (changing) {
-        // Old entry out and new entry in with one write: a refused write keeps the old test.
-        DataFile->ReplaceKey(subject, storedTestKey(*DataFile, subject, changedItem), TestKey(test),
-                             TestValue(test));
-        {
-            const QSignalBlocker blocker(Tests);
-            delete Tests->takeItem(Tests->row(changed));
-            row = insertSortedItem(Tests, item, testListLess);
-        }
-        selectTest(row);
-    } else {
-        DataFile->WriteString(subject, TestKey(test), TestValue(test));
-        {
-            const QSignalBlocker blocker(Tests);
-            row = insertSortedItem(Tests, item, testListLess);
-        }
-        selectTest(row);
+    const int row = changing ? document_->changeTest(changedRow, test) : document_->addTest(test);
+    showTests();
+    selectTest(row);
+    if (!changing)
         TestsClick();
-    }
     BuildAverageBar();
     AveragePB->update();
 }
 
 void TForm1::DeleteClick() {
     QListWidgetItem* selected = Tests->currentItem();
-    if (!DataFile || !selected || !selected->isSelected())
+    if (!document_ || !selected || !selected->isSelected())
         return;
-    const QString subject = currentSubject();
-    DataFile->DeleteKey(subject, storedTestKey(*DataFile, subject, selected->text()));
+    document_->removeTest(Tests->row(selected));
     SubjectsChange();
 }
 
@@ -959,15 +928,11 @@ void TForm1::BuildAverageBar() {
 
 void TForm1::BuildRanking() {
     Set4->clear();
-    if (!DataFile)
+    if (!document_)
         return;
-    // Every tab but the last (the settings tab) is a subject.
-    QStringList subjects;
-    for (int tab = 0; tab < Subjects->count() - 1; ++tab)
-        subjects.append(Subjects->tabText(tab));
     QStringList entries;
     try {
-        BuildRankingEntries(*DataFile, subjects, entries);
+        BuildRankingEntries(document_->store(), document_->subjects(), entries);
     } catch (const AppError&) {
         // The entries built before the faulty subject stay.
         Set4->addItems(entries);

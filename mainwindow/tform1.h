@@ -6,7 +6,9 @@
 #include <array>
 #include <memory>
 
+class GradeBook;
 class IniStore;
+class SettingsFile;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -47,8 +49,13 @@ public:
     // front, and this window is to be discarded without being shown.
     bool otherInstanceRunning() const { return otherInstanceRunning_; }
 
-    // The open data file, nullptr before one is opened.
-    IniStore* dataFile() const { return DataFile.get(); }
+    // The open data file as a document, nullptr before one is opened: its subjects, the
+    // tests of the subject shown, and the operations on them.
+    GradeBook* document() const { return document_.get(); }
+    // The store of the open data file, nullptr before one is opened.
+    const IniStore* dataFile() const;
+    // The subject whose tests are shown; empty while the settings page shows.
+    QString currentSubject() const;
     // The texts of the test list, in list order.
     QStringList testItems() const;
     bool diagramLabels() const;
@@ -117,13 +124,14 @@ private:
     void selectTest(int row);
     bool onSettingsTab() const;
     DrawStyle listStyle(const QWidget* list, bool selected) const;
-    QString currentSubject() const;
     TestForm readTestForm() const;
     void showTestForm(const TestForm& form);
     int ownGradeChoice() const;
     void clearOwnGradeChoices(bool includingNotWritten);
     void clearTestForm();
     void raiseFromOtherInstance();
+    void showSubjects();
+    void showTests();
 
     // Window parts.
     TabControl* Subjects;
@@ -168,8 +176,8 @@ private:
     QLineEdit* Notes;
     QLabel* PrintBtn;
 
-    std::unique_ptr<IniStore> SettingsFile;
-    std::unique_ptr<IniStore> DataFile;
+    std::unique_ptr<SettingsFile> SettingsFile_;
+    std::unique_ptr<GradeBook> document_;
     QImage AverageBarImage;
     std::unique_ptr<SingleInstance> instance_;
     bool otherInstanceRunning_ = false;

@@ -57,50 +57,87 @@ int barWidth(long double share, int left) {
     return share >= left ? left : static_cast<int>(share);
 }
 
+namespace {
+
+// Adds up the tests of a subject one by one and makes their summary.
+class SummaryBuilder {
+public:
+    // notTaken: the own-grade field is exactly "0"; ownGrade counts only when it is 1 .. 6.
+    void add(const GradeCounts& counts, int lesson, bool notTaken, int ownGrade) {
+        ++count_;
+        for (int g = 0; g < 6; ++g) {
+            gradeSums_[g] += counts[g];
+            participantsSum_ += counts[g];
+        }
+        if (const auto average = TestAverage(counts)) {
+            averagesSum_ += *average;
+            ++averaged_;
+        }
+        lessonSum_ += lesson;
+        if (notTaken) {
+            ++notTaken_;
+        } else if (ownGrade >= 1 && ownGrade <= 6) {
+            ownSum_ += ownGrade;
+            ++graded_;
+        }
+    }
+
+    std::optional<SubjectSummary> summary() const {
+        if (count_ == 0)
+            return std::nullopt;
+        SubjectSummary s;
+        s.TestCount = count_;
+        s.NotTaken = notTaken_;
+        const long double n = count_;
+        for (int g = 0; g < 6; ++g)
+            s.MeanCounts[g] = gradeSums_[g] / n;
+        s.MeanParticipants = participantsSum_ / n;
+        s.MeanLesson = lessonSum_ / n;
+        if (averaged_ > 0)
+            s.MeanAverage = averagesSum_ / averaged_;
+        if (graded_ > 0)
+            s.OwnAverage = static_cast<long double>(ownSum_) / graded_;
+        s.OwnGrade = int(roundHalfToEven(s.OwnAverage));
+        return s;
+    }
+
+private:
+    int count_ = 0;
+    std::array<qint64, 6> gradeSums_{};
+    qint64 participantsSum_ = 0, lessonSum_ = 0, ownSum_ = 0;
+    long double averagesSum_ = 0;
+    int averaged_ = 0, graded_ = 0, notTaken_ = 0;
+};
+
+} // namespace
+
 std::optional<SubjectSummary> computeSubjectSummary(const QStringList& testListItems) {
-    if (testListItems.isEmpty())
-        return std::nullopt;
-    SubjectSummary s;
-    s.TestCount = int(testListItems.size());
-    std::array<qint64, 6> gradeSums{};
-    qint64 participantsSum = 0, lessonSum = 0, ownSum = 0;
-    long double averagesSum = 0;
-    int averaged = 0, graded = 0;
+    SummaryBuilder builder;
     for (const QString& item : testListItems) {
         const QStringList fields = splitCommaList(item);
         GradeCounts counts{};
-        for (int g = 1; g <= 6; ++g) {
+        for (int g = 1; g <= 6; ++g)
             counts[g - 1] = toInteger(fields.value(ItemField::Lesson + g));
-            gradeSums[g - 1] += counts[g - 1];
-            participantsSum += counts[g - 1];
-        }
-        if (const auto average = TestAverage(counts)) {
-            averagesSum += *average;
-            ++averaged;
-        }
-        lessonSum += toInteger(fields.value(ItemField::Lesson));
+        const int lesson = toInteger(fields.value(ItemField::Lesson));
         const QString own = fields.value(ItemField::OwnGrade);
-        if (own == u"0") {
-            ++s.NotTaken;
-        } else {
-            const int grade = toInteger(own);
-            if (grade >= 1 && grade <= 6) {
-                ownSum += grade;
-                ++graded;
-            }
-        }
+        const bool notTaken = own == u"0";
+        builder.add(counts, lesson, notTaken, notTaken ? 0 : toInteger(own));
     }
-    const long double n = s.TestCount;
-    for (int g = 0; g < 6; ++g)
-        s.MeanCounts[g] = gradeSums[g] / n;
-    s.MeanParticipants = participantsSum / n;
-    s.MeanLesson = lessonSum / n;
-    if (averaged > 0)
-        s.MeanAverage = averagesSum / averaged;
-    if (graded > 0)
-        s.OwnAverage = static_cast<long double>(ownSum) / graded;
-    s.OwnGrade = int(roundHalfToEven(s.OwnAverage));
-    return s;
+    return builder.summary();
+}
+
+std::optional<SubjectSummary> subjectSummaryOf(const QList<TestRow>& rows) {
+    SummaryBuilder builder;
+    for (const TestRow& row : rows)
+        builder.add(row.test.counts, row.test.lesson, row.test.ownGrade == 0, row.test.ownGrade);
+    return builder.summary();
+}
+
+std::optional<SubjectSummary> subjectSummaryOf(const QList<ClassTest>& tests) {
+    SummaryBuilder builder;
+    for (const ClassTest& test : tests)
+        builder.add(test.counts, test.lesson, test.ownGrade == 0, test.ownGrade);
+    return builder.summary();
 }
 
 long long roundHalfToEven(long double value) {

@@ -68,6 +68,9 @@ struct SubjectSummary {
 // The summary of the test list items of one subject; empty when there are none. A field that
 // is not an integer raises its conversion error ("'x' ist kein gültiger Integerwert").
 std::optional<SubjectSummary> computeSubjectSummary(const QStringList& testListItems);
+// The summary of the tests of one subject, in list order; empty when there are none.
+std::optional<SubjectSummary> subjectSummaryOf(const QList<ClassTest>& tests);
+std::optional<SubjectSummary> subjectSummaryOf(const QList<TestRow>& rows);
 
 // Rounds to the nearest whole number, an exact half going to the even neighbour.
 long long roundHalfToEven(long double value);

@@ -8,6 +8,8 @@
 #include "stats/statistics.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace {
 
@@ -27,6 +29,13 @@ QString shownDate(const QString& isoField, const QDate& date) {
 
 } // namespace
 
+QString gradeLevelText(int gradeLevel, const QDate& date) {
+    QString text = QString::number(gradeLevel) + QStringLiteral(". Klasse");
+    if (date.isValid())
+        text += QStringLiteral(" (%1)").arg(academicYearText(date));
+    return text;
+}
+
 QString gradeLevelText(const QString& gradeLevelField, const QDate& date) {
     const auto level = readLenientInteger(gradeLevelField);
     QString text = (level ? QString::number(*level) : gradeLevelField) + QStringLiteral(". Klasse");
@@ -35,16 +44,24 @@ QString gradeLevelText(const QString& gradeLevelField, const QDate& date) {
     return text;
 }
 
-void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
-                  const DrawStyle& style) {
+namespace {
+
+// What a row shows: the texts of its fields and the numbers the diagram is drawn from.
+struct RowContent {
+    QString gradeLevel; // "7. Klasse (2003/2004)"
+    QString number;
+    QString date;
+    QString lesson;
+    std::array<QString, 6> countTexts;
+    GradeCounts counts{};
+    std::optional<int> ownGrade;
+};
+
+void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawStyle& style) {
     const int L = rect.left(), T = rect.top();
     const int R = rect.left() + rect.width(), B = rect.top() + rect.height();
     const int cy = T + (B - T) / 2;
-    const QStringList fields = splitCommaList(testListItem);
-    const QDate date = QDate::fromString(fields.value(ItemField::Date), Qt::ISODate);
-    GradeCounts counts{};
-    for (int i = 0; i < 6; ++i)
-        counts[i] = lenientCount(fields.value(ItemField::FirstCount + i));
+    const GradeCounts& counts = row.counts;
     const QColor textColour = style.text();
 
     p.save();
@@ -70,20 +87,17 @@ void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
     }
 
     int h = canvas::textHeight(p);
-    canvas::text(p, L + 2, cy - h, gradeLevelText(fields.value(ItemField::GradeLevel), date),
-                 textColour);
-    canvas::text(p, L + 2, cy, fields.value(ItemField::Number) + QStringLiteral(". Arbeit"),
-                 textColour);
-    canvas::text(p, L + 120, cy - h, shownDate(fields.value(ItemField::Date), date), textColour);
-    canvas::text(p, L + 120, cy, fields.value(ItemField::Lesson) + QStringLiteral(". Schulstunde"),
-                 textColour);
+    canvas::text(p, L + 2, cy - h, row.gradeLevel, textColour);
+    canvas::text(p, L + 2, cy, row.number + QStringLiteral(". Arbeit"), textColour);
+    canvas::text(p, L + 120, cy - h, row.date, textColour);
+    canvas::text(p, L + 120, cy, row.lesson + QStringLiteral(". Schulstunde"), textColour);
 
-    const auto ownGrade = readLenientInteger(fields.value(ItemField::OwnGrade));
+    const std::optional<int>& ownGrade = row.ownGrade;
     QFont bold = font;
     bold.setBold(true);
     for (int i = 0; i < 6; ++i) {
         const int cx = L + 210 + 35 * i;
-        const QString count = fields.value(ItemField::FirstCount + i);
+        const QString& count = row.countTexts[i];
         QColor colour = textColour;
         if (ownGrade == i + 1) {
             p.setFont(bold);
@@ -118,7 +132,7 @@ void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
         const int bw = barWidth(
             static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left, left);
         canvas::fill(p, x, T + 5, x + bw, B - 4, gradeBarColour(i + 1));
-        const QString label = fields.value(ItemField::FirstCount + i);
+        const QString& label = row.countTexts[i];
         if (style.diagramLabels && canvas::textWidth(p, label) < bw) {
             w = canvas::textWidth(p, label);
             canvas::text(p, x + bw / 2 - w / 2, T + 5 + (B - T - 9) / 2 - h / 2, label,
@@ -127,4 +141,36 @@ void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
         x += bw;
     }
     p.restore();
+}
+
+} // namespace
+
+void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
+                  const DrawStyle& style) {
+    const QStringList fields = splitCommaList(testListItem);
+    const QDate date = QDate::fromString(fields.value(ItemField::Date), Qt::ISODate);
+    RowContent row;
+    row.gradeLevel = gradeLevelText(fields.value(ItemField::GradeLevel), date);
+    row.number = fields.value(ItemField::Number);
+    row.date = shownDate(fields.value(ItemField::Date), date);
+    row.lesson = fields.value(ItemField::Lesson);
+    for (int i = 0; i < 6; ++i) {
+        row.countTexts[i] = fields.value(ItemField::FirstCount + i);
+        row.counts[i] = lenientCount(row.countTexts[i]);
+    }
+    row.ownGrade = readLenientInteger(fields.value(ItemField::OwnGrade));
+    paintRow(p, rect, row, style);
+}
+
+void paintTestRow(QPainter& p, const QRect& rect, const ClassTest& test, const DrawStyle& style) {
+    RowContent row;
+    row.gradeLevel = gradeLevelText(test.gradeLevel, test.date);
+    row.number = QString::number(test.number);
+    row.date = test.date.isValid() ? ShortDateText(test.date) : QString();
+    row.lesson = QString::number(test.lesson);
+    for (int i = 0; i < 6; ++i)
+        row.countTexts[i] = QString::number(test.counts[i]);
+    row.counts = test.counts;
+    row.ownGrade = test.ownGrade;
+    paintRow(p, rect, row, style);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gradedata/classtest.h"
 #include "stats/drawstyle.h"
 
 #include <QDate>
@@ -18,7 +19,10 @@
 // own grade outside 1 .. 6 marks nothing, a test without participants shows NoAverageText.
 void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
                   const DrawStyle& style);
+// The same row for a test: the same pixels as for its test list item.
+void paintTestRow(QPainter& p, const QRect& rect, const ClassTest& test, const DrawStyle& style);
 
 // "7. Klasse (2003/2004)": the grade level without leading zero and the academic year of the
 // date; without the year when the date is not valid.
 QString gradeLevelText(const QString& gradeLevelField, const QDate& date);
+QString gradeLevelText(int gradeLevel, const QDate& date);

@@ -495,6 +495,8 @@ private slots:
                                       << "6x0" << QSize(800, 600);
         QTest::newRow("empty") << ""
                                << "" << QSize(800, 600);
+        QTest::newRow("smallest integers") << "-2147483648"
+                                           << "-2147483648" << QSize(800, 423);
     }
 
     void windowSizeFromSettings() {

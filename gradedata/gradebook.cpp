@@ -1,0 +1,181 @@
+#include "gradedata/gradebook.h"
+
+#include "gradedata/inistore.h"
+#include "gradedata/subjectname.h"
+#include "platform/localeformats.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+bool subjectLess(const QString& a, const QString& b) {
+    return LocaleFormats::current().compare(a, b) < 0;
+}
+
+// The stored key of test in subject: the key of the same meaning if one is stored, however
+// it is spelled, else the key as the program writes it.
+QString storedKey(const IniStore& store, const QString& subject, const ClassTest& test) {
+    return findStoredTestKey(store, subject, test.gradeLevel, test.number, test.date)
+        .value_or(TestKey(test));
+}
+
+} // namespace
+
+// What tells whether a file has changed: whether it exists, its size and its times.
+struct GradeBook::FileStamp {
+    bool exists = false;
+    qint64 size = 0;
+    QDateTime modified;
+    QDateTime changed;
+
+    static FileStamp of(const QString& fileName) {
+        QFileInfo info(fileName);
+        info.setCaching(false);
+        FileStamp stamp;
+        stamp.exists = info.exists();
+        if (stamp.exists) {
+            stamp.size = info.size();
+            stamp.modified = info.lastModified();
+            stamp.changed = info.metadataChangeTime();
+        }
+        return stamp;
+    }
+    bool operator==(const FileStamp&) const = default;
+};
+
+GradeBook::GradeBook(const QString& fileName, QObject* parent)
+    : QObject(parent), store_(std::make_unique<IniStore>(fileName)) {}
+
+GradeBook::~GradeBook() = default;
+
+const QString& GradeBook::fileName() const {
+    return store_->fileName();
+}
+
+// ---------------------------------------------------------------------------------------
+// Subjects
+
+void GradeBook::readSubjects() {
+    QStringList subjects = store_->ReadSections();
+    // "Settings" is never a subject, in any letter case.
+    subjects.removeIf([](const QString& section) { return isSettingsSection(section); });
+    std::stable_sort(subjects.begin(), subjects.end(), subjectLess);
+    subjects_ = std::move(subjects);
+    emit subjectsChanged();
+}
+
+int GradeBook::findSubject(const QString& name) const {
+    for (int i = 0; i < subjects_.size(); ++i) {
+        if (subjects_.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+GradeBook::Addition GradeBook::addSubject(const QString& name) {
+    if (!isUsableSubjectName(name))
+        return Addition::Unusable;
+    if (findSubject(name) >= 0)
+        return Addition::Exists;
+    subjects_.insert(std::upper_bound(subjects_.begin(), subjects_.end(), name, subjectLess), name);
+    emit subjectsChanged();
+    return Addition::Added;
+}
+
+void GradeBook::removeSubject(const QString& name) {
+    // Also a section without entries goes (its last test was deleted): its heading alone
+    // would bring the subject back when the file is opened again.
+    store_->EraseSection(name);
+    wrote();
+    if (const qsizetype at = subjects_.indexOf(name); at >= 0)
+        subjects_.removeAt(at);
+    if (currentSubject_ == name)
+        closeSubject();
+    emit subjectsChanged();
+}
+
+// ---------------------------------------------------------------------------------------
+// Tests of the current subject
+
+void GradeBook::openSubject(const QString& subject) {
+    currentSubject_ = subject;
+    QList<TestRow> rows;
+    try {
+        loadSubjectRows(*store_, subject, rows);
+    } catch (...) {
+        tests_.reset(std::move(rows));
+        emit testsChanged();
+        throw;
+    }
+    tests_.reset(std::move(rows));
+    emit testsChanged();
+}
+
+void GradeBook::closeSubject() {
+    currentSubject_.clear();
+    if (!tests_.isEmpty()) {
+        tests_.reset({});
+        emit testsChanged();
+    }
+}
+
+std::optional<GradeBook::Proposal> GradeBook::proposeNextTest() const {
+    if (tests_.isEmpty())
+        return std::nullopt;
+    const ClassTest& latest = tests_.test(tests_.count() - 1);
+    return Proposal{latest.gradeLevel, qint64(latest.number) + 1};
+}
+
+bool GradeBook::collides(const ClassTest& test, int changedRow) const {
+    if (!findStoredTestKey(*store_, currentSubject_, test.gradeLevel, test.number, test.date))
+        return false;
+    // The key is taken; that is fine only when it is the key of the test being changed.
+    if (changedRow < 0)
+        return true;
+    const ClassTest& changed = tests_.test(changedRow);
+    return test.gradeLevel != changed.gradeLevel || test.number != changed.number ||
+           test.date != changed.date;
+}
+
+int GradeBook::addTest(const ClassTest& test) {
+    store_->WriteString(currentSubject_, TestKey(test), TestValue(test));
+    wrote();
+    const int row = tests_.insert(test);
+    emit testsChanged();
+    return row;
+}
+
+int GradeBook::changeTest(int row, const ClassTest& test) {
+    // Old entry out and new entry in with one write: a refused write keeps the old test.
+    store_->ReplaceKey(currentSubject_, storedKey(*store_, currentSubject_, tests_.test(row)),
+                       TestKey(test), TestValue(test));
+    wrote();
+    const int newRow = tests_.replace(row, test);
+    emit testsChanged();
+    return newRow;
+}
+
+void GradeBook::removeTest(int row) {
+    store_->DeleteKey(currentSubject_, storedKey(*store_, currentSubject_, tests_.test(row)));
+    wrote();
+    openSubject(currentSubject_);
+}
+
+// ---------------------------------------------------------------------------------------
+// Changes of the file
+
+void GradeBook::wrote() {
+    ++revision_;
+}
+
+quint64 GradeBook::revision() const {
+    FileStamp now = FileStamp::of(store_->fileName());
+    if (!stamp_ || !(*stamp_ == now)) {
+        ++revision_;
+        stamp_ = std::make_unique<FileStamp>(std::move(now));
+    }
+    return revision_;
+}

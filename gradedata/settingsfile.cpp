@@ -1,0 +1,47 @@
+#include "gradedata/settingsfile.h"
+
+#include "gradedata/inistore.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString Section = QStringLiteral("Settings");
+const QString StandardFileKey = QStringLiteral("StandardFile");
+const QString WidthKey = QStringLiteral("Width");
+const QString HeightKey = QStringLiteral("Height");
+const QString DiagramLabelsKey = QStringLiteral("DiagramLabels");
+
+int extent(int stored) {
+    return std::clamp(stored, 0, SettingsFile::MaximumExtent);
+}
+
+} // namespace
+
+const QString SettingsFile::NoFileGiven = QStringLiteral("(keine Datei angegeben)");
+
+SettingsFile::SettingsFile(const QString& fileName)
+    : store_(std::make_unique<IniStore>(fileName)) {}
+
+SettingsFile::~SettingsFile() = default;
+
+const QString& SettingsFile::fileName() const {
+    return store_->fileName();
+}
+
+SettingsFile::Values SettingsFile::read() const {
+    Values values;
+    values.standardFile = store_->ReadString(Section, StandardFileKey, NoFileGiven);
+    values.width = extent(store_->ReadInteger(Section, WidthKey, DefaultWidth));
+    values.height = extent(store_->ReadInteger(Section, HeightKey, DefaultHeight));
+    values.diagramLabels = store_->ReadBool(Section, DiagramLabelsKey, true);
+    return values;
+}
+
+void SettingsFile::write(const Values& values, bool writeStandardFile) {
+    if (writeStandardFile)
+        store_->WriteString(Section, StandardFileKey, values.standardFile);
+    store_->WriteInteger(Section, WidthKey, values.width);
+    store_->WriteInteger(Section, HeightKey, values.height);
+    store_->WriteBool(Section, DiagramLabelsKey, values.diagramLabels);
+}
