@@ -22,6 +22,8 @@ install(DIRECTORY ${ZENSORIA_DESKTOP_DIR}/icons DESTINATION ${CMAKE_INSTALL_DATA
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zensoria)
+# All four parts of the version; CPack would take only the first three.
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Erika Mustermann")
 set(CPACK_PACKAGE_CONTACT "Erika Mustermann <zensoria@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "http://www.example.org")
