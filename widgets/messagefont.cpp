@@ -1,7 +1,22 @@
 #include "widgets/messagefont.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QWidget>
+
+namespace {
+
+// A face may stand in for another when its text is at most this much wider.
+constexpr qreal WidthTolerance = 1.02;
+
+bool fitsInPlaceOf(const QFont& candidate, const QFont& current) {
+    const QString sample = QStringLiteral(
+        "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789 äöüÄÖÜß (.,:/)");
+    return QFontMetricsF(candidate).horizontalAdvance(sample) <=
+           QFontMetricsF(current).horizontalAdvance(sample) * WidthTolerance;
+}
+
+} // namespace
 
 void AdoptSystemMessageFont(const QFont& messageFont) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -11,8 +26,10 @@ void AdoptSystemMessageFont(const QFont& messageFont) {
         QFont font = window->font();
         if (font.pointSizeF() != 8)
             continue;
-        font.setFamilies({messageFont.family()});
-        window->setFont(font);
+        QFont adopted = font;
+        adopted.setFamilies({messageFont.family()});
+        if (fitsInPlaceOf(adopted, font))
+            window->setFont(adopted);
     }
 }
 
