@@ -48,8 +48,11 @@ void drawBanner(QPainter& p, QSize size, const BannerContent& content) {
     }
 
     // The icon, with a frame in the dialog's face colour.
-    const int iw = content.icon.isNull() ? 0 : content.icon.width();
-    const int ih = content.icon.isNull() ? 0 : content.icon.height();
+    // In the banner's pixels, also for an icon drawn for a high-resolution screen.
+    const QSize iconSize =
+        content.icon.isNull() ? QSize(0, 0) : content.icon.deviceIndependentSize().toSize();
+    const int iw = iconSize.width();
+    const int ih = iconSize.height();
     const int iconTop = hb / 2 - ih / 2;
     if (!content.icon.isNull()) {
         p.drawPixmap(8, iconTop, content.icon);

@@ -155,6 +155,22 @@ private slots:
         QVERIFY(image.pixelColor(20, 48) != QColor(0, 128, 0));
     }
 
+    void iconOfAHighResolutionScreen() {
+        // A 64-pixel icon for a screen with two device pixels to a pixel takes the place of a
+        // 32-pixel one.
+        QPixmap sharp(64, 64);
+        sharp.fill(Qt::red);
+        sharp.setDevicePixelRatio(2);
+        QPixmap plain(32, 32);
+        plain.fill(Qt::red);
+        BannerContent content;
+        content.frame = QColor(0, 128, 0);
+        content.icon = sharp;
+        const QImage withSharp = banner(content);
+        content.icon = plain;
+        QCOMPARE(withSharp, banner(content));
+    }
+
     void textsRightOfTheIcon() {
         BannerContent content;
         QPixmap icon(32, 32);
