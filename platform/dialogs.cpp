@@ -79,7 +79,7 @@ public:
 
     QString chooseFile(QWidget* parent, const FileDialogOptions& options) override {
         QFileDialog dialog(parent, options.title, QString(), options.filter);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(options.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         // The file may not exist yet: choosing a new name creates a new file.
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(options.defaultSuffix);

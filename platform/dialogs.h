@@ -12,6 +12,7 @@ struct FileDialogOptions {
     QString filter;          // Qt filter text, e.g. "Zensoriadateien (*.plx)"
     QString defaultSuffix;   // without dot, e.g. "plx"
     QString initialFileName; // proposed name or folder
+    bool save = false;       // a file to write: "Speichern" button, overwriting is confirmed
 };
 
 // Every modal question, message box, input box and file dialog of the program goes through

@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth
     dpkg-dev file
+    python3
 )
 
 missing=()

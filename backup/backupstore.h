@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// One kept copy of a data file.
+struct BackupCopy {
+    QString filePath;
+    QDate date;
+    // 1 for the day's first copy; copies made later the same day (before a restore) count on.
+    int sequence = 1;
+    qint64 size = 0;
+};
+
+// The copies of one data file, kept in <data folder>/zensoria/Sicherungen/<file name>/ as
+// <yyyy-mm-dd>.plx (a further copy of the same day as <yyyy-mm-dd>_2.plx, _3, ...). Copies are
+// written atomically and hold the file's bytes unchanged; the newest KeptCopies are kept.
+// Other files in the folder are never touched. "Today" is Clock::today().
+//
+// Failures raise AppError with a German text; the data file itself is never changed by a
+// failed operation.
+class BackupStore {
+public:
+    static constexpr int KeptCopies = 30;
+
+    explicit BackupStore(QString dataFileName);
+
+    // The user's data folder (XDG_DATA_HOME, usually ~/.local/share); tests point it elsewhere.
+    static QString dataFolder();
+    static void setDataFolder(const QString& folder); // empty restores the user's folder
+
+    const QString& dataFileName() const { return dataFileName_; }
+    // The folder of this file's copies.
+    QString folder() const;
+
+    // The copies, newest first.
+    QList<BackupCopy> copies() const;
+    bool hasCopyOf(const QDate& day) const;
+
+    // Copies the data file as it is now under the next free name of today and drops the
+    // oldest copies beyond KeptCopies. Nothing when the data file does not exist yet.
+    std::optional<BackupCopy> backUpNow();
+    // The copy before the first change of a day: made only when today has none yet.
+    std::optional<BackupCopy> backUpBeforeChange();
+
+    // Backs up the data file as it is now, then replaces it by the copy, atomically. When the
+    // current state cannot be backed up, the data file is left as it is.
+    void restore(const BackupCopy& copy);
+
+private:
+    void dropOldCopies(const QString& keep) const;
+
+    QString dataFileName_;
+};
+
+// The number of class tests in a data file: the entries of every section but "Settings".
+int countTestsInFile(const QString& fileName);
+
+// The file's bytes; raises "Die Datei <name> kann nicht gelesen werden." when it cannot be read.
+QByteArray readWholeFile(const QString& fileName);

@@ -1,0 +1,258 @@
+#include "backup/backupstore.h"
+#include "backup/dailybackup.h"
+#include "platform/apperror.h"
+#include "platform/programfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QDate Monday(2026, 12, 7);
+
+QByteArray contents(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool put(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList names(const QList<BackupCopy>& copies) {
+    QStringList result;
+    for (const BackupCopy& copy : copies)
+        result.append(QFileInfo(copy.filePath).fileName());
+    return result;
+}
+
+} // namespace
+
+class TestBackupStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstChangeOfTheDayMakesOneCopy();
+    void copyKeepsTheBytes();
+    void newestThirtyAreKept();
+    void failedCopyIsReportedOnceAndTriedAgain();
+    void noFileNoCopy();
+    void restoreBacksUpTheCurrentStateFirst();
+    void refusedRestoreLeavesTheFile();
+    void listAndCount();
+
+private:
+    // A change as the program makes it: the day's copy first, then the write.
+    void change(DailyBackup& backup, const QByteArray& newBytes) {
+        backup.beforeChange(dataFile_);
+        QVERIFY(put(dataFile_, newBytes));
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString dataFile_;
+    QString copies_;
+    QStringList reports_;
+};
+
+void TestBackupStore::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("data")));
+    QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("share")));
+    BackupStore::setDataFolder(dir_->filePath(QStringLiteral("share")));
+    dataFile_ = dir_->filePath(QStringLiteral("data/Noten.plx"));
+    copies_ = dir_->filePath(QStringLiteral("share/zensoria/Sicherungen/Noten.plx"));
+    reports_.clear();
+    Clock::setToday(Monday);
+}
+
+void TestBackupStore::cleanup() {
+    BackupStore::setDataFolder(QString());
+    Clock::setToday(QDate());
+    dir_.reset();
+}
+
+void TestBackupStore::firstChangeOfTheDayMakesOneCopy() {
+    QVERIFY(put(dataFile_, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
+    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+
+    change(backup, "state 2");
+    change(backup, "state 3");
+    QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
+    QCOMPARE(contents(copies_ + "/2026-12-07.plx"),
+             QByteArray("[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
+
+    // The program started again the same day: the morning's copy stays as it is.
+    DailyBackup again([this](const QString& text) { reports_.append(text); });
+    change(again, "state 4");
+    QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
+    QCOMPARE(contents(copies_ + "/2026-12-07.plx").left(7), QByteArray("[Mathe]"));
+
+    // The next day, in the same run, the first change copies the state it finds.
+    Clock::setToday(Monday.addDays(1));
+    change(backup, "state 5");
+    change(backup, "state 6");
+    QCOMPARE(QDir(copies_).entryList(QDir::Files, QDir::Name),
+             (QStringList{"2026-12-07.plx", "2026-12-08.plx"}));
+    QCOMPARE(contents(copies_ + "/2026-12-08.plx"), QByteArray("state 4"));
+    QCOMPARE(reports_, QStringList());
+}
+
+void TestBackupStore::copyKeepsTheBytes() {
+    // Windows-1252 umlauts, mixed line ends, no line end at the end, a NUL byte.
+    const QByteArray bytes("[Deutsch]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\xC4rger\"\n\x00x\r", 48);
+    QVERIFY(put(dataFile_, bytes));
+    BackupStore store(dataFile_);
+    const std::optional<BackupCopy> copy = store.backUpNow();
+    QVERIFY(copy);
+    QCOMPARE(contents(copy->filePath), bytes);
+    QCOMPARE(copy->size, qint64(bytes.size()));
+    QCOMPARE(contents(dataFile_), bytes);
+    // No temporary file is left beside the copy.
+    QCOMPARE(QDir(copies_).entryList(QDir::Files | QDir::Hidden), QStringList{"2026-12-07.plx"});
+}
+
+void TestBackupStore::newestThirtyAreKept() {
+    QVERIFY(QDir().mkpath(copies_));
+    QVERIFY(put(copies_ + "/Notizen.txt", "keep me"));
+    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    for (int day = 0; day < 30; ++day) {
+        Clock::setToday(Monday.addDays(day));
+        change(backup, "day " + QByteArray::number(day));
+    }
+    // The first change found no file: 29 copies of the days 1 .. 29.
+    BackupStore store(dataFile_);
+    QCOMPARE(store.copies().size(), 29);
+    Clock::setToday(Monday.addDays(30));
+    change(backup, "day 30");
+    QCOMPARE(store.copies().size(), 30);
+    QCOMPARE(store.copies().last().date, Monday.addDays(1));
+
+    // The 31st copy removes the oldest, and only that one.
+    Clock::setToday(Monday.addDays(31));
+    change(backup, "day 31");
+    const QList<BackupCopy> kept = store.copies();
+    QCOMPARE(kept.size(), 30);
+    QCOMPARE(kept.first().date, Monday.addDays(31));
+    QCOMPARE(contents(kept.first().filePath), QByteArray("day 30"));
+    QCOMPARE(kept.last().date, Monday.addDays(2));
+    QCOMPARE(contents(kept.last().filePath), QByteArray("day 1"));
+    QVERIFY(!QFileInfo::exists(copies_ + "/2026-12-08.plx"));
+    QCOMPARE(contents(copies_ + "/Notizen.txt"), QByteArray("keep me"));
+}
+
+void TestBackupStore::failedCopyIsReportedOnceAndTriedAgain() {
+    QVERIFY(put(dataFile_, "original"));
+    // A file where the folder of the copies belongs: no copy can be written, not even by root.
+    QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("share/zensoria"))));
+    const QString blocker = dir_->filePath(QStringLiteral("share/zensoria/Sicherungen"));
+    QVERIFY(put(blocker, "not a folder"));
+
+    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    change(backup, "changed once");
+    change(backup, "changed twice");
+    QCOMPARE(contents(dataFile_), QByteArray("changed twice"));
+    QCOMPARE(reports_.size(), 1);
+    QVERIFY2(reports_[0].startsWith(QStringLiteral("Es konnte keine Sicherung angelegt werden: ")),
+             qPrintable(reports_[0]));
+    QVERIFY2(reports_[0].contains(QStringLiteral("kann nicht geschrieben werden")),
+             qPrintable(reports_[0]));
+
+    // The folder can be written again: the next change still gets the day's copy.
+    QVERIFY(QFile::remove(blocker));
+    change(backup, "changed thrice");
+    QCOMPARE(contents(copies_ + "/2026-12-07.plx"), QByteArray("changed twice"));
+    QCOMPARE(reports_.size(), 1);
+}
+
+void TestBackupStore::noFileNoCopy() {
+    QVERIFY(!BackupStore(dataFile_).backUpNow());
+    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    change(backup, "first test");
+    change(backup, "second test");
+    QVERIFY(!QFileInfo::exists(copies_));
+    QCOMPARE(reports_, QStringList());
+}
+
+void TestBackupStore::restoreBacksUpTheCurrentStateFirst() {
+    BackupStore store(dataFile_);
+    QVERIFY(put(dataFile_, "monday"));
+    QVERIFY(store.backUpBeforeChange());
+    Clock::setToday(Monday.addDays(1));
+    QVERIFY(put(dataFile_, "tuesday"));
+    QVERIFY(store.backUpBeforeChange());
+    QVERIFY(put(dataFile_, "tuesday, later"));
+
+    // Back to today's own copy: the current state goes under a new name of the same day,
+    // so the chosen copy is not overwritten by what it replaces.
+    const BackupCopy todays = store.copies().first();
+    QCOMPARE(todays.date, Monday.addDays(1));
+    store.restore(todays);
+    QCOMPARE(contents(dataFile_), QByteArray("tuesday"));
+    QCOMPARE(names(store.copies()),
+             (QStringList{"2026-12-08_2.plx", "2026-12-08.plx", "2026-12-07.plx"}));
+    QCOMPARE(contents(copies_ + "/2026-12-08_2.plx"), QByteArray("tuesday, later"));
+    QCOMPARE(contents(copies_ + "/2026-12-08.plx"), QByteArray("tuesday"));
+
+    // And back to Monday.
+    store.restore(store.copies().last());
+    QCOMPARE(contents(dataFile_), QByteArray("monday"));
+    QCOMPARE(store.copies().first().sequence, 3);
+    QCOMPARE(contents(store.copies().first().filePath), QByteArray("tuesday"));
+}
+
+void TestBackupStore::refusedRestoreLeavesTheFile() {
+    BackupStore store(dataFile_);
+    QVERIFY(put(dataFile_, "monday"));
+    const BackupCopy monday = *store.backUpNow();
+    QVERIFY(put(dataFile_, "current"));
+
+    // A copy that has gone: nothing is backed up, nothing replaced.
+    BackupCopy gone = monday;
+    gone.filePath = copies_ + "/2026-01-01.plx";
+    QVERIFY_THROWS_EXCEPTION(AppError, store.restore(gone));
+    QCOMPARE(contents(dataFile_), QByteArray("current"));
+    QCOMPARE(store.copies().size(), 1);
+
+    // The current state cannot be backed up: the file stays as it is.
+    const QByteArray mondayBytes = contents(monday.filePath);
+    QVERIFY(QDir(copies_).removeRecursively());
+    QVERIFY(put(copies_, "not a folder"));
+    BackupCopy elsewhere = monday;
+    elsewhere.filePath = dir_->filePath(QStringLiteral("monday.plx"));
+    QVERIFY(put(elsewhere.filePath, mondayBytes));
+    QVERIFY_THROWS_EXCEPTION(AppError, store.restore(elsewhere));
+    QCOMPARE(contents(dataFile_), QByteArray("current"));
+}
+
+void TestBackupStore::listAndCount() {
+    QVERIFY(QDir().mkpath(copies_));
+    QVERIFY(put(copies_ + "/2026-11-30.plx", "[A]\r\n1,1,01.11.2026=\"1,1,0,0,0,0,0,1,\"\r\n"));
+    QVERIFY(put(copies_ + "/2026-12-01.plx",
+                "[A]\r\n1,1,01.11.2026=\"1,1,0,0,0,0,0,1,\"\r\n1,2,02.11.2026=x\r\n"
+                "[settings]\r\nStandardFile=x\r\n[B]\r\n1,1,01.11.2026=\"1\"\r\n"));
+    QVERIFY(put(copies_ + "/2026-12-01_2.plx", ""));
+    QVERIFY(put(copies_ + "/2026-12-01_x.plx", "not a copy"));
+    QVERIFY(put(copies_ + "/2026-13-01.plx", "no such day"));
+    QVERIFY(put(copies_ + "/Noten.plx", "not a copy"));
+
+    const QList<BackupCopy> copies = BackupStore(dataFile_).copies();
+    QCOMPARE(names(copies), (QStringList{"2026-12-01_2.plx", "2026-12-01.plx", "2026-11-30.plx"}));
+    QCOMPARE(copies[0].sequence, 2);
+    QCOMPARE(copies[1].date, QDate(2026, 12, 1));
+    QCOMPARE(copies[2].size, qint64(40));
+    QCOMPARE(countTestsInFile(copies[0].filePath), 0);
+    QCOMPARE(countTestsInFile(copies[1].filePath), 3);
+    QCOMPARE(countTestsInFile(QFINDTESTDATA("../../examples/Beispiel.plx")), 12);
+
+    QCOMPARE(QDir::cleanPath(BackupStore(dataFile_).folder()), QDir::cleanPath(copies_));
+}
+
+QTEST_GUILESS_MAIN(TestBackupStore)
+#include "tst_backupstore.moc"

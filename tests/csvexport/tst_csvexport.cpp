@@ -1,0 +1,170 @@
+#include "csvexport/csvwriter.h"
+#include "gradedata/inistore.h"
+#include "platform/apperror.h"
+#include "platform/localeformats.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Reads a CSV file the way a careful consumer does: Python's csv module with ";" as delimiter,
+// the byte-order mark required and removed. Gives the rows as lists of fields.
+QList<QStringList> readWithPython(const QString& fileName, QString* problem) {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty()) {
+        *problem = QStringLiteral("python3 not found");
+        return {};
+    }
+    static const char* script = R"(
+import csv, io, json, sys
+data = open(sys.argv[1], 'rb').read()
+if not data.startswith(b'\xef\xbb\xbf'):
+    sys.exit('no byte-order mark')
+rows = list(csv.reader(io.StringIO(data.decode('utf-8-sig'), newline=''), delimiter=';',
+                       strict=True))
+sys.stdout.write(json.dumps(rows))
+)";
+    QProcess process;
+    process.start(python, {QStringLiteral("-c"), QString::fromLatin1(script), fileName});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        *problem = QString::fromUtf8(process.readAllStandardError());
+        return {};
+    }
+    QList<QStringList> rows;
+    for (const QJsonValue& row : QJsonDocument::fromJson(process.readAllStandardOutput()).array()) {
+        QStringList fields;
+        for (const QJsonValue& field : row.toArray())
+            fields.append(field.toString());
+        rows.append(fields);
+    }
+    return rows;
+}
+
+ClassTest test(int level, int number, QDate date, int lesson, GradeCounts counts, int own,
+               const QString& remark) {
+    return ClassTest{level, number, date, lesson, counts, own, remark};
+}
+
+bool put(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestCsvExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void roundTripThroughPython();
+    void exampleFileReadsBack();
+    void germanConventionsWhateverTheLocale();
+    void faultyEntryWritesNothing();
+};
+
+void TestCsvExport::roundTripThroughPython() {
+    const QList<SubjectTests> book = {
+        {QStringLiteral("Mathe; Kurs \"A\""),
+         {test(11, 2, QDate(2024, 8, 1), 3, {2, 5, 8, 4, 1, 0}, 3,
+               QStringLiteral("Übung; \"schwer\", sehr")),
+          test(11, 3, QDate(2025, 7, 31), 10, {0, 0, 0, 0, 0, 0}, 0, QString())}},
+        {QStringLiteral("Bildende Kunst, Werken"),
+         {test(5, 1, QDate(2003, 3, 12), 1, {1, 0, 0, 0, 0, 1}, 6, QStringLiteral(" leer ")),
+          test(5, 2, QDate(2003, 3, 13), 2, {3, 0, 0, 0, 0, 0}, 1,
+               QStringLiteral("Größe;Maß\r\nzweite Zeile"))}},
+    };
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("Noten.csv"));
+    QVERIFY(put(fileName, gradeBookCsv(book)));
+
+    QString problem;
+    const QList<QStringList> rows = readWithPython(fileName, &problem);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows[0], csvHeader());
+    QCOMPARE(rows[0], (QStringList{"Fach", "Schuljahr", "Klasse", "Nummer", "Datum", "Schulstunde",
+                                   "Note 1", "Note 2", "Note 3", "Note 4", "Note 5", "Note 6",
+                                   "Teilnehmer", "Durchschnitt", "Eigene Note", "Bemerkung"}));
+    QCOMPARE(rows[1],
+             (QStringList{"Mathe; Kurs \"A\"", "2024/2025", "11", "2", "01.08.2024", "3", "2", "5",
+                          "8", "4", "1", "0", "20", "2,85", "3", "Übung; \"schwer\", sehr"}));
+    // No participants: no average. Not taken: said in words.
+    QCOMPARE(rows[2],
+             (QStringList{"Mathe; Kurs \"A\"", "2024/2025", "11", "3", "31.07.2025", "10", "0", "0",
+                          "0", "0", "0", "0", "0", "", "nicht teilgenommen", ""}));
+    QCOMPARE(rows[3], (QStringList{"Bildende Kunst, Werken", "2002/2003", "5", "1", "12.03.2003",
+                                   "1", "1", "0", "0", "0", "0", "1", "2", "3,5", "6", " leer "}));
+    QCOMPARE(rows[4],
+             (QStringList{"Bildende Kunst, Werken", "2002/2003", "5", "2", "13.03.2003", "2", "3",
+                          "0", "0", "0", "0", "0", "3", "1", "1", "Größe;Maß\r\nzweite Zeile"}));
+}
+
+void TestCsvExport::exampleFileReadsBack() {
+    const IniStore store(QFINDTESTDATA("../../examples/Beispiel.plx"));
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("Beispiel.csv"));
+    exportGradeBookCsv(store, fileName);
+
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
+                             "Fach;Schuljahr;Klasse;"));
+    QCOMPARE(bytes.count("\r\n"), 13);
+    QCOMPARE(bytes.count('\n'), 13);
+
+    QString problem;
+    const QList<QStringList> rows = readWithPython(fileName, &problem);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(rows.size(), 13);
+    // Subjects in the subject list's order, tests by date.
+    QCOMPARE(rows[1], (QStringList{"Deutsch", "2023/2024", "7", "1", "28.09.2023", "2", "3", "8",
+                                   "10", "5", "1", "0", "27", "2,74", "2", "Inhaltsangabe"}));
+    QCOMPARE(rows[2][15], QStringLiteral("Erörterung"));
+    QCOMPARE(rows[3][15], QStringLiteral("Bericht über einen Unfall"));
+    QCOMPARE(rows[5][0], QStringLiteral("Englisch"));
+    QCOMPARE(rows[8], (QStringList{"Mathematik", "2023/2024", "7", "1", "21.09.2023", "3", "2", "5",
+                                   "9", "7", "3", "1", "27", "3,26", "3", "Bruchrechnung"}));
+    QCOMPARE(rows[11][14], QStringLiteral("nicht teilgenommen"));
+    QCOMPARE(rows[12][4], QStringLiteral("06.06.2024"));
+    for (const QStringList& row : rows)
+        QCOMPARE(row.size(), 16);
+}
+
+void TestCsvExport::germanConventionsWhateverTheLocale() {
+    LocaleFormats::setCurrent(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QByteArray csv = gradeBookCsv(
+        {{QStringLiteral("Physik"),
+          {test(9, 1, QDate(2024, 1, 5), 4, {1, 1, 1, 0, 0, 0}, 2, QStringLiteral("a,b"))}}});
+    QCOMPARE(csv.mid(csv.indexOf("\r\n") + 2),
+             QByteArray("Physik;2023/2024;9;1;05.01.2024;4;1;1;1;0;0;0;3;2;2;a,b\r\n"));
+    const QByteArray thirds =
+        gradeBookCsv({{QStringLiteral("Physik"),
+                       {test(9, 1, QDate(2024, 1, 5), 4, {0, 2, 1, 0, 0, 0}, 2, QString())}}});
+    QVERIFY2(thirds.contains(";3;2,33;2;\r\n"), thirds.constData());
+}
+
+void TestCsvExport::faultyEntryWritesNothing() {
+    QTemporaryDir dir;
+    const QString dataFile = dir.filePath(QStringLiteral("Noten.plx"));
+    QVERIFY(put(dataFile, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"
+                          "7,2,02.12.2026=\"1,1,x,1,1,1,1,1,\"\r\n"));
+    const QString target = dir.filePath(QStringLiteral("Noten.csv"));
+    QVERIFY(put(target, "older export"));
+    const IniStore store(dataFile);
+    QVERIFY_THROWS_EXCEPTION(AppError, exportGradeBookCsv(store, target));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("older export"));
+}
+
+QTEST_GUILESS_MAIN(TestCsvExport)
+#include "tst_csvexport.moc"
