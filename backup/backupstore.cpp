@@ -109,11 +109,12 @@ std::optional<BackupCopy> BackupStore::backUpBeforeChange() {
     return backUpNow();
 }
 
-void BackupStore::restore(const BackupCopy& copy) {
+std::optional<BackupCopy> BackupStore::restore(const BackupCopy& copy) {
     // Read the copy first: a copy that cannot be read must not cost a backup slot.
     const QByteArray bytes = readWholeFile(copy.filePath);
-    backUpNow();
+    std::optional<BackupCopy> previous = backUpNow();
     writeFileAtomically(dataFileName_, bytes);
+    return previous;
 }
 
 void BackupStore::dropOldCopies(const QString& keep) const {

@@ -46,8 +46,9 @@ public:
     std::optional<BackupCopy> backUpBeforeChange();
 
     // Backs up the data file as it is now, then replaces it by the copy, atomically. When the
-    // current state cannot be backed up, the data file is left as it is.
-    void restore(const BackupCopy& copy);
+    // current state cannot be backed up, the data file is left as it is. Gives the copy of the
+    // state it replaced (nothing when the data file did not exist).
+    std::optional<BackupCopy> restore(const BackupCopy& copy);
 
 private:
     void dropOldCopies(const QString& keep) const;
