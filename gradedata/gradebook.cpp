@@ -88,6 +88,7 @@ GradeBook::Addition GradeBook::addSubject(const QString& name) {
 void GradeBook::removeSubject(const QString& name) {
     // Also a section without entries goes (its last test was deleted): its heading alone
     // would bring the subject back when the file is opened again.
+    aboutToWrite();
     store_->EraseSection(name);
     wrote();
     if (const qsizetype at = subjects_.indexOf(name); at >= 0)
@@ -141,6 +142,7 @@ bool GradeBook::collides(const ClassTest& test, int changedRow) const {
 }
 
 int GradeBook::addTest(const ClassTest& test) {
+    aboutToWrite();
     store_->WriteString(currentSubject_, TestKey(test), TestValue(test));
     wrote();
     const int row = tests_.insert(test);
@@ -150,6 +152,7 @@ int GradeBook::addTest(const ClassTest& test) {
 
 int GradeBook::changeTest(int row, const ClassTest& test) {
     // Old entry out and new entry in with one write: a refused write keeps the old test.
+    aboutToWrite();
     store_->ReplaceKey(currentSubject_, storedKey(*store_, currentSubject_, tests_.test(row)),
                        TestKey(test), TestValue(test));
     wrote();
@@ -159,6 +162,7 @@ int GradeBook::changeTest(int row, const ClassTest& test) {
 }
 
 void GradeBook::removeTest(int row) {
+    aboutToWrite();
     store_->DeleteKey(currentSubject_, storedKey(*store_, currentSubject_, tests_.test(row)));
     wrote();
     openSubject(currentSubject_);
@@ -166,6 +170,15 @@ void GradeBook::removeTest(int row) {
 
 // ---------------------------------------------------------------------------------------
 // Changes of the file
+
+void GradeBook::setBeforeWrite(std::function<void(const QString&)> hook) {
+    beforeWrite_ = std::move(hook);
+}
+
+void GradeBook::aboutToWrite() const {
+    if (beforeWrite_)
+        beforeWrite_(store_->fileName());
+}
 
 void GradeBook::wrote() {
     ++revision_;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -83,6 +84,10 @@ public:
     // differ). Views built from the whole file (the ranking) are built again only then.
     quint64 revision() const;
 
+    // Called with the file's name before every change of the file (the day's backup copy is
+    // made there). It must not throw: no change fails because of it.
+    void setBeforeWrite(std::function<void(const QString& fileName)> hook);
+
 signals:
     // The list of subjects changed (read, added or removed).
     void subjectsChanged();
@@ -92,6 +97,7 @@ signals:
 
 private:
     struct FileStamp;
+    void aboutToWrite() const;
     void wrote();
 
     std::unique_ptr<IniStore> store_;
@@ -101,4 +107,5 @@ private:
 
     mutable std::unique_ptr<FileStamp> stamp_;
     mutable quint64 revision_ = 0;
+    std::function<void(const QString&)> beforeWrite_;
 };

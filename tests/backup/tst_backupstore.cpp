@@ -1,6 +1,8 @@
 #include "backup/backupstore.h"
 #include "backup/dailybackup.h"
+#include "gradedata/gradebook.h"
 #include "platform/apperror.h"
+#include "platform/localeformats.h"
 #include "platform/programfolder.h"
 
 #include <QDir>
@@ -43,6 +45,7 @@ private slots:
     void newestThirtyAreKept();
     void failedCopyIsReportedOnceAndTriedAgain();
     void noFileNoCopy();
+    void everyChangeOfTheGradeBookComesAfterTheCopy();
     void restoreBacksUpTheCurrentStateFirst();
     void refusedRestoreLeavesTheFile();
     void listAndCount();
@@ -177,6 +180,40 @@ void TestBackupStore::noFileNoCopy() {
     change(backup, "first test");
     change(backup, "second test");
     QVERIFY(!QFileInfo::exists(copies_));
+    QCOMPARE(reports_, QStringList());
+}
+
+void TestBackupStore::everyChangeOfTheGradeBookComesAfterTheCopy() {
+    LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray original("[Mathe]\r\n7,1,01.12.2026=\"3,1,1,1,1,1,1,1,\"\r\n");
+    QVERIFY(put(dataFile_, original));
+    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    GradeBook book(dataFile_);
+    QStringList written;
+    book.setBeforeWrite([&](const QString& fileName) {
+        written.append(fileName);
+        backup.beforeChange(fileName);
+    });
+    book.readSubjects();
+    book.openSubject(QStringLiteral("Mathe"));
+    QVERIFY(written.isEmpty());
+
+    ClassTest test{7, 2, QDate(2026, 12, 3), 2, {1, 2, 3, 0, 0, 0}, 2, QString()};
+    book.addTest(test);
+    test.lesson = 4;
+    book.changeTest(book.tests().count() - 1, test);
+    book.removeTest(0);
+    QCOMPARE(written, QStringList(3, dataFile_));
+    // One copy, of the file as it was before the first of the changes.
+    QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
+    QCOMPARE(contents(copies_ + "/2026-12-07.plx"), original);
+    QVERIFY(contents(dataFile_).contains("7,2,03.12.2026=\"4,1,2,3,0,0,0,2,\""));
+
+    // The next day removing the subject is the first change.
+    Clock::setToday(Monday.addDays(1));
+    const QByteArray before = contents(dataFile_);
+    book.removeSubject(QStringLiteral("Mathe"));
+    QCOMPARE(contents(copies_ + "/2026-12-08.plx"), before);
     QCOMPARE(reports_, QStringList());
 }
 
