@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/errormessage.h"
+#include "platform/errormessage.h"
 #include "platform/localeformats.h"
 #include "widgets/programicon.h"
 

@@ -1,7 +1,7 @@
 #include "app/programentry.h"
 
 #include "app/application.h"
-#include "app/errormessage.h"
+#include "platform/errormessage.h"
 #include "app/mainwindowfactory.h"
 #include "app/uninstall.h"
 #include "platform/apperror.h"

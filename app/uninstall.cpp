@@ -1,6 +1,6 @@
 #include "app/uninstall.h"
 
-#include "app/errormessage.h"
+#include "platform/errormessage.h"
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
 #include "platform/installedprograms.h"

@@ -35,6 +35,20 @@ TestForm testFormFromListItem(const QString& item) {
     return form;
 }
 
+TestForm testFormFromTest(const ClassTest& test) {
+    TestForm form;
+    if (test.gradeLevel >= 1 && test.gradeLevel <= GradeLevels)
+        form.gradeLevel = QString::number(test.gradeLevel);
+    form.number = QString::number(test.number);
+    form.date = test.date;
+    form.lesson = QString::number(test.lesson);
+    for (int g = 0; g < 6; ++g)
+        form.counts[g] = QString::number(test.counts[g]);
+    form.ownGrade = test.ownGrade >= 0 && test.ownGrade <= 6 ? test.ownGrade : NoOwnGrade;
+    form.remark = test.remark;
+    return form;
+}
+
 bool validateTestForm(TestForm& form) {
     bool faulty = false;
     for (const QString* text : {&form.gradeLevel, &form.number, &form.lesson}) {

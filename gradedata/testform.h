@@ -28,6 +28,8 @@ struct TestForm {
 // level outside the offered ones leaves "Klasse" empty and an own grade outside 0 .. 6 (from a
 // hand-edited file) leaves every choice unchecked, so the user has to choose before storing.
 TestForm testFormFromListItem(const QString& item);
+// The same for a test.
+TestForm testFormFromTest(const ClassTest& test);
 
 // Puts "0" into every empty count text, then evaluates every rule and returns true when all
 // hold: grade level, number and lesson are integers; every count is an integer of at least 0;

@@ -69,8 +69,20 @@ int TestListModel::insert(const ClassTest& test) {
 }
 
 int TestListModel::replace(int row, const ClassTest& test) {
-    remove(row);
-    return insert(test);
+    TestRow changed = makeTestRow(test);
+    // The place among the other rows, counted without the row itself.
+    TestRow old = rows_.takeAt(row);
+    const int place = sortedPlace(changed);
+    rows_.insert(row, std::move(old));
+    // The row moves there, so that a selection of it moves along.
+    if (place != row) {
+        beginMoveRows(QModelIndex(), row, row, QModelIndex(), place > row ? place + 1 : place);
+        rows_.move(row, place);
+        endMoveRows();
+    }
+    rows_[place] = std::move(changed);
+    emit dataChanged(index(place), index(place));
+    return place;
 }
 
 void TestListModel::remove(int row) {

@@ -3,34 +3,30 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QStringList>
-#include <array>
+#include <functional>
 #include <memory>
 
+class AppError;
+class ClassTestForm;
 class GradeBook;
 class IniStore;
-class SettingsFile;
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QDateEdit;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QRadioButton;
 class QStackedWidget;
 class QStatusBar;
+class SettingsFile;
+class SettingsPage;
 class SingleInstance;
+class SubjectsPage;
+class SubjectRanking;
 class TabControl;
-struct DrawStyle;
-struct TestForm;
 
 // The main window: a tab per subject plus the settings tab, the settings page (data file,
 // subject list, ranking) and the subjects page (test list, average bar, entry form).
 // Every control carries its name as objectName.
+//
+// The handlers below work on the document (GradeBook) and raise its AppError. Qt reaches them
+// only through the window's connections, which catch that error and show it through the
+// general error display, so no error leaves a handler into Qt's event loop.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -118,20 +114,20 @@ protected:
 
 private:
     void buildForm();
-    void buildSettingsPage(QWidget* page);
-    void buildSubjectsPage(QWidget* page);
-    void onSetTestDataClicked();
-    void selectTest(int row);
+    void connectHandlers();
+    // Connects signal of sender to handler, which runs as described at the class.
+    template <typename Sender, typename Signal>
+    void wire(Sender* sender, Signal signal, std::function<void()> handler);
+    void runHandler(const std::function<void()>& handler);
+    void showError(const AppError& error);
+
     bool onSettingsTab() const;
-    DrawStyle listStyle(const QWidget* list, bool selected) const;
-    TestForm readTestForm() const;
-    void showTestForm(const TestForm& form);
-    int ownGradeChoice() const;
-    void clearOwnGradeChoices(bool includingNotWritten);
-    void clearTestForm();
+    void openTab(const QString& caption);
+    int selectedTestRow() const;
+    void selectTest(int row);
     void raiseFromOtherInstance();
     void showSubjects();
-    void showTests();
+    void showTestsOf(GradeBook* document);
 
     // Window parts.
     TabControl* Subjects;
@@ -140,44 +136,13 @@ private:
     QAction* ShowSettings;
     QAction* Help;
     QAction* InfoAction;
-
-    // Settings page.
-    QGroupBox* Dateiverwaltung;
-    QLabel* Label1;
-    QLineEdit* StandardFile;
-    QPushButton* GetFileB;
-    QPushButton* FileOK;
-    QGroupBox* GroupBox1;
-    QListWidget* Set1; // the subjects, alphabetical
-    QPushButton* Set2; // "Hinzufügen"
-    QPushButton* Set3; // "Entfernen"
-    QGroupBox* GroupBox3;
-    QListWidget* Set4; // the ranking of the subjects by class average
-    QGroupBox* GroupBox4;
-    QCheckBox* DiagramLabels;
-    QLabel* InfoP;
-
-    // Subjects page.
-    QFrame* Panel1;
-    QListWidget* Tests;
-    QWidget* AveragePB;
-    QPushButton* New;
-    QPushButton* Change;
-    QPushButton* Delete;
-    QLabel* Label10;
-    std::array<QRadioButton*, 6> gradeChoices; // EinsC .. SechsC
-    QRadioButton* NotWritten;
-    QButtonGroup* ownGradeGroup;
-    std::array<QLineEdit*, 6> countFields; // Eins .. Sechs
-    QComboBox* ClassNumber;
-    QComboBox* Number;
-    QDateEdit* TestDate;
-    QComboBox* Lesson;
-    QLineEdit* Notes;
-    QLabel* PrintBtn;
+    SettingsPage* settingsPage;
+    SubjectsPage* subjectsPage;
+    ClassTestForm* form; // the entry form on the subjects page
 
     std::unique_ptr<SettingsFile> SettingsFile_;
     std::unique_ptr<GradeBook> document_;
+    std::unique_ptr<SubjectRanking> ranking_;
     QImage AverageBarImage;
     std::unique_ptr<SingleInstance> instance_;
     bool otherInstanceRunning_ = false;

@@ -4,6 +4,8 @@
 #include "stats/gradecolours.h"
 #include "stats/numberformat.h"
 
+#include <QtMath>
+
 #include <algorithm>
 
 namespace {
@@ -106,9 +108,12 @@ void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>
 }
 
 QImage AverageBarImage(int width, const std::optional<SubjectSummary>& summary,
-                       const DrawStyle& style) {
-    QImage image(std::max(width, 1), AverageBarHeight, QImage::Format_RGB32);
+                       const DrawStyle& style, qreal devicePixelRatio) {
+    width = std::max(width, 1);
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QImage image(qCeil(width * ratio), qCeil(AverageBarHeight * ratio), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     QPainter p(&image);
-    paintAverageBar(p, image.width(), summary, style);
+    paintAverageBar(p, width, summary, style);
     return image;
 }

@@ -23,6 +23,8 @@ constexpr int AverageBarHeight = 29;
 void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>& summary,
                      const DrawStyle& style);
 
-// The bar as an image of width x AverageBarHeight pixels (width at least 1).
+// The bar as an image of width x AverageBarHeight pixels (width at least 1), drawn at the
+// screen's device pixel ratio: on a screen scaled by 1.5 the image has 1.5 times the pixels
+// and the same size in the window's units, so that it is shown sharp, not stretched.
 QImage AverageBarImage(int width, const std::optional<SubjectSummary>& summary,
-                       const DrawStyle& style);
+                       const DrawStyle& style, qreal devicePixelRatio = 1.0);

@@ -2,10 +2,12 @@
 
 #include "gradedata/commalist.h"
 #include "gradedata/formats.h"
+#include "gradedata/gradebook.h"
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "stats/numberformat.h"
+#include "stats/rankingrowpainter.h"
 #include "stats/statistics.h"
 
 #include <algorithm>
@@ -92,7 +94,17 @@ std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& en
     return sum / averaged;
 }
 
-void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries) {
+int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b) {
+    if (const int byAverage = a.averageText.compare(b.averageText); byAverage != 0)
+        return byAverage;
+    // As in the entries: the rest of the comma list, the name quoted where it needs it.
+    return LocaleFormats::current().compare(
+        joinCommaList({a.subject, QString::number(a.testCount)}),
+        joinCommaList({b.subject, QString::number(b.testCount)}));
+}
+
+void BuildRanking(const IniStore& store, const QStringList& subjects,
+                  QList<RankedSubject>& ranking) {
     for (const QString& subject : subjects) {
         const QList<QPair<QString, QString>> values = store.ReadSectionValues(subject);
         if (values.isEmpty())
@@ -100,13 +112,54 @@ void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QSt
         const auto average = ClassAverage(values);
         if (!average)
             continue;
-        insertRankingEntry(entries,
-                           RankingEntry(ClassAverageText(*average), subject, int(values.size())));
+        RankedSubject entry;
+        entry.averageText = ClassAverageText(*average);
+        entry.shownAverage = shownClassAverage(entry.averageText);
+        entry.subject = subject;
+        entry.testCount = int(values.size());
+        const auto at = std::upper_bound(ranking.begin(), ranking.end(), entry,
+                                         [](const RankedSubject& x, const RankedSubject& y) {
+                                             return compareRankedSubjects(x, y) < 0;
+                                         });
+        ranking.insert(at, std::move(entry));
     }
+}
+
+void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries) {
+    QList<RankedSubject> ranking;
+    try {
+        BuildRanking(store, subjects, ranking);
+    } catch (...) {
+        for (const RankedSubject& entry : std::as_const(ranking))
+            insertRankingEntry(entries, entry.entry());
+        throw;
+    }
+    for (const RankedSubject& entry : std::as_const(ranking))
+        insertRankingEntry(entries, entry.entry());
 }
 
 QStringList BuildRankingEntries(const IniStore& store, const QStringList& subjects) {
     QStringList entries;
     BuildRankingEntries(store, subjects, entries);
     return entries;
+}
+
+const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
+    const quint64 revision = book.revision();
+    if (current_ && book_ == &book && revision_ == revision && subjects_ == book.subjects())
+        return entries_;
+    current_ = false;
+    book_ = &book;
+    revision_ = revision;
+    subjects_ = book.subjects();
+    entries_.clear();
+    BuildRanking(book.store(), subjects_, entries_);
+    current_ = true;
+    return entries_;
+}
+
+void SubjectRanking::clear() {
+    entries_.clear();
+    book_ = nullptr;
+    current_ = false;
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <optional>
 
+class GradeBook;
 class IniStore;
 
 // The subject ranking: one RankingEntry per subject that has class tests, ordered by class
@@ -50,3 +51,39 @@ std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& en
 void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries);
 // The ranking of the subjects as a new list; raises like the above.
 QStringList BuildRankingEntries(const IniStore& store, const QStringList& subjects);
+
+// One entry of the ranking as the list shows it.
+struct RankedSubject {
+    QString averageText;  // ClassAverageText: "2,5000000000"
+    QString shownAverage; // the average text as the list shows it, "0.##": "2,5"
+    QString subject;
+    int testCount = 0;
+
+    // The entry as a comma list (see RankingEntry).
+    QString entry() const { return RankingEntry(averageText, subject, testCount); }
+};
+// The ranking order above, for typed entries.
+int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b);
+// Adds the entries of the subjects to ranking, each at its place; raises like
+// BuildRankingEntries, keeping the entries added before the faulty subject.
+void BuildRanking(const IniStore& store, const QStringList& subjects,
+                  QList<RankedSubject>& ranking);
+
+// The ranking of a grade book's subjects, built again only when it may have changed: when the
+// data file's contents changed (by this program or another) or the list of subjects did.
+class SubjectRanking {
+public:
+    // The ranking, best first. A faulty entry raises its error; the entries built before it
+    // are kept, and the next call builds again.
+    const QList<RankedSubject>& of(const GradeBook& book);
+    const QList<RankedSubject>& entries() const { return entries_; }
+    // Forgets the ranking (no data file open).
+    void clear();
+
+private:
+    QList<RankedSubject> entries_;
+    const GradeBook* book_ = nullptr;
+    QStringList subjects_;
+    quint64 revision_ = 0;
+    bool current_ = false;
+};

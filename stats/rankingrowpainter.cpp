@@ -11,6 +11,10 @@ const QColor Black(Qt::black);
 const QColor AverageBoxColour(0xBBFFBB);
 const QColor RankBoxColour(0xFFBBBB);
 
+// The row of entry with countText under the subject name.
+void paintRow(QPainter& p, const QRect& rect, const RankedSubject& entry, const QString& countText,
+              int index, const DrawStyle& style);
+
 } // namespace
 
 QString testCountText(const QString& count) {
@@ -24,10 +28,26 @@ QString shownClassAverage(const QString& averageText) {
 
 void paintRankingRow(QPainter& p, const QRect& rect, const QString& rankingEntry, int index,
                      const DrawStyle& style) {
+    const RankingFields fields = splitRankingEntry(rankingEntry);
+    RankedSubject entry;
+    entry.averageText = fields.average;
+    entry.shownAverage = shownClassAverage(fields.average);
+    entry.subject = fields.subject;
+    paintRow(p, rect, entry, testCountText(fields.testCount), index, style);
+}
+
+void paintRankingRow(QPainter& p, const QRect& rect, const RankedSubject& entry, int index,
+                     const DrawStyle& style) {
+    paintRow(p, rect, entry, testCountText(QString::number(entry.testCount)), index, style);
+}
+
+namespace {
+
+void paintRow(QPainter& p, const QRect& rect, const RankedSubject& entry, const QString& countText,
+              int index, const DrawStyle& style) {
     const int L = rect.left(), T = rect.top();
     const int R = rect.left() + rect.width(), B = rect.top() + rect.height();
     const int cy = T + (B - T) / 2;
-    const RankingFields fields = splitRankingEntry(rankingEntry);
     const QColor textColour = style.text();
     const QColor background = style.background();
 
@@ -40,13 +60,13 @@ void paintRankingRow(QPainter& p, const QRect& rect, const QString& rankingEntry
     // Every text is drawn on the colour of the box it stands in.
     canvas::fill(p, L, T, R, B, background);
     const int h = canvas::textHeight(p);
-    canvas::opaqueText(p, L + 35, cy - h, fields.subject, textColour, background);
-    canvas::opaqueText(p, L + 35, cy, testCountText(fields.testCount), textColour, background);
+    canvas::opaqueText(p, L + 35, cy - h, entry.subject, textColour, background);
+    canvas::opaqueText(p, L + 35, cy, countText, textColour, background);
 
     QFont bold = font;
     bold.setBold(true);
     p.setFont(bold);
-    const QString average = shownClassAverage(fields.average);
+    const QString& average = entry.shownAverage;
     const int w0 =
         canvas::textWidth(p, QStringLiteral("0") + LocaleFormats::current().decimalSeparator() +
                                  QStringLiteral("00"));
@@ -65,3 +85,5 @@ void paintRankingRow(QPainter& p, const QRect& rect, const QString& rankingEntry
     canvas::line(p, L, B - 1, R, B - 1, Black);
     p.restore();
 }
+
+} // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "stats/drawstyle.h"
+#include "stats/ranking.h"
 
 #include <QPainter>
 #include <QRect>
@@ -11,6 +12,9 @@
 // on the right, with a separator line along the bottom. A selected row keeps its red and
 // green boxes; its texts take the selected-text colour.
 void paintRankingRow(QPainter& p, const QRect& rect, const QString& rankingEntry, int index,
+                     const DrawStyle& style);
+// The same row for a typed entry.
+void paintRankingRow(QPainter& p, const QRect& rect, const RankedSubject& entry, int index,
                      const DrawStyle& style);
 
 // "1 Arbeit", "4 Arbeiten".

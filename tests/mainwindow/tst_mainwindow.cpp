@@ -22,6 +22,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QProcess>
@@ -77,6 +78,26 @@ QStringList texts(const QListWidget* list) {
     QStringList result;
     for (int row = 0; row < list->count(); ++row)
         result.append(list->item(row)->text());
+    return result;
+}
+
+// The test list: a view over the rows of the subject's tests.
+QModelIndex rowIndex(const QListView* list, int row) {
+    return list->model()->index(row, 0);
+}
+
+QString rowText(const QListView* list, int row) {
+    return rowIndex(list, row).data().toString();
+}
+
+int rowCount(const QListView* list) {
+    return list->model()->rowCount();
+}
+
+QStringList texts(const QListView* list) {
+    QStringList result;
+    for (int row = 0; row < rowCount(list); ++row)
+        result.append(rowText(list, row));
     return result;
 }
 
@@ -165,6 +186,12 @@ class TestMainWindow : public QObject {
         list->scrollToItem(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(row)).center());
+    }
+
+    void clickRow(QListView* list, int row) {
+        list->scrollTo(rowIndex(list, row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(rowIndex(list, row)).center());
     }
 
     // A double click as the item views see it: the first click selects, the second opens.
@@ -430,8 +457,8 @@ private slots:
     void testListHintIsTheRemark() {
         auto form = formWithSubjects({QStringLiteral("Mathe")});
         store(*form, mathTest);
-        auto* tests = control<QListWidget>(*form, "Tests");
-        form->TestsMouseMove(tests->visualItemRect(tests->item(0)).center());
+        auto* tests = control<QListView>(*form, "Tests");
+        form->TestsMouseMove(tests->visualRect(rowIndex(tests, 0)).center());
         QCOMPARE(control<QStatusBar>(*form, "SB")->currentMessage(),
                  QStringLiteral("Bruchrechnung"));
         QCOMPARE(tests->statusTip(), QStringLiteral("Bruchrechnung"));
@@ -439,7 +466,7 @@ private slots:
         QCOMPARE(tests->statusTip(), QString());
 
         // Leaving the rows for a place without a hint takes the remark from the status bar.
-        form->TestsMouseMove(tests->visualItemRect(tests->item(0)).center());
+        form->TestsMouseMove(tests->visualRect(rowIndex(tests, 0)).center());
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(tests->viewport(), &leave);
         QCOMPARE(control<QStatusBar>(*form, "SB")->currentMessage(), QString());
@@ -624,9 +651,9 @@ private slots:
         store(*form, mathTest);
         QCOMPARE(fileLines(dataFile_),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\""}));
-        auto* tests = control<QListWidget>(*form, "Tests");
+        auto* tests = control<QListView>(*form, "Tests");
         QCOMPARE(texts(tests), QStringList{"2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\""});
-        QCOMPARE(tests->currentRow(), 0);
+        QCOMPARE(tests->currentIndex().row(), 0);
         QVERIFY(control<QWidget>(*form, "Change")->isEnabled());
         QVERIFY(control<QWidget>(*form, "Delete")->isEnabled());
 
@@ -650,7 +677,7 @@ private slots:
                               "2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\"",
                               "2002-06-20,05,3,1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"",
                               "2002-09-15,06,1,2,1,3,9,8,4,0,0,\"\""}));
-        QCOMPARE(tests->currentRow(), 0); // the new entry is selected
+        QCOMPARE(tests->currentIndex().row(), 0); // the new entry is selected
 
         // Selecting a test loads it into the form.
         clickRow(tests, 1);
@@ -673,10 +700,10 @@ private slots:
                          "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
                          "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
                          "5,2,12.03.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
-        QCOMPARE(tests->item(1)->text(),
+        QCOMPARE(rowText(tests, 1),
                  QStringLiteral("2002-03-12,05,2,3,2,5,9,6,3,1,3,\"Bruchrechnung\""));
-        QCOMPARE(tests->currentRow(), 1);
-        QCOMPARE(tests->count(), 4);
+        QCOMPARE(tests->currentIndex().row(), 1);
+        QCOMPARE(rowCount(tests), 4);
 
         // "Ändern" of the date moves the test to its new place in the list.
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 10, 1));
@@ -687,8 +714,8 @@ private slots:
                          "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
                          "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
                          "5,2,01.10.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
-        QCOMPARE(tests->currentRow(), 3);
-        QCOMPARE(tests->currentItem()->text(),
+        QCOMPARE(tests->currentIndex().row(), 3);
+        QCOMPARE(rowText(tests, tests->currentIndex().row()),
                  QStringLiteral("2002-10-01,05,2,3,2,5,9,6,3,1,3,\"Bruchrechnung\""));
         QCOMPARE(messages().size(), 1);
 
@@ -703,7 +730,7 @@ private slots:
                  QStringLiteral("Diese Arbeit existiert bereits. Wählen Sie eine andere Nummer, "
                                 "Jahrgangsstufe oder ein anderes Datum."));
         QCOMPARE(readBytes(dataFile_), before);
-        QCOMPARE(tests->count(), 4);
+        QCOMPARE(rowCount(tests), 4);
 
         // "Entfernen" deletes the selected test without a question.
         const qsizetype shownBefore = dialogs().shown().size();
@@ -715,8 +742,8 @@ private slots:
             (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
                          "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
                          "5,2,01.10.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
-        QCOMPARE(tests->count(), 3);
-        QVERIFY(tests->selectedItems().isEmpty());
+        QCOMPARE(rowCount(tests), 3);
+        QVERIFY(tests->selectionModel()->selectedRows().isEmpty());
         QVERIFY(!control<QWidget>(*form, "Change")->isEnabled());
         QVERIFY(!control<QWidget>(*form, "Delete")->isEnabled());
         // The next test is proposed after the latest one: grade level 5, test 3.
@@ -726,7 +753,7 @@ private slots:
 
         // The same test in another subject is no duplicate.
         clickTab(*form, QStringLiteral("Bildende Kunst"));
-        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 0);
+        QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 0);
         store(*form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 1, ""});
         QCOMPARE(fileLines(dataFile_).mid(4),
                  (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
@@ -801,7 +828,7 @@ private slots:
                                               "Zensur angegeben haben."));
         QCOMPARE(countTexts(*form), countsShown);
         QVERIFY(!QFile::exists(dataFile_));
-        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 0);
+        QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 0);
     }
 
     void storedEntries_data() {
@@ -856,9 +883,9 @@ private slots:
         // Read back from the file, the test shows as it was stored.
         form->ShowSettingsExecute();
         clickTab(*form, QStringLiteral("Mathe"));
-        auto* tests = control<QListWidget>(*form, "Tests");
-        QCOMPARE(tests->count(), 1);
-        QCOMPARE(splitCommaList(tests->item(0)->text()).value(11), remarkShown);
+        auto* tests = control<QListView>(*form, "Tests");
+        QCOMPARE(rowCount(tests), 1);
+        QCOMPARE(splitCommaList(rowText(tests, 0)).value(11), remarkShown);
     }
 
     void remarkLosesLineBreaks() {
@@ -881,7 +908,7 @@ private slots:
         QCOMPARE(messages().size(), 1);
         QCOMPARE(messages().first().caption, QStringLiteral("Arbeit existiert bereits"));
         QCOMPARE(readBytes(dataFile_), before);
-        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+        QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 1);
 
         clickTab(*form, QStringLiteral("Physik"));
         store(*form, again);
@@ -896,7 +923,7 @@ private slots:
     void refusedChangeKeepsOldTest() {
         auto form = formWithSubjects({QStringLiteral("Mathe")});
         store(*form, mathTest);
-        auto* tests = control<QListWidget>(*form, "Tests");
+        auto* tests = control<QListView>(*form, "Tests");
         const QStringList listBefore = texts(tests);
         const QByteArray before = readBytes(dataFile_);
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 3, 13));
@@ -907,7 +934,7 @@ private slots:
         }
         QCOMPARE(readBytes(dataFile_), before);
         QCOMPARE(texts(tests), listBefore);
-        QCOMPARE(tests->currentRow(), 0);
+        QCOMPARE(tests->currentIndex().row(), 0);
         {
             RefusedWrites refused;
             control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 4, 1));
@@ -926,8 +953,8 @@ private slots:
         auto form = startForm();
         openFile(*form, dataFile_);
         clickTab(*form, QStringLiteral("Mathe"));
-        auto* tests = control<QListWidget>(*form, "Tests");
-        QCOMPARE(tests->count(), 2);
+        auto* tests = control<QListView>(*form, "Tests");
+        QCOMPARE(rowCount(tests), 2);
 
         Entry same{5, "2", QDate(2002, 3, 1), "3", {"2", "5", "8", "6", "3", "1"}, 3, "Brüche"};
         store(*form, same);
@@ -945,7 +972,7 @@ private slots:
         QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
         QCOMPARE(fileLines(dataFile_),
                  (QStringList{"[Mathe]", "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
-        QCOMPARE(tests->count(), 1);
+        QCOMPARE(rowCount(tests), 1);
         QCOMPARE(messages().size(), 1);
     }
 
@@ -994,7 +1021,7 @@ private slots:
     void removedSubjectStaysGone() {
         auto form = formWithSubjects({QStringLiteral("Mathe"), QStringLiteral("Physik")});
         store(*form, mathTest);
-        clickRow(control<QListWidget>(*form, "Tests"), 0);
+        clickRow(control<QListView>(*form, "Tests"), 0);
         QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
         QCOMPARE(fileLines(dataFile_), QStringList{"[Mathe]"});
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
@@ -1019,7 +1046,7 @@ private slots:
         // The next test after test 6 of grade level 10 is test 7 of grade level 10.
         QCOMPARE(control<QComboBox>(*form, "ClassNumber")->currentText(), QStringLiteral("10"));
         QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QStringLiteral("7"));
-        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 2);
+        QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 2);
 
         // The ranking, rebuilt when the settings tab shows: equal class averages are ordered
         // by name, and an entry keeps a name with a blank whole.
@@ -1030,12 +1057,12 @@ private slots:
         doubleClickRow(set4, 0);
         QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(),
                  QStringLiteral("Bildende Kunst"));
-        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+        QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 1);
     }
 
     void statisticsViews() {
         auto form = formWithSubjects({QStringLiteral("Mathe")});
-        auto* tests = control<QListWidget>(*form, "Tests");
+        auto* tests = control<QListView>(*form, "Tests");
         QCOMPARE(form->averageBarImage().size(), QSize(tests->width(), 29));
         const QImage emptyBar = form->averageBarImage();
         store(*form, mathTest);
@@ -1048,7 +1075,7 @@ private slots:
         tests->clearSelection();
         const QImage rows = tests->viewport()->grab().toImage();
         QCOMPARE(QColor(rows.pixel(113, 5)), QColor(0xFF, 0xFF, 0xD5));
-        QCOMPARE(tests->visualItemRect(tests->item(0)).height(), 30);
+        QCOMPARE(tests->visualRect(rowIndex(tests, 0)).height(), 30);
         // The average bar's columns stand under those of the rows: its x = 405 under x = 404.
         auto* bar = control<QWidget>(*form, "AveragePB");
         QCOMPARE(tests->viewport()->mapTo(form.get(), QPoint(404, 0)).x(),
@@ -1076,12 +1103,12 @@ private slots:
         // was read, with nothing selected and the bar of the tests in the list.
         tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Physik")));
         form->SubjectsChange();
-        clickRow(control<QListWidget>(*form, "Tests"), 0);
+        clickRow(control<QListView>(*form, "Tests"), 0);
         QVERIFY(control<QWidget>(*form, "Change")->isEnabled());
         const QImage physicsBar = form->averageBarImage();
         tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Mathe")));
         QVERIFY_THROWS_EXCEPTION(AppError, form->SubjectsChange());
-        QCOMPARE(control<QListWidget>(*form, "Tests")->count(), 1);
+        QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 1);
         QVERIFY(!control<QWidget>(*form, "Change")->isEnabled());
         QVERIFY(!control<QWidget>(*form, "Delete")->isEnabled());
         QVERIFY(form->averageBarImage() != physicsBar);
@@ -1096,10 +1123,10 @@ private slots:
         store(*form, mathTest);
         store(*form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 0, "Wurzeln"});
         // Arrow keys in the list load the test they select, as a click does.
-        auto* tests = control<QListWidget>(*form, "Tests");
+        auto* tests = control<QListView>(*form, "Tests");
         tests->setFocus();
         QTest::keyClick(tests, Qt::Key_Up);
-        QCOMPARE(tests->currentRow(), 0);
+        QCOMPARE(tests->currentIndex().row(), 0);
         QCOMPARE(control<QLineEdit>(*form, "Notes")->text(), QStringLiteral("Bruchrechnung"));
         QVERIFY(control<QRadioButton>(*form, "DreiC")->isChecked());
         QTest::keyClick(tests, Qt::Key_Down);

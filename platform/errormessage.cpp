@@ -1,4 +1,4 @@
-#include "app/errormessage.h"
+#include "platform/errormessage.h"
 
 #include "platform/apperror.h"
 #include "platform/dialogs.h"

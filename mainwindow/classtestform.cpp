@@ -1,0 +1,270 @@
+#include "mainwindow/classtestform.h"
+
+#include "mainwindow/formparts.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
+using namespace Anchoring;
+using namespace FormParts;
+
+namespace {
+
+const std::array<QString, 6> GradeNames = {QStringLiteral("Eins"),  QStringLiteral("Zwei"),
+                                           QStringLiteral("Drei"),  QStringLiteral("Vier"),
+                                           QStringLiteral("Fuenf"), QStringLiteral("Sechs")};
+
+constexpr QRect DateFieldRect(504, 336, 185, 21);
+
+// A date field that Tab leaves at once, like every other field of the form; the arrow keys
+// still move between day, month and year.
+//
+// It shows the long date format ("Donnerstag, 28. September 2023"). The field keeps its
+// designed width, so its font is made smaller where the widest date of the locale would not
+// fit at the window's font size; the face stays the window's.
+class DatePicker : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+    void fitFont() {
+        if (fitting_)
+            return;
+        const QScopedValueRollback guard(fitting_, true);
+        QFont font = parentWidget() ? parentWidget()->font() : this->font();
+        QStringList dates;
+        // Every weekday with every month, on two-digit days.
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 22; day <= 28; ++day)
+                dates.append(locale().toString(QDate(2024, month, day), displayFormat()));
+        }
+        const int room = textRoom();
+        while (font.pointSizeF() > 5 && widest(font, dates) > room)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        // Only the size is set; the face follows the window.
+        QFont sized;
+        sized.setPointSizeF(font.pointSizeF());
+        setFont(sized);
+    }
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    void changeEvent(QEvent* event) override {
+        QDateEdit::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::LocaleChange)
+            fitFont();
+    }
+
+private:
+    static int widest(const QFont& font, const QStringList& texts) {
+        const QFontMetrics metrics(font);
+        int result = 0;
+        for (const QString& text : texts)
+            result = std::max(result, metrics.horizontalAdvance(text));
+        return result;
+    }
+    // Width for the text at the designed size: the edit field beside the drop-down button,
+    // less the margins of the text and the cursor behind it.
+    int textRoom() const {
+        QStyleOptionComboBox option;
+        option.initFrom(this);
+        option.rect = QRect(QPoint(0, 0), DateFieldRect.size());
+        option.editable = true;
+        option.subControls = QStyle::SC_ComboBoxEditField;
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                    QStyle::SC_ComboBoxEditField, this);
+        return field.width() - 2 * 2 - 1;
+    }
+
+    bool fitting_ = false;
+};
+
+} // namespace
+
+ClassTestForm::ClassTestForm(QWidget* page) : QWidget(page) {
+    setObjectName(QStringLiteral("ClassTestForm"));
+    place(this, QRect(QPoint(0, 0), PageDesignSize), AllEdges);
+    setDesignSize(this, PageDesignSize);
+
+    New = hinted(named(new QPushButton(QStringLiteral("Neu"), this), QStringLiteral("New")),
+                 QStringLiteral("Erstellt einen neuen Eintrag mit den angegebenen Daten."));
+    place(New, {16, 320, 49, 193}, LeftBottom);
+    Change = hinted(
+        named(new QPushButton(QStringLiteral("Ändern"), this), QStringLiteral("Change")),
+        QStringLiteral("Ersetzt den aktuell markierten Eintrag durch die eingegebenen Daten."));
+    Change->setEnabled(false);
+    place(Change, {72, 320, 49, 193}, LeftBottom);
+    Delete =
+        hinted(named(new QPushButton(QStringLiteral("Entfernen"), this), QStringLiteral("Delete")),
+               QStringLiteral("Löscht den aktuell markierten Eintrag."));
+    Delete->setEnabled(false);
+    place(Delete, {128, 320, 57, 193}, LeftBottom);
+
+    Label10 = named(new QLabel(QStringLiteral("Eigene Zensur"), this), QStringLiteral("Label10"));
+    Label10->setFont(boldened(font()));
+    Label10->setWordWrap(true);
+    Label10->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label10->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Label10->setMargin(2);
+    Label10->setAutoFillBackground(true);
+    QPalette infoPalette = Label10->palette();
+    infoPalette.setColor(QPalette::Window, infoPalette.color(QPalette::ToolTipBase));
+    infoPalette.setColor(QPalette::WindowText, infoPalette.color(QPalette::ToolTipText));
+    Label10->setPalette(infoPalette);
+    place(Label10, {200, 320, 49, 201}, LeftBottom);
+
+    ownGradeGroup = new QButtonGroup(this);
+    const QString ownGradeHint = QStringLiteral("Geben Sie hier Ihre eigene Zensur an.");
+    for (int g = 0; g < 6; ++g) {
+        const int y = 320 + 32 * g;
+        gradeChoices[g] = hinted(named(new QRadioButton(this), GradeNames[g] + u'C'), ownGradeHint);
+        place(gradeChoices[g], {256, y + 2, 17, 17}, LeftBottom);
+        ownGradeGroup->addButton(gradeChoices[g], g + 1);
+
+        QLabel* countLabel =
+            label(this, QString::number(g + 1) + u':', {264, y, 20, 19}, LeftBottom);
+        countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        countFields[g] = named(new QLineEdit(this), GradeNames[g]);
+        place(countFields[g], {288, y, 41, 19}, LeftBottom);
+        countLabel->setBuddy(countFields[g]);
+    }
+    NotWritten =
+        hinted(named(new QRadioButton(QStringLiteral("nicht teilgenommen"), this),
+                     QStringLiteral("NotWritten")),
+               QStringLiteral(
+                   "Wählen Sie diese Option, wenn Sie nicht an der Arbeit teilgenommen haben."));
+    // Wide enough for its caption in the font in use.
+    place(NotWritten, {256, 504, std::max(111, NotWritten->sizeHint().width()), 17}, LeftBottom);
+    ownGradeGroup->addButton(NotWritten, 0);
+
+    label(this, QStringLiteral("Klasse:"), {408, 320, 90, 14}, LeftBottom);
+    ClassNumber = hinted(named(new QComboBox(this), QStringLiteral("ClassNumber")),
+                         QStringLiteral("Wählen Sie hier die Klasse aus, in der die Arbeit "
+                                        "geschrieben wurde."));
+    offerNumbers(ClassNumber, GradeLevels, false);
+    place(ClassNumber, {408, 336, 73, 21}, LeftBottom);
+
+    label(this, QStringLiteral("Arbeit Nummer:"), {408, 368, 90, 14}, LeftBottom);
+    Number = hinted(named(new QComboBox(this), QStringLiteral("Number")),
+                    QStringLiteral("Geben Sie hier die Nummer der Arbeit in dem oben "
+                                   "angegebenen Schuljahr an."));
+    offerNumbers(Number, 6, true);
+    place(Number, {408, 384, 73, 21}, LeftBottom);
+
+    label(this, QStringLiteral("Datum:"), {504, 320, 90, 14}, LeftBottom);
+    auto* datePicker = new DatePicker(this);
+    TestDate = hinted(named(datePicker, QStringLiteral("TestDate")),
+                      QStringLiteral("Geben Sie hier an, wann die Arbeit geschrieben wurde."));
+    TestDate->setCalendarPopup(true);
+    TestDate->setLocale(LocaleFormats::current().locale());
+    TestDate->setDisplayFormat(LocaleFormats::current().locale().dateFormat(QLocale::LongFormat));
+    TestDate->setDate(Clock::today());
+    place(TestDate, DateFieldRect, LeftBottom);
+    datePicker->fitFont();
+
+    label(this, QStringLiteral("Schulstunde:"), {504, 368, 90, 14}, LeftBottom);
+    Lesson = hinted(named(new QComboBox(this), QStringLiteral("Lesson")),
+                    QStringLiteral("Geben Sie hier die Schulstunde an, in der die Arbeit "
+                                   "geschrieben wurde."));
+    offerNumbers(Lesson, 10, true);
+    place(Lesson, {504, 384, 73, 21}, LeftBottom);
+
+    label(this, QStringLiteral("Bemerkungen:"), {408, 416, 90, 14}, LeftBottom);
+    Notes = hinted(named(new QLineEdit(this), QStringLiteral("Notes")),
+                   QStringLiteral("Hier können Sie zusätzliche Bermerkungen angeben, z.B. zum "
+                                  "Thema der Arbeit."));
+    place(Notes, {408, 432, 281, 21}, LeftBottom);
+}
+
+void ClassTestForm::fitDateFont() {
+    static_cast<DatePicker*>(TestDate)->fitFont();
+}
+
+TestForm ClassTestForm::read() const {
+    TestForm form;
+    form.gradeLevel = ClassNumber->currentIndex() >= 0 ? ClassNumber->currentText() : QString();
+    form.number = Number->currentText();
+    form.date = TestDate->date();
+    form.lesson = Lesson->currentText();
+    for (int g = 0; g < 6; ++g)
+        form.counts[g] = countFields[g]->text();
+    form.ownGrade = ownGradeChoice();
+    form.remark = Notes->text();
+    return form;
+}
+
+void ClassTestForm::show(const TestForm& form) {
+    if (form.ownGrade == 0)
+        NotWritten->setChecked(true);
+    else if (form.ownGrade >= 1 && form.ownGrade <= 6)
+        gradeChoices[form.ownGrade - 1]->setChecked(true);
+    else
+        clearOwnGradeChoices(true);
+    showCounts(form.counts);
+    ClassNumber->setCurrentIndex(ClassNumber->findText(form.gradeLevel));
+    Number->setEditText(form.number);
+    TestDate->setDate(form.date);
+    Lesson->setEditText(form.lesson);
+    Notes->setText(form.remark);
+}
+
+void ClassTestForm::showCounts(const std::array<QString, 6>& counts) {
+    for (int g = 0; g < 6; ++g)
+        countFields[g]->setText(counts[g]);
+}
+
+void ClassTestForm::showRemark(const QString& remark) {
+    Notes->setText(remark);
+}
+
+void ClassTestForm::clear() {
+    for (QLineEdit* field : countFields)
+        field->clear();
+    clearOwnGradeChoices(false);
+    TestDate->setDate(Clock::today());
+    Lesson->setEditText(QString());
+    Notes->clear();
+}
+
+void ClassTestForm::propose(const std::optional<GradeBook::Proposal>& proposal) {
+    if (!proposal) {
+        ClassNumber->setCurrentIndex(-1);
+        Number->setEditText(QString());
+        return;
+    }
+    const int level = proposal->gradeLevel;
+    ClassNumber->setCurrentIndex(level >= 1 && level <= ClassNumber->count() ? level - 1 : -1);
+    Number->setEditText(QString::number(proposal->number));
+}
+
+void ClassTestForm::setTestSelected(bool selected) {
+    Change->setEnabled(selected);
+    Delete->setEnabled(selected);
+}
+
+int ClassTestForm::ownGradeChoice() const {
+    for (int g = 0; g < 6; ++g) {
+        if (gradeChoices[g]->isChecked())
+            return g + 1;
+    }
+    return NotWritten->isChecked() ? 0 : NoOwnGrade;
+}
+
+void ClassTestForm::clearOwnGradeChoices(bool includingNotWritten) {
+    ownGradeGroup->setExclusive(false);
+    for (QRadioButton* choice : gradeChoices)
+        choice->setChecked(false);
+    if (includingNotWritten)
+        NotWritten->setChecked(false);
+    ownGradeGroup->setExclusive(true);
+}

@@ -1,0 +1,89 @@
+#include "mainwindow/settingspage.h"
+
+#include "mainwindow/formparts.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace Anchoring;
+using namespace FormParts;
+
+SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Settings"));
+    setDesignSize(this, PageDesignSize);
+
+    Dateiverwaltung = named(new QGroupBox(QStringLiteral("Datei&verwaltung"), this),
+                            QStringLiteral("Dateiverwaltung"));
+    place(Dateiverwaltung, {16, 8, 337, 169});
+    setDesignSize(Dateiverwaltung, {337, 169});
+    Label1 = named(
+        label(Dateiverwaltung, QStringLiteral("Anfangs zu ladende &Datei:"), {16, 22, 305, 16}),
+        QStringLiteral("Label1"));
+    StandardFile = hinted(named(new QLineEdit(Dateiverwaltung), QStringLiteral("StandardFile")),
+                          QStringLiteral("Geben Sie hier die zu ladende oder neu zu erstellende "
+                                         "Datei an, in der die Daten gespeichert werden sollen."));
+    place(StandardFile, {16, 40, 305, 21});
+    Label1->setBuddy(StandardFile);
+    GetFileB = hinted(
+        named(new QPushButton(QStringLiteral("Datei suchen/neu erstellen"), Dateiverwaltung),
+              QStringLiteral("GetFileB")),
+        QStringLiteral("Zeigt einen Dialog, mit dessen Hilfe Sie eine Datei auswählen können."));
+    place(GetFileB, {152, 64, 171, 25});
+    FileOK = hinted(named(new QPushButton(QStringLiteral("Übernehmen"), Dateiverwaltung),
+                          QStringLiteral("FileOK")),
+                    QStringLiteral("Lädt oder erstellt die angegebene Datei."));
+    FileOK->setFont(boldened(FileOK->font()));
+    place(FileOK, {8, 104, 315, 57}, RightBottom);
+
+    GroupBox1 =
+        named(new QGroupBox(QStringLiteral("Schul&fächer"), this), QStringLiteral("GroupBox1"));
+    place(GroupBox1, {16, 192, 337, 321}, LeftTopBottom);
+    setDesignSize(GroupBox1, {337, 321});
+    Set1 = hinted(named(new QListWidget(GroupBox1), QStringLiteral("Set1")),
+                  QStringLiteral("Liste der Schulfächer"));
+    place(Set1, {16, 24, 305, 252}, AllEdges);
+    Set2 = hinted(
+        named(new QPushButton(QStringLiteral("Hinzufügen"), GroupBox1), QStringLiteral("Set2")),
+        QStringLiteral("Fügt ein neues Schulfach zur Liste hinzu."));
+    place(Set2, {16, 280, 129, 25}, LeftBottom);
+    Set3 = hinted(
+        named(new QPushButton(QStringLiteral("Entfernen"), GroupBox1), QStringLiteral("Set3")),
+        QStringLiteral("Löscht die Daten zum aktuell ausgewählten Schulfach."));
+    place(Set3, {194, 280, 129, 25}, RightBottom);
+
+    GroupBox3 = named(new QGroupBox(QStringLiteral("&Bestenliste der Schulfächer"), this),
+                      QStringLiteral("GroupBox3"));
+    place(GroupBox3, {368, 8, 385, 353}, AllEdges);
+    setDesignSize(GroupBox3, {385, 353});
+    Set4 = hinted(named(new QListWidget(GroupBox3), QStringLiteral("Set4")),
+                  QStringLiteral("Zeigt die vorhandenen Schulfächer nach dem "
+                                 "Klassendurchschnitt geordnet."));
+    Set4->setUniformItemSizes(true);
+    place(Set4, {16, 24, 353, 313}, AllEdges);
+
+    GroupBox4 = named(new QGroupBox(QStringLiteral("An&sicht"), this), QStringLiteral("GroupBox4"));
+    place(GroupBox4, {368, 368, 385, 57}, LeftRightBottom);
+    setDesignSize(GroupBox4, {385, 57});
+    DiagramLabels = named(new QCheckBox(QStringLiteral("Diagramme beschriften"), GroupBox4),
+                          QStringLiteral("DiagramLabels"));
+    DiagramLabels->setChecked(true);
+    place(DiagramLabels, {8, 24, 193, 17});
+
+    InfoP = named(new QLabel(QStringLiteral("Zensoria"), this), QStringLiteral("InfoP"));
+    InfoP->setAlignment(Qt::AlignCenter);
+    InfoP->setFrameShape(QFrame::StyledPanel);
+    InfoP->setFont(boldened(QFont(font().family(), 16)));
+    InfoP->setCursor(Qt::PointingHandCursor);
+    // Its context menu is the window's, which holds "&Info".
+    InfoP->setContextMenuPolicy(Qt::NoContextMenu);
+    place(InfoP, {609, 440, 142, 63}, RightBottom);
+
+    // Disabled until a data file is open.
+    for (QWidget* subjectControl : {static_cast<QWidget*>(Set1), static_cast<QWidget*>(Set2),
+                                    static_cast<QWidget*>(Set3), static_cast<QWidget*>(Set4)})
+        subjectControl->setEnabled(false);
+}
