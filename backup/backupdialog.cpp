@@ -3,6 +3,7 @@
 #include "gradedata/formats.h"
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
+#include "platform/errormessage.h"
 #include "platform/localeformats.h"
 
 #include <QDir>
@@ -118,8 +119,7 @@ void BackupDialog::RestoreClick() {
     try {
         previous = store_.restore(chosen);
     } catch (const AppError& error) {
-        DialogService::instance().showMessage(this, MessageIcon::Error, QStringLiteral("Zensoria"),
-                                              error.message());
+        showErrorMessage(error);
         refresh();
         return;
     }

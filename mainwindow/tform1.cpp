@@ -1,5 +1,6 @@
 #include "mainwindow/tform1.h"
 
+#include "backup/dailybackup.h"
 #include "gradedata/datafilename.h"
 #include "gradedata/gradebook.h"
 #include "gradedata/inistore.h"
@@ -135,6 +136,7 @@ void TForm1::buildForm() {
     // The about entry; Linux windows have no system menu, so it sits in the context menu of
     // the window and of the logo.
     InfoAction = named(new QAction(QStringLiteral("&Info"), this), QStringLiteral("InfoAction"));
+    buildExtraActions();
 
     auto* keeper = new ShortcutKeeper({ShowSettings->shortcut(), Help->shortcut()}, this);
     keeper->watchFocusableWidgets(this);
@@ -299,6 +301,7 @@ void TForm1::OpenDataFile() {
     showTestsOf(nullptr);
     ranking_->clear();
     document_ = std::make_unique<GradeBook>(name);
+    watchForBackup();
     connect(document_.get(), &GradeBook::subjectsChanged, this, &TForm1::showSubjects);
     showTestsOf(document_.get());
     ClearSubjectTabs();
@@ -665,6 +668,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(InfoAction);
+    addExtraActions(menu);
     menu.exec(event->globalPos());
 }
 

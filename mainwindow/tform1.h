@@ -8,9 +8,11 @@
 
 class AppError;
 class ClassTestForm;
+class DailyBackup;
 class GradeBook;
 class IniStore;
 class QAction;
+class QMenu;
 class QStackedWidget;
 class QStatusBar;
 class SettingsFile;
@@ -99,6 +101,12 @@ public:
     void BuildRanking();
     void AveragePBPaint();
 
+    // Context menu entries beside "&Info": the backup copies of the data file, the trend of
+    // the subject shown, the grade book as a CSV table (tform1extras.cpp).
+    void BackupsExecute();
+    void TrendExecute();
+    void CsvExportExecute();
+
 signals:
     // "&Info" was chosen or the logo clicked: the about dialog is to be shown.
     void aboutRequested();
@@ -128,6 +136,12 @@ private:
     void raiseFromOtherInstance();
     void showSubjects();
     void showTestsOf(GradeBook* document);
+    void buildExtraActions();
+    void addExtraActions(QMenu& menu);
+    // The day's copy of the data file is made before its first change of the day.
+    void watchForBackup();
+    // Reads the data file again after it was replaced, showing the same subject.
+    void reloadDataFile();
 
     // Window parts.
     TabControl* Subjects;
@@ -136,12 +150,16 @@ private:
     QAction* ShowSettings;
     QAction* Help;
     QAction* InfoAction;
+    QAction* BackupsAction;
+    QAction* TrendAction;
+    QAction* CsvExportAction;
     SettingsPage* settingsPage;
     SubjectsPage* subjectsPage;
     ClassTestForm* form; // the entry form on the subjects page
 
     std::unique_ptr<SettingsFile> SettingsFile_;
     std::unique_ptr<GradeBook> document_;
+    std::unique_ptr<DailyBackup> backup_;
     std::unique_ptr<SubjectRanking> ranking_;
     QImage AverageBarImage;
     std::unique_ptr<SingleInstance> instance_;

@@ -3,6 +3,7 @@
 #include "platform/apperror.h"
 #include "platform/atomicfile.h"
 #include "platform/dialogs.h"
+#include "platform/errormessage.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -100,8 +101,7 @@ void TrendDialog::SavePngClick() {
     try {
         savePng(fileName);
     } catch (const AppError& error) {
-        DialogService::instance().showMessage(this, MessageIcon::Error, QStringLiteral("Zensoria"),
-                                              error.message());
+        showErrorMessage(error);
     }
 }
 

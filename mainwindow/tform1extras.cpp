@@ -1,0 +1,97 @@
+// The entries beside "&Info" in the main window's context menu: the day's backup copies of
+// the data file, the trend of the subject shown and the grade book as a CSV table. Their
+// dialogs and logic live in their own folders; the window only creates and wires them.
+
+#include "mainwindow/tform1.h"
+
+#include "backup/backupdialog.h"
+#include "backup/dailybackup.h"
+#include "csvexport/csvwriter.h"
+#include "gradedata/gradebook.h"
+#include "mainwindow/formparts.h"
+#include "mainwindow/settingspage.h"
+#include "platform/dialogs.h"
+#include "trend/trenddialog.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+
+using FormParts::named;
+
+void TForm1::buildExtraActions() {
+    BackupsAction = named(new QAction(QStringLiteral("Sicherungen anzeigen…"), this),
+                          QStringLiteral("BackupsAction"));
+    TrendAction = named(new QAction(QStringLiteral("Verlauf anzeigen…"), this),
+                        QStringLiteral("TrendAction"));
+    CsvExportAction = named(new QAction(QStringLiteral("Als CSV exportieren…"), this),
+                            QStringLiteral("CsvExportAction"));
+    connect(BackupsAction, &QAction::triggered, this,
+            [this] { runHandler([this] { BackupsExecute(); }); });
+    connect(TrendAction, &QAction::triggered, this,
+            [this] { runHandler([this] { TrendExecute(); }); });
+    connect(CsvExportAction, &QAction::triggered, this,
+            [this] { runHandler([this] { CsvExportExecute(); }); });
+    // A copy that cannot be made is said once in the status bar; the change goes on.
+    backup_ = std::make_unique<DailyBackup>([this](const QString& text) { SB->showMessage(text); });
+}
+
+void TForm1::addExtraActions(QMenu& menu) {
+    menu.addSeparator();
+    BackupsAction->setEnabled(document_ != nullptr);
+    menu.addAction(BackupsAction);
+    if (document_ && !onSettingsTab())
+        menu.addAction(TrendAction);
+    CsvExportAction->setEnabled(document_ != nullptr);
+    menu.addAction(CsvExportAction);
+}
+
+void TForm1::watchForBackup() {
+    document_->setBeforeWrite([this](const QString& fileName) { backup_->beforeChange(fileName); });
+}
+
+void TForm1::BackupsExecute() {
+    if (!document_)
+        return;
+    BackupDialog dialog(document_->fileName(), this);
+    connect(&dialog, &BackupDialog::restored, this,
+            [this] { runHandler([this] { reloadDataFile(); }); });
+    dialog.exec();
+}
+
+void TForm1::reloadDataFile() {
+    const QString subject = currentSubject();
+    settingsPage->StandardFile->setText(document_->fileName());
+    OpenDataFile();
+    if (!subject.isEmpty())
+        openTab(subject);
+}
+
+void TForm1::TrendExecute() {
+    if (!document_ || onSettingsTab())
+        return;
+    TrendDialog dialog(TrendData{currentSubject(), document_->tests().tests()}, this);
+    dialog.exec();
+}
+
+void TForm1::CsvExportExecute() {
+    if (!document_)
+        return;
+    const QFileInfo dataFile(document_->fileName());
+    FileDialogOptions options;
+    options.title = QStringLiteral("Als CSV exportieren");
+    options.filter = QStringLiteral("CSV-Dateien (*.csv)");
+    options.defaultSuffix = QStringLiteral("csv");
+    options.initialFileName =
+        dataFile.absoluteDir().filePath(dataFile.completeBaseName() + QStringLiteral(".csv"));
+    options.save = true;
+    const QString fileName = DialogService::instance().chooseFile(this, options);
+    if (fileName.isEmpty())
+        return;
+    exportGradeBookCsv(document_->store(), fileName);
+    SB->showMessage(QStringLiteral("Die Tabelle wurde nach %1 geschrieben.")
+                        .arg(QDir::toNativeSeparators(fileName)));
+}

@@ -1,0 +1,262 @@
+#include "backup/backupdialog.h"
+#include "backup/backupstore.h"
+#include "gradedata/gradebook.h"
+#include "mainwindow/tabcontrol.h"
+#include "mainwindow/tform1.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
+#include "support/scripteddialogs.h"
+#include "support/testfolders.h"
+#include "trend/trenddialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+QByteArray contents(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool put(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Runs check on the modal dialog of type D as soon as it is open, then closes it.
+template <typename D> void whenOpen(std::function<void(D*)> check) {
+    QTimer::singleShot(0, [check] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QFAIL("the dialog did not open");
+            return;
+        }
+        check(dialog);
+        dialog->reject();
+    });
+}
+
+} // namespace
+
+// The three entries the main window's context menu has beside "&Info", driven through the
+// window: the day's copy before the first change, restoring a copy, the trend and the CSV.
+class TestContextEntries : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolders> folders_;
+    std::unique_ptr<ScopedDialogs> dialogs_;
+    QString dataFile_;
+    QString copies_;
+
+    std::unique_ptr<TForm1> openForm() {
+        auto form = std::make_unique<TForm1>();
+        form->show();
+        auto* field = form->findChild<QLineEdit*>(QStringLiteral("StandardFile"));
+        field->setText(dataFile_);
+        QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("FileOK")), Qt::LeftButton);
+        return form;
+    }
+
+    void showSubject(TForm1& form, const QString& subject) {
+        auto* tabs = form.findChild<TabControl*>(QStringLiteral("Subjects"));
+        const int index = tabs->indexOf(subject);
+        QVERIFY2(index >= 0, qPrintable(subject));
+        form.ShowSettingsExecute();
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                          tabs->tabBar()->tabRect(index).center());
+        QCOMPARE(form.currentSubject(), subject);
+    }
+
+    // The texts of the context menu, as it opens over the window.
+    QStringList menuTexts(TForm1& form) {
+        QStringList texts;
+        QTimer::singleShot(0, [&texts] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (QAction* action : menu->actions())
+                texts.append(action->isSeparator()
+                                 ? QStringLiteral("-")
+                                 : action->text() + (action->isEnabled() ? "" : " (aus)"));
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                form.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&form, &event);
+        return texts;
+    }
+
+    QAction* action(TForm1& form, const char* name) {
+        return form.findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+private slots:
+    void init() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        folders_ = std::make_unique<TestFolders>();
+        QVERIFY(folders_->isValid());
+        dialogs_ = std::make_unique<ScopedDialogs>();
+        BackupStore::setDataFolder(folders_->file(QStringLiteral("share")));
+        Clock::setToday(QDate(2026, 12, 8));
+        dataFile_ = folders_->file(QStringLiteral("Beispiel.plx"));
+        QVERIFY(QFile::copy(QFINDTESTDATA("../../examples/Beispiel.plx"), dataFile_));
+        QVERIFY(QFile::setPermissions(dataFile_, QFile::ReadOwner | QFile::WriteOwner));
+        copies_ = folders_->file(QStringLiteral("share/zensoria/Sicherungen/Beispiel.plx"));
+    }
+
+    void cleanup() {
+        QVERIFY2((*dialogs_)->problems().isEmpty(), qPrintable((*dialogs_)->problems()));
+        dialogs_.reset();
+        BackupStore::setDataFolder(QString());
+        Clock::setToday(QDate());
+        folders_.reset();
+    }
+
+    void menuHoldsTheEntries() {
+        {
+            TForm1 empty;
+            QCOMPARE(menuTexts(empty), (QStringList{"&Info", "-", "Sicherungen anzeigen… (aus)",
+                                                    "Als CSV exportieren… (aus)"}));
+        }
+        auto form = openForm();
+        form->ShowSettingsExecute();
+        QCOMPARE(menuTexts(*form),
+                 (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Als CSV exportieren…"}));
+        showSubject(*form, QStringLiteral("Deutsch"));
+        QCOMPARE(menuTexts(*form), (QStringList{"&Info", "-", "Sicherungen anzeigen…",
+                                                "Verlauf anzeigen…", "Als CSV exportieren…"}));
+    }
+
+    void firstChangeOfTheDayIsBackedUp() {
+        const QByteArray original = contents(dataFile_);
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Mathematik"));
+        QCOMPARE(form->document()->tests().count(), 5);
+        QVERIFY(!QFileInfo::exists(copies_));
+
+        form->document()->removeTest(0);
+        form->document()->removeTest(0);
+        QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-08.plx"});
+        QCOMPARE(contents(copies_ + "/2026-12-08.plx"), original);
+
+        // A data file opened again the same day gets no further copy.
+        form.reset();
+        auto again = openForm();
+        showSubject(*again, QStringLiteral("Deutsch"));
+        again->document()->removeTest(0);
+        QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-08.plx"});
+    }
+
+    void failedCopyLeavesTheChangeAndSaysSoOnce() {
+        // Where the folder of the copies belongs there is a file: no copy can be made.
+        QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("share/zensoria"))));
+        QVERIFY(put(folders_->file(QStringLiteral("share/zensoria/Sicherungen")), "x"));
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Mathematik"));
+        auto* sb = form->findChild<QStatusBar*>(QStringLiteral("SB"));
+        QStringList said;
+        connect(sb, &QStatusBar::messageChanged, this, [&said](const QString& text) {
+            if (text.startsWith(QStringLiteral("Es konnte keine Sicherung angelegt werden")))
+                said.append(text);
+        });
+        form->document()->removeTest(0);
+        QCOMPARE(form->document()->tests().count(), 4);
+        QCOMPARE(said.size(), 1);
+        form->document()->removeTest(0);
+        QCOMPARE(form->document()->tests().count(), 3);
+        QCOMPARE(said.size(), 1);
+        QVERIFY(!contents(dataFile_).contains("Bruchrechnung"));
+        QVERIFY(!contents(dataFile_).contains("Negative Zahlen"));
+        QVERIFY((*dialogs_)->shown().isEmpty());
+    }
+
+    void restoreKeepsTheCurrentStateAndReloadsThePages() {
+        const QByteArray original = contents(dataFile_);
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Mathematik"));
+        form->document()->removeTest(0);
+        const QByteArray afterRemoval = contents(dataFile_);
+        auto* list = form->findChild<QListView*>(QStringLiteral("Tests"));
+        QCOMPARE(list->model()->rowCount(), 4);
+
+        (*dialogs_)->answerYesNo(true);
+        whenOpen<BackupDialog>([](BackupDialog* dialog) {
+            auto* copies = dialog->findChild<QTreeWidget*>(QStringLiteral("Copies"));
+            QCOMPARE(copies->topLevelItemCount(), 1);
+            QCOMPARE(copies->topLevelItem(0)->text(1), QStringLiteral("12"));
+            dialog->RestoreClick();
+            QCOMPARE(copies->topLevelItemCount(), 2);
+        });
+        action(*form, "BackupsAction")->trigger();
+
+        QCOMPARE(contents(dataFile_), original);
+        QCOMPARE(contents(copies_ + "/2026-12-08_2.plx"), afterRemoval);
+        // The same subject is shown, with the restored test back in its list.
+        QCOMPARE(form->currentSubject(), QStringLiteral("Mathematik"));
+        QCOMPARE(list->model()->rowCount(), 5);
+        QVERIFY(list->model()->index(0, 0).data().toString().contains("Bruchrechnung"));
+
+        // A restored file is changed like any other: no further copy that day.
+        form->document()->removeTest(0);
+        QCOMPARE(QDir(copies_).entryList(QDir::Files).size(), 2);
+    }
+
+    void trendOfTheSubjectShown() {
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Englisch"));
+        bool opened = false;
+        whenOpen<TrendDialog>([&opened](TrendDialog* dialog) {
+            opened = true;
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Verlauf – Englisch"));
+            auto* chart = dialog->findChild<TrendView*>(QStringLiteral("Chart"));
+            QCOMPARE(chart->data().tests.size(), 3);
+            QCOMPARE(chart->data().tests[2].remark, QStringLiteral("Present Perfect"));
+        });
+        action(*form, "TrendAction")->trigger();
+        QVERIFY(opened);
+    }
+
+    void csvOfTheGradeBook() {
+        auto form = openForm();
+        const QString target = folders_->file(QStringLiteral("Noten.csv"));
+        (*dialogs_)->answerFile(target);
+        action(*form, "CsvExportAction")->trigger();
+        const ShownDialog chosen = (*dialogs_)->shown(ShownDialog::Kind::File).value(0);
+        QVERIFY(chosen.fileOptions.save);
+        QCOMPARE(chosen.fileOptions.initialFileName,
+                 folders_->file(QStringLiteral("Beispiel.csv")));
+        const QByteArray csv = contents(target);
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF"
+                               "Fach;"));
+        QCOMPARE(csv.count("\r\n"), 13);
+        QVERIFY(form->findChild<QStatusBar*>(QStringLiteral("SB"))
+                    ->currentMessage()
+                    .contains(QStringLiteral("Noten.csv")));
+
+        // A folder that is not there: the error is shown, the window goes on.
+        (*dialogs_)->clear();
+        (*dialogs_)->answerFile(folders_->file(QStringLiteral("fehlt/Noten.csv")));
+        action(*form, "CsvExportAction")->trigger();
+        QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::Message).size(), 1);
+        QVERIFY((*dialogs_)->texts().value(0).contains(QStringLiteral("kann nicht geschrieben")));
+    }
+};
+
+QTEST_MAIN(TestContextEntries)
+#include "tst_contextentries.moc"
