@@ -37,7 +37,7 @@ public:
     // Distances of the plot area from the canvas edges: room for the title and legend above,
     // the grade figures to the left, the average figures to the right and the academic years
     // below.
-    static constexpr int LeftMargin = 40, TopMargin = 44, RightMargin = 150, BottomMargin = 56;
+    static constexpr int LeftMargin = 40, TopMargin = 44, RightMargin = 170, BottomMargin = 56;
     // Circle of a class average and square of an own grade: 2 * radius + 1 pixels across.
     static constexpr int PointRadius = 5;
     // How far (in pixels, along the time axis) the pointer may be from a test to name it.
