@@ -1,13 +1,18 @@
 #include "mainwindow/settingspage.h"
 
 #include "mainwindow/formparts.h"
+#include "mainwindow/rowdelegate.h"
+#include "stats/drawstyle.h"
+#include "stats/rankingrowpainter.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 using namespace Anchoring;
 using namespace FormParts;
@@ -62,6 +67,12 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     Set4 = hinted(named(new QListWidget(GroupBox3), QStringLiteral("Set4")),
                   QStringLiteral("Zeigt die vorhandenen Schulfächer nach dem "
                                  "Klassendurchschnitt geordnet."));
+    Set4->setItemDelegate(new OwnerDrawDelegate(
+        RowHeight,
+        [this](QPainter& p, int row, const QRect& rect, bool selected) {
+            drawRankingRow(p, row, rect, selected);
+        },
+        Set4));
     Set4->setUniformItemSizes(true);
     place(Set4, {16, 24, 353, 313}, AllEdges);
 
@@ -78,6 +89,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     InfoP->setFrameShape(QFrame::StyledPanel);
     InfoP->setFont(boldened(QFont(font().family(), 16)));
     InfoP->setCursor(Qt::PointingHandCursor);
+    InfoP->installEventFilter(this); // takes its clicks
     // Its context menu is the window's, which holds "&Info".
     InfoP->setContextMenuPolicy(Qt::NoContextMenu);
     place(InfoP, {609, 440, 142, 63}, RightBottom);
@@ -86,4 +98,39 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     for (QWidget* subjectControl : {static_cast<QWidget*>(Set1), static_cast<QWidget*>(Set2),
                                     static_cast<QWidget*>(Set3), static_cast<QWidget*>(Set4)})
         subjectControl->setEnabled(false);
+}
+
+void SettingsPage::showSubjects(const QStringList& subjects) {
+    const QSignalBlocker blocker(Set1);
+    Set1->clear();
+    Set1->addItems(subjects);
+}
+
+void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
+    QStringList entries;
+    for (const RankedSubject& entry : ranking)
+        entries.append(entry.entry());
+    QStringList shown;
+    for (int row = 0; row < Set4->count(); ++row)
+        shown.append(Set4->item(row)->text());
+    ranking_ = ranking;
+    if (entries != shown) {
+        Set4->clear();
+        Set4->addItems(entries);
+    }
+}
+
+void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected) {
+    if (row < ranking_.size())
+        paintRankingRow(painter, rect, ranking_.at(row), row,
+                        listStyle(Set4, selected, DiagramLabels->isChecked()));
+}
+
+bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == InfoP && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit infoClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stats/ranking.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -11,12 +13,30 @@ class QPushButton;
 
 // Page "Settings" of the main window: the data file, the subjects and their ranking, the
 // view option "Diagramme beschriften" and the logo. It holds the controls at their designed
-// places; the window connects them to its handlers.
+// places and draws the ranking it shows; the window connects the controls to its handlers.
 class SettingsPage : public QWidget {
     Q_OBJECT
 public:
     explicit SettingsPage(QWidget* parent = nullptr);
 
+    // Shows the subjects in Set1, in their order.
+    void showSubjects(const QStringList& subjects);
+    // Shows the ranking in Set4; the list is refilled only when the ranking differs.
+    void showRanking(const QList<RankedSubject>& ranking);
+    const QList<RankedSubject>& ranking() const { return ranking_; }
+    void drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected);
+
+signals:
+    // A click on the logo.
+    void infoClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<RankedSubject> ranking_;
+
+public:
     QGroupBox* Dateiverwaltung;
     QLabel* Label1;
     QLineEdit* StandardFile;

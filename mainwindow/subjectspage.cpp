@@ -1,7 +1,13 @@
 #include "mainwindow/subjectspage.h"
 
+#include "gradedata/testlistmodel.h"
 #include "mainwindow/classtestform.h"
 #include "mainwindow/formparts.h"
+#include "mainwindow/rowdelegate.h"
+#include "stats/averagebarpainter.h"
+#include "stats/drawstyle.h"
+#include "stats/statistics.h"
+#include "stats/testrowpainter.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -9,8 +15,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 using namespace Anchoring;
 using namespace FormParts;
@@ -32,8 +41,8 @@ private:
 
 } // namespace
 
-SubjectsPage::SubjectsPage(std::function<void()> paintAverageBar, QWidget* parent)
-    : QWidget(parent) {
+SubjectsPage::SubjectsPage(std::function<bool()> diagramLabels, QWidget* parent)
+    : QWidget(parent), diagramLabels_(std::move(diagramLabels)) {
     setObjectName(QStringLiteral("SubjectsPage"));
     setDesignSize(this, PageDesignSize);
 
@@ -75,6 +84,12 @@ SubjectsPage::SubjectsPage(std::function<void()> paintAverageBar, QWidget* paren
     }
 
     Tests = named(new QListView(this), QStringLiteral("Tests"));
+    Tests->setItemDelegate(new OwnerDrawDelegate(
+        RowHeight,
+        [this](QPainter& p, int row, const QRect& rect, bool selected) {
+            drawTest(p, row, rect, selected);
+        },
+        Tests));
     Tests->setUniformItemSizes(true);
     // A sunken edge two pixels wide, so that the rows start one pixel right of the average
     // bar under the list, whose columns are laid out for exactly that offset.
@@ -83,21 +98,23 @@ SubjectsPage::SubjectsPage(std::function<void()> paintAverageBar, QWidget* paren
     Tests->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The status bar follows the pointer over the rows.
     Tests->setMouseTracking(true);
+    Tests->viewport()->installEventFilter(this);
     // Qt paints every widget double-buffered, so redrawn rows do not flicker.
     place(Tests, {8, 49, 753, 228}, AllEdges);
 
     auto* averageFrame = named(new QFrame(this), QStringLiteral("AverageFrame"));
     averageFrame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     place(averageFrame, {8, 277, 753, 31}, LeftRightBottom);
-    AveragePB =
-        hinted(named(new PaintBox(std::move(paintAverageBar), this), QStringLiteral("AveragePB")),
-               QStringLiteral("Zeigt den Durchschnitt aller Arbeiten des aktuell "
-                              "ausgewählten Schulfaches."));
+    AveragePB = hinted(
+        named(new PaintBox([this] { paintAverageBar(); }, this), QStringLiteral("AveragePB")),
+        QStringLiteral("Zeigt den Durchschnitt aller Arbeiten des aktuell "
+                       "ausgewählten Schulfaches."));
     place(AveragePB, {9, 278, 751, 29}, LeftRightBottom);
 
     PrintBtn = named(new QLabel(this), QStringLiteral("PrintBtn"));
     PrintBtn->setFrameStyle(QFrame::Panel | QFrame::Raised);
     PrintBtn->setCursor(Qt::PointingHandCursor);
+    PrintBtn->installEventFilter(this); // takes its clicks
     place(PrintBtn, {704, 320, 57, 193}, RightBottom);
 
     // Keyboard order of the entry form: from the list through the test's data, its counts and
@@ -120,4 +137,72 @@ SubjectsPage::SubjectsPage(std::function<void()> paintAverageBar, QWidget* paren
     next(form->New);
     next(form->Change);
     next(form->Delete);
+}
+
+QItemSelectionModel* SubjectsPage::showTests(TestListModel* tests) {
+    tests_ = tests;
+    // The view makes a selection model for each model and leaves the old one to its owner.
+    QItemSelectionModel* old = Tests->selectionModel();
+    Tests->setModel(tests);
+    delete old;
+    return Tests->selectionModel();
+}
+
+int SubjectsPage::selectedRow() const {
+    const QModelIndexList rows = Tests->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void SubjectsPage::selectRow(int row) {
+    const QSignalBlocker blocker(Tests->selectionModel());
+    Tests->setCurrentIndex(Tests->model()->index(row, 0));
+    Tests->viewport()->update();
+}
+
+void SubjectsPage::scrollToLatest() {
+    const int rows = Tests->model()->rowCount();
+    if (rows > 0)
+        Tests->scrollTo(Tests->model()->index(rows - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
+void SubjectsPage::buildAverageBar() {
+    const auto summary = tests_ ? subjectSummaryOf(tests_->rows()) : std::nullopt;
+    averageBar_ =
+        AverageBarImage(std::max(1, Tests->width()), summary,
+                        listStyle(Tests, false, diagramLabels_()), AveragePB->devicePixelRatioF());
+    AveragePB->update();
+}
+
+void SubjectsPage::paintAverageBar() {
+    QPainter painter(AveragePB);
+    painter.drawImage(0, 0, averageBar_);
+}
+
+void SubjectsPage::drawTest(QPainter& painter, int row, const QRect& rect, bool selected) {
+    if (tests_ && row < tests_->count())
+        paintTestRow(painter, rect, tests_->test(row),
+                     listStyle(Tests, selected, diagramLabels_()));
+}
+
+void SubjectsPage::showHintAt(const QPoint& position) {
+    const QModelIndex index = Tests->indexAt(position);
+    const QString hint = index.isValid() && tests_ ? tests_->test(index.row()).remark : QString();
+    if (hint != Tests->statusTip()) {
+        Tests->setStatusTip(hint);
+        emit hintChanged(hint);
+    }
+}
+
+bool SubjectsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Tests->viewport() && event->type() == QEvent::MouseMove) {
+        showHintAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    } else if (watched == Tests->viewport() && event->type() == QEvent::Leave) {
+        // The pointer left the rows: their remark goes from the status bar too.
+        showHintAt(QPoint(-1, -1));
+    } else if (watched == PrintBtn && event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit printClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

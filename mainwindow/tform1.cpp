@@ -10,7 +10,6 @@
 #include "mainwindow/anchors.h"
 #include "mainwindow/classtestform.h"
 #include "mainwindow/formparts.h"
-#include "mainwindow/rowdelegate.h"
 #include "mainwindow/settingspage.h"
 #include "mainwindow/shortcutkeeper.h"
 #include "mainwindow/subjectspage.h"
@@ -21,11 +20,7 @@
 #include "platform/helpviewer.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
-#include "stats/averagebarpainter.h"
 #include "stats/ranking.h"
-#include "stats/rankingrowpainter.h"
-#include "stats/statistics.h"
-#include "stats/testrowpainter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,16 +28,11 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -69,12 +59,7 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() {
-    try {
-        FormDestroy();
-    } catch (const AppError& error) {
-        DialogService::instance().showMessage(nullptr, MessageIcon::Error,
-                                              QStringLiteral("Zensoria"), error.message());
-    }
+    runHandler([this] { FormDestroy(); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -105,27 +90,10 @@ void TForm1::buildForm() {
     Sites = named(new QStackedWidget(Subjects), QStringLiteral("Sites"));
     place(Sites, {4, 24, 769, 525}, AllEdges);
     settingsPage = new SettingsPage(Sites);
-    subjectsPage = new SubjectsPage([this] { AveragePBPaint(); }, Sites);
+    subjectsPage = new SubjectsPage([this] { return diagramLabels(); }, Sites);
     form = subjectsPage->form;
     Sites->addWidget(settingsPage);
     Sites->addWidget(subjectsPage);
-
-    settingsPage->Set4->setItemDelegate(new OwnerDrawDelegate(
-        FormParts::RowHeight,
-        [this](QPainter& p, int index, const QRect& rect, bool selected) {
-            Set4DrawItem(p, index, rect, selected);
-        },
-        settingsPage->Set4));
-    subjectsPage->Tests->setItemDelegate(new OwnerDrawDelegate(
-        FormParts::RowHeight,
-        [this](QPainter& p, int index, const QRect& rect, bool selected) {
-            TestsDrawItem(p, index, rect, selected);
-        },
-        subjectsPage->Tests));
-    // Filtered: the pointer over the rows, and clicks on the two pictures that act as buttons.
-    subjectsPage->Tests->viewport()->installEventFilter(this);
-    settingsPage->InfoP->installEventFilter(this);
-    subjectsPage->PrintBtn->installEventFilter(this);
 
     ShowSettings = named(new QAction(this), QStringLiteral("ShowSettings"));
     ShowSettings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -152,6 +120,9 @@ void TForm1::connectHandlers() {
     wire(ShowSettings, &QAction::triggered, [this] { ShowSettingsExecute(); });
     wire(Help, &QAction::triggered, [this] { HelpExecute(); });
     connect(InfoAction, &QAction::triggered, this, &TForm1::aboutRequested);
+    connect(settingsPage, &SettingsPage::infoClicked, this, &TForm1::aboutRequested);
+    connect(subjectsPage, &SubjectsPage::printClicked, this, &TForm1::printRequested);
+    connect(subjectsPage, &SubjectsPage::hintChanged, this, &TForm1::ShowInfoText);
     wire(Subjects, &TabControl::tabChanged, [this] { SubjectsChange(); });
 
     wire(s->GetFileB, &QPushButton::clicked, [this] { GetFileBClick(); });
@@ -171,12 +142,8 @@ void TForm1::runHandler(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const AppError& error) {
-        showError(error);
+        showErrorMessage(error);
     }
-}
-
-void TForm1::showError(const AppError& error) {
-    showErrorMessage(error);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -198,9 +165,6 @@ void TForm1::FormCreate() {
     setWindowIcon(QApplication::windowIcon());
     Help::setHelpFile(ProgramFolder::filePath(QStringLiteral("Pultex.hlp")));
 
-    AverageBarImage = QImage(753, 30, QImage::Format_ARGB32_Premultiplied);
-    AverageBarImage.fill(palette().color(QPalette::Base));
-
     Subjects->insertTab(0, SettingsTabName);
     settingsTabNamed_ = true;
 
@@ -210,13 +174,8 @@ void TForm1::FormCreate() {
     const SettingsFile::Values settings = SettingsFile_->read();
     settingsPage->StandardFile->setText(settings.standardFile);
     if (QFileInfo(settings.standardFile).isFile()) {
-        try {
-            FileOKClick();
-        } catch (const AppError& error) {
-            // A remembered file that cannot be read is reported; the start goes on.
-            DialogService::instance().showMessage(this, MessageIcon::Error,
-                                                  QStringLiteral("Zensoria"), error.message());
-        }
+        // A remembered file that cannot be read is reported; the start goes on.
+        runHandler([this] { FileOKClick(); });
     }
     // The minimum size still applies.
     resize(QSize(settings.width, settings.height) - FrameAllowance);
@@ -241,10 +200,8 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::FormResize() {
-    if (settingsTabNamed_ && !onSettingsTab()) {
+    if (settingsTabNamed_ && !onSettingsTab())
         BuildAverageBar();
-        subjectsPage->AveragePB->update();
-    }
 }
 
 void TForm1::ShowInfoText(const QString& hint) {
@@ -302,7 +259,8 @@ void TForm1::OpenDataFile() {
     ranking_->clear();
     document_ = std::make_unique<GradeBook>(name);
     watchForBackup();
-    connect(document_.get(), &GradeBook::subjectsChanged, this, &TForm1::showSubjects);
+    connect(document_.get(), &GradeBook::subjectsChanged, this,
+            [this] { settingsPage->showSubjects(document_->subjects()); });
     showTestsOf(document_.get());
     ClearSubjectTabs();
     EnableSubjectControls();
@@ -313,22 +271,10 @@ void TForm1::OpenDataFile() {
 }
 
 void TForm1::showTestsOf(GradeBook* document) {
-    QListView* tests = subjectsPage->Tests;
-    // The view makes a selection model for each model and leaves the old one to its owner.
-    QItemSelectionModel* old = tests->selectionModel();
-    tests->setModel(document ? document->testModel() : nullptr);
-    delete old;
+    QItemSelectionModel* selection =
+        subjectsPage->showTests(document ? document->testModel() : nullptr);
     if (document)
-        wire(tests->selectionModel(), &QItemSelectionModel::selectionChanged,
-             [this] { TestsClick(); });
-}
-
-void TForm1::showSubjects() {
-    QListWidget* list = settingsPage->Set1;
-    const QSignalBlocker blocker(list);
-    list->clear();
-    if (document_)
-        list->addItems(document_->subjects());
+        wire(selection, &QItemSelectionModel::selectionChanged, [this] { TestsClick(); });
 }
 
 void TForm1::EnableSubjectControls() {
@@ -385,7 +331,6 @@ void TForm1::SubjectsChange() {
     }
     ProposeNextTest();
     BuildAverageBar();
-    subjectsPage->AveragePB->update();
     form->setTestSelected(false);
     form->clear();
     if (failure)
@@ -395,11 +340,8 @@ void TForm1::SubjectsChange() {
 void TForm1::ProposeNextTest() {
     const auto proposal = document_ ? document_->proposeNextTest() : std::nullopt;
     form->propose(proposal);
-    if (proposal) {
-        QListView* tests = subjectsPage->Tests;
-        tests->scrollTo(tests->model()->index(tests->model()->rowCount() - 1, 0),
-                        QAbstractItemView::PositionAtTop);
-    }
+    if (proposal)
+        subjectsPage->scrollToLatest();
 }
 
 void TForm1::Set1Click() {
@@ -467,8 +409,9 @@ void TForm1::Set3Click() {
 
 void TForm1::Set4DblClick() {
     const int row = settingsPage->Set4->currentRow();
-    if (row >= 0 && row < ranking_->entries().size() && settingsPage->Set4->item(row)->isSelected())
-        openTab(ranking_->entries().at(row).subject);
+    if (row >= 0 && row < settingsPage->ranking().size() &&
+        settingsPage->Set4->item(row)->isSelected())
+        openTab(settingsPage->ranking().at(row).subject);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -482,23 +425,8 @@ bool TForm1::diagramLabels() const {
     return settingsPage->DiagramLabels->isChecked();
 }
 
-int TForm1::selectedTestRow() const {
-    const QItemSelectionModel* selection = subjectsPage->Tests->selectionModel();
-    if (!selection)
-        return -1;
-    const QModelIndexList rows = selection->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-void TForm1::selectTest(int row) {
-    QListView* tests = subjectsPage->Tests;
-    const QSignalBlocker blocker(tests->selectionModel());
-    tests->setCurrentIndex(tests->model()->index(row, 0));
-    tests->viewport()->update();
-}
-
 void TForm1::TestsClick() {
-    const int row = selectedTestRow();
+    const int row = subjectsPage->selectedRow();
     form->setTestSelected(row >= 0);
     if (row >= 0)
         form->show(testFormFromTest(document_->tests().test(row)));
@@ -508,7 +436,7 @@ void TForm1::SetTestData(QObject* button) {
     const bool changing = button && button->objectName() == QStringLiteral("Change");
     if (!document_ || onSettingsTab())
         return;
-    const int changedRow = changing ? selectedTestRow() : -1;
+    const int changedRow = changing ? subjectsPage->selectedRow() : -1;
     if (changing && changedRow < 0)
         return;
 
@@ -535,18 +463,17 @@ void TForm1::SetTestData(QObject* button) {
     }
 
     const int row = changing ? document_->changeTest(changedRow, test) : document_->addTest(test);
-    selectTest(row);
+    subjectsPage->selectRow(row);
     // After "Neu" the form shows the stored test; after "Ändern" it keeps what was typed.
     if (changing)
         form->setTestSelected(true);
     else
         TestsClick();
     BuildAverageBar();
-    subjectsPage->AveragePB->update();
 }
 
 void TForm1::DeleteClick() {
-    const int row = selectedTestRow();
+    const int row = subjectsPage->selectedRow();
     if (!document_ || row < 0)
         return;
     document_->removeTest(row);
@@ -554,72 +481,47 @@ void TForm1::DeleteClick() {
 }
 
 void TForm1::TestsMouseMove(const QPoint& position) {
-    // The status bar shows the remark of the test under the pointer.
-    QListView* tests = subjectsPage->Tests;
-    const QModelIndex index = tests->indexAt(position);
-    const QString hint =
-        index.isValid() && document_ ? document_->tests().test(index.row()).remark : QString();
-    if (hint != tests->statusTip()) {
-        tests->setStatusTip(hint);
-        ShowInfoText(hint);
-    }
+    subjectsPage->showHintAt(position);
 }
 
 // ---------------------------------------------------------------------------------------
 // Statistics views
 
 void TForm1::TestsDrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
-    paintTestRow(painter, rect, document_->tests().test(index),
-                 FormParts::listStyle(subjectsPage->Tests, selected, diagramLabels()));
+    subjectsPage->drawTest(painter, index, rect, selected);
 }
 
 void TForm1::Set4DrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
-    if (index < ranking_->entries().size())
-        paintRankingRow(painter, rect, ranking_->entries().at(index), index,
-                        FormParts::listStyle(settingsPage->Set4, selected, diagramLabels()));
+    settingsPage->drawRankingRow(painter, index, rect, selected);
 }
 
 void TForm1::BuildAverageBar() {
-    QListView* tests = subjectsPage->Tests;
-    const auto summary =
-        document_ ? subjectSummaryOf(document_->tests().rows()) : std::optional<SubjectSummary>();
-    AverageBarImage = ::AverageBarImage(std::max(1, tests->width()), summary,
-                                        FormParts::listStyle(tests, false, diagramLabels()),
-                                        subjectsPage->AveragePB->devicePixelRatioF());
+    subjectsPage->buildAverageBar();
+}
+
+const QImage& TForm1::averageBarImage() const {
+    return subjectsPage->averageBarImage();
 }
 
 void TForm1::BuildRanking() {
-    QListWidget* list = settingsPage->Set4;
     if (!document_) {
         ranking_->clear();
-        list->clear();
+        settingsPage->showRanking({});
         return;
     }
     // Built again only when the file changed; the list shows what was built, also the entries
     // before a faulty subject.
-    std::exception_ptr failure;
     try {
         ranking_->of(*document_);
     } catch (const AppError&) {
-        failure = std::current_exception();
+        settingsPage->showRanking(ranking_->entries());
+        throw;
     }
-    QStringList entries;
-    for (const RankedSubject& entry : ranking_->entries())
-        entries.append(entry.entry());
-    QStringList shown;
-    for (int row = 0; row < list->count(); ++row)
-        shown.append(list->item(row)->text());
-    if (entries != shown) {
-        list->clear();
-        list->addItems(entries);
-    }
-    if (failure)
-        std::rethrow_exception(failure);
+    settingsPage->showRanking(ranking_->entries());
 }
 
 void TForm1::AveragePBPaint() {
-    QPainter painter(subjectsPage->AveragePB);
-    painter.drawImage(0, 0, AverageBarImage);
+    subjectsPage->paintAverageBar();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -631,38 +533,6 @@ bool TForm1::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    QListView* tests = subjectsPage->Tests;
-    switch (event->type()) {
-    case QEvent::MouseMove:
-        if (watched == tests->viewport())
-            TestsMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
-        break;
-    case QEvent::Leave:
-        // The pointer left the rows: their remark goes from the status bar too.
-        if (watched == tests->viewport() && !tests->statusTip().isEmpty()) {
-            tests->setStatusTip(QString());
-            ShowInfoText(QString());
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            if (watched == settingsPage->InfoP) {
-                emit aboutRequested();
-                return true;
-            }
-            if (watched == subjectsPage->PrintBtn) {
-                emit printRequested();
-                return true;
-            }
-        }
-        break;
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {

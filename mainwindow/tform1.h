@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 
-class AppError;
 class ClassTestForm;
 class DailyBackup;
 class GradeBook;
@@ -57,7 +56,8 @@ public:
     // The texts of the test list, in list order.
     QStringList testItems() const;
     bool diagramLabels() const;
-    const QImage& averageBarImage() const { return AverageBarImage; }
+    // The average bar as AveragePB shows it.
+    const QImage& averageBarImage() const;
     // The window's size with its frame, as Settings.ini keeps it.
     QSize outerSize() const { return size() + FrameAllowance; }
 
@@ -115,7 +115,6 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -127,14 +126,10 @@ private:
     template <typename Sender, typename Signal>
     void wire(Sender* sender, Signal signal, std::function<void()> handler);
     void runHandler(const std::function<void()>& handler);
-    void showError(const AppError& error);
 
     bool onSettingsTab() const;
     void openTab(const QString& caption);
-    int selectedTestRow() const;
-    void selectTest(int row);
     void raiseFromOtherInstance();
-    void showSubjects();
     void showTestsOf(GradeBook* document);
     void buildExtraActions();
     void addExtraActions(QMenu& menu);
@@ -161,7 +156,6 @@ private:
     std::unique_ptr<GradeBook> document_;
     std::unique_ptr<DailyBackup> backup_;
     std::unique_ptr<SubjectRanking> ranking_;
-    QImage AverageBarImage;
     std::unique_ptr<SingleInstance> instance_;
     bool otherInstanceRunning_ = false;
     bool settingsTabNamed_ = false;

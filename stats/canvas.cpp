@@ -44,10 +44,11 @@ void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
 }
 
 void text(QPainter& p, int x, int y, const QString& text, const QColor& colour) {
-    p.save();
+    // Only the pen changes; it is put back without saving the whole painter state.
+    const QPen pen = p.pen();
     p.setPen(colour);
     p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
-    p.restore();
+    p.setPen(pen);
 }
 
 void opaqueText(QPainter& p, int x, int y, const QString& str, const QColor& colour,

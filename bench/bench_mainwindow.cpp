@@ -1,0 +1,196 @@
+// Measures the main window on generated data files, each figure as a ratio in one run:
+// (a) start-up of the program with the data file remembered, from starting the process to
+//     the window's first full paint, against a process that shows a bare QMainWindow the
+//     same way;
+// (b) switching to a subject with its tests (load, summary, average bar, painting the visible
+//     rows) against reading and splitting the whole file;
+// (c) drawing every row of a subject and the average bar into an image, against the same;
+// (d) opening a file of 1,600 subjects with 10 tests each against one of 100 subjects with 160
+//     tests each: the same number of tests, so a cost that grows with the subjects alone
+//     shows as a ratio far above 16;
+// (e) loading 20,000 tests of one subject stored in random date order against the same tests
+//     stored in order.
+// Usage: bench_mainwindow [subjects] [tests per subject] [repetitions]
+
+#include "bench/generator.h"
+#include "bench/measure.h"
+#include "gradedata/gradebook.h"
+#include "mainwindow/tabcontrol.h"
+#include "mainwindow/tform1.h"
+#include "platform/atomicfile.h"
+#include "platform/programfolder.h"
+#include "stats/averagebarpainter.h"
+#include "stats/statistics.h"
+#include "stats/testrowpainter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <cstdio>
+
+namespace {
+
+void report(const char* what, double measured, double baseline, double target) {
+    const double ratio = measured / baseline;
+    std::printf("%-44s %9.2f ms  against %9.2f ms  ratio %6.2f  (at most %g) %s\n", what, measured,
+                baseline, ratio, target, ratio <= target ? "" : "OVER");
+}
+
+void remember(const QString& fileName) {
+    QFile settings(ProgramFolder::filePath(QStringLiteral("Settings.ini")));
+    settings.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    settings.write(("[Settings]\r\nStandardFile=" + fileName + "\r\n").toUtf8());
+}
+
+// A child process of this program: the window's way to the screen (shown, its events
+// handled, then painted in full), and the end of the process.
+int showAndPaint(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ProgramFolder::setPath(QString::fromLocal8Bit(argv[2]));
+    std::unique_ptr<QMainWindow> window;
+    if (qstrcmp(argv[1], "--bare") == 0) {
+        window = std::make_unique<QMainWindow>();
+        window->resize(792, 588);
+    } else {
+        window = std::make_unique<TForm1>();
+    }
+    window->show();
+    QCoreApplication::processEvents();
+    window->repaint();
+    return 0;
+}
+
+double startToFirstPaint(const char* mode, const QString& folder) {
+    QProcess child;
+    return milliseconds([&] {
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(mode), folder});
+        child.waitForFinished(-1);
+    });
+}
+
+// The entries of the file's only section, in random order.
+void shuffleEntries(const QString& from, const QString& to) {
+    QFile source(from);
+    source.open(QIODevice::ReadOnly);
+    QList<QByteArray> lines = source.readAll().split('\n');
+    while (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    const QByteArray header = lines.takeFirst();
+    std::shuffle(lines.begin(), lines.end(), *QRandomGenerator::global());
+    writeFileAtomically(to, header + '\n' + lines.join('\n') + '\n');
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && (qstrcmp(argv[1], "--bare") == 0 || qstrcmp(argv[1], "--form") == 0))
+        return showAndPaint(argc, argv);
+    QApplication app(argc, argv);
+    const BenchData data(app.arguments());
+    if (!data.dir.isValid())
+        return 2;
+    ProgramFolder::setPath(data.dir.path());
+    const int repetitions = data.repetitions;
+    std::vector<double> baseline, bare, start, switching, drawing;
+
+    // (a) to (c) on the file of the command line.
+    remember(data.fileName);
+    const QString subject = data.names.at(data.names.size() / 2);
+    GradeBook book(data.fileName);
+    book.openSubject(subject);
+    DrawStyle style;
+    style.font = QFont(QStringLiteral("Liberation Sans"), 8);
+    constexpr int width = 753, rowHeight = 30;
+    QImage image(width, rowHeight * book.tests().count(), QImage::Format_RGB32);
+    for (int r = 0; r < repetitions; ++r) {
+        baseline.push_back(milliseconds([&] { readAndSplitLines(data.fileName); }));
+        bare.push_back(startToFirstPaint("--bare", data.dir.path()));
+        start.push_back(startToFirstPaint("--form", data.dir.path()));
+        drawing.push_back(milliseconds([&] {
+            QPainter p(&image);
+            const auto& rows = book.tests().rows();
+            for (int i = 0; i < rows.size(); ++i) {
+                style.selected = i == 7;
+                paintTestRow(p, QRect(0, i * rowHeight, width, rowHeight), rows.at(i).test, style);
+            }
+            style.selected = false;
+            p.drawImage(0, 0, AverageBarImage(width, subjectSummaryOf(rows), style));
+        }));
+    }
+    {
+        TForm1 form;
+        form.show();
+        QCoreApplication::processEvents();
+        auto* tabs = form.findChild<TabControl*>(QStringLiteral("Subjects"));
+        for (int r = 0; r < repetitions; ++r) {
+            // From the settings page, as the user comes from the ranking.
+            tabs->setCurrentIndex(tabs->count() - 1);
+            form.SubjectsChange();
+            QCoreApplication::processEvents();
+            switching.push_back(milliseconds([&] {
+                tabs->setCurrentIndex(tabs->indexOf(subject));
+                form.SubjectsChange();
+                form.repaint();
+            }));
+        }
+        if (form.document()->tests().count() != data.tests) {
+            std::printf("switched to %d tests, expected %d\n", form.document()->tests().count(),
+                        data.tests);
+            return 2;
+        }
+    }
+    const double base = median(baseline);
+    report("(a) start-up to the first full paint", median(start), median(bare), 1.5);
+    report("(b) switching to a subject", median(switching), base, 3);
+    report("(c) drawing all rows + bar", median(drawing), base, 8);
+
+    // (d) many small subjects against few large ones.
+    const QString few = data.dir.filePath(QStringLiteral("wenige.plx"));
+    const QString many = data.dir.filePath(QStringLiteral("viele.plx"));
+    generateDataFile(few, 100, 160);
+    generateDataFile(many, 1600, 10);
+    std::vector<double> openFew, openMany;
+    {
+        remember(QString());
+        TForm1 form;
+        form.show();
+        QCoreApplication::processEvents();
+        auto* field = form.findChild<QLineEdit*>(QStringLiteral("StandardFile"));
+        for (int r = 0; r < repetitions; ++r) {
+            for (auto [fileName, times] : {std::pair{few, &openFew}, std::pair{many, &openMany}}) {
+                field->setText(fileName);
+                times->push_back(milliseconds([&] {
+                    form.FileOKClick();
+                    form.repaint();
+                }));
+            }
+        }
+        if (form.document()->subjects().size() != 1600)
+            return 2;
+    }
+    report("(d) opening 1,600 x 10 against 100 x 160", median(openMany), median(openFew), 20);
+
+    // (e) 20,000 tests out of order against in order.
+    const QString ordered = data.dir.filePath(QStringLiteral("geordnet.plx"));
+    const QString shuffled = data.dir.filePath(QStringLiteral("gemischt.plx"));
+    const QString big = generateDataFile(ordered, 1, 20000).first();
+    shuffleEntries(ordered, shuffled);
+    std::vector<double> loadOrdered, loadShuffled;
+    GradeBook orderedBook(ordered), shuffledBook(shuffled);
+    for (int r = 0; r < repetitions; ++r) {
+        loadOrdered.push_back(milliseconds([&] { orderedBook.openSubject(big); }));
+        loadShuffled.push_back(milliseconds([&] { shuffledBook.openSubject(big); }));
+    }
+    if (orderedBook.tests().items() != shuffledBook.tests().items())
+        return 2;
+    report("(e) 20,000 tests in random order against in order", median(loadShuffled),
+           median(loadOrdered), 1.5);
+    return 0;
+}
