@@ -23,7 +23,7 @@ QString& dataFolderOverride() {
 // "2026-12-08.plx" or "2026-12-08_2.plx".
 const QRegularExpression& copyNamePattern() {
     static const QRegularExpression pattern(
-        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:_(\\d{1,4}))?\\.plx$"));
+        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:_([2-9]|[1-9]\\d{1,3}))?\\.plx$"));
     return pattern;
 }
 
@@ -82,6 +82,10 @@ bool BackupStore::hasCopyOf(const QDate& day) const {
 }
 
 std::optional<BackupCopy> BackupStore::backUpNow() {
+    return backUp(QString());
+}
+
+std::optional<BackupCopy> BackupStore::backUp(const QString& alsoKeep) {
     if (!QFileInfo::exists(dataFileName_))
         return std::nullopt;
     const QByteArray bytes = readWholeFile(dataFileName_);
@@ -99,7 +103,7 @@ std::optional<BackupCopy> BackupStore::backUpNow() {
     if (!QDir().mkpath(dir.path()))
         throw writeRefused(copy.filePath);
     writeFileAtomically(copy.filePath, bytes);
-    dropOldCopies(copy.filePath);
+    dropOldCopies({copy.filePath, alsoKeep});
     return copy;
 }
 
@@ -112,17 +116,27 @@ std::optional<BackupCopy> BackupStore::backUpBeforeChange() {
 std::optional<BackupCopy> BackupStore::restore(const BackupCopy& copy) {
     // Read the copy first: a copy that cannot be read must not cost a backup slot.
     const QByteArray bytes = readWholeFile(copy.filePath);
-    std::optional<BackupCopy> previous = backUpNow();
+    // The chosen copy stays, even when it is the oldest of a full folder.
+    std::optional<BackupCopy> previous = backUp(copy.filePath);
     writeFileAtomically(dataFileName_, bytes);
     return previous;
 }
 
-void BackupStore::dropOldCopies(const QString& keep) const {
+void BackupStore::dropOldCopies(const QStringList& keep) const {
     const QList<BackupCopy> all = copies();
-    // A copy that cannot be removed stays; it is tried again with the next copy.
-    for (qsizetype i = KeptCopies; i < all.size(); ++i) {
-        if (all[i].filePath != keep)
-            QFile::remove(all[i].filePath);
+    // The copies to keep count among the KeptCopies; the newest of the others fill the rest.
+    qsizetype room = KeptCopies - std::count_if(all.begin(), all.end(), [&](const BackupCopy& c) {
+                         return keep.contains(c.filePath);
+                     });
+    for (const BackupCopy& copy : all) {
+        if (keep.contains(copy.filePath))
+            continue;
+        if (room > 0) {
+            --room;
+            continue;
+        }
+        // A copy that cannot be removed stays; it is tried again with the next copy.
+        QFile::remove(copy.filePath);
     }
 }
 

@@ -51,7 +51,9 @@ public:
     std::optional<BackupCopy> restore(const BackupCopy& copy);
 
 private:
-    void dropOldCopies(const QString& keep) const;
+    // backUpNow, keeping also the copy `alsoKeep` when the oldest copies are dropped.
+    std::optional<BackupCopy> backUp(const QString& alsoKeep);
+    void dropOldCopies(const QStringList& keep) const;
 
     QString dataFileName_;
 };

@@ -47,6 +47,7 @@ private slots:
     void noFileNoCopy();
     void everyChangeOfTheGradeBookComesAfterTheCopy();
     void restoreBacksUpTheCurrentStateFirst();
+    void restoringTheOldestOfAFullFolderKeepsIt();
     void refusedRestoreLeavesTheFile();
     void listAndCount();
 
@@ -244,6 +245,23 @@ void TestBackupStore::restoreBacksUpTheCurrentStateFirst() {
     QCOMPARE(contents(store.copies().first().filePath), QByteArray("tuesday"));
 }
 
+void TestBackupStore::restoringTheOldestOfAFullFolderKeepsIt() {
+    QVERIFY(QDir().mkpath(copies_));
+    for (int day = 1; day <= BackupStore::KeptCopies; ++day)
+        QVERIFY(put(copies_ + QStringLiteral("/2026-11-%1.plx").arg(day, 2, 10, QChar(u'0')),
+                    "november " + QByteArray::number(day)));
+    QVERIFY(put(dataFile_, "current"));
+    BackupStore store(dataFile_);
+    store.restore(store.copies().last());
+    QCOMPARE(contents(dataFile_), QByteArray("november 1"));
+    // The copy of the state replaced is there, and so is the copy just restored; the next
+    // oldest made room.
+    QCOMPARE(contents(copies_ + "/2026-12-07.plx"), QByteArray("current"));
+    QCOMPARE(contents(copies_ + "/2026-11-01.plx"), QByteArray("november 1"));
+    QVERIFY(!QFileInfo::exists(copies_ + "/2026-11-02.plx"));
+    QCOMPARE(store.copies().size(), BackupStore::KeptCopies);
+}
+
 void TestBackupStore::refusedRestoreLeavesTheFile() {
     BackupStore store(dataFile_);
     QVERIFY(put(dataFile_, "monday"));
@@ -276,6 +294,7 @@ void TestBackupStore::listAndCount() {
                 "[settings]\r\nStandardFile=x\r\n[B]\r\n1,1,01.11.2026=\"1\"\r\n"));
     QVERIFY(put(copies_ + "/2026-12-01_2.plx", ""));
     QVERIFY(put(copies_ + "/2026-12-01_x.plx", "not a copy"));
+    QVERIFY(put(copies_ + "/2026-12-01_1.plx", "not a copy"));
     QVERIFY(put(copies_ + "/2026-13-01.plx", "no such day"));
     QVERIFY(put(copies_ + "/Noten.plx", "not a copy"));
 
