@@ -4,13 +4,14 @@
 #include "mainwindow/rowdelegate.h"
 #include "stats/drawstyle.h"
 #include "stats/rankingrowpainter.h"
+#include "widgets/pictures.h"
+#include "widgets/tvelaimage.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -84,12 +85,12 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     DiagramLabels->setChecked(true);
     place(DiagramLabels, {8, 24, 193, 17});
 
-    InfoP = named(new QLabel(QStringLiteral("Zensoria"), this), QStringLiteral("InfoP"));
-    InfoP->setAlignment(Qt::AlignCenter);
-    InfoP->setFrameShape(QFrame::StyledPanel);
-    InfoP->setFont(boldened(QFont(font().family(), 16)));
+    // The logo; its white lets the page show through.
+    InfoP = named(new TVelaImage(this), QStringLiteral("InfoP"));
+    InfoP->setPicture(logoBitmap());
+    InfoP->setTransparent(true);
     InfoP->setCursor(Qt::PointingHandCursor);
-    InfoP->installEventFilter(this); // takes its clicks
+    connect(InfoP, &TVelaImage::clicked, this, &SettingsPage::infoClicked);
     // Its context menu is the window's, which holds "&Info".
     InfoP->setContextMenuPolicy(Qt::NoContextMenu);
     place(InfoP, {609, 440, 142, 63}, RightBottom);
@@ -124,13 +125,4 @@ void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect,
     if (row < ranking_.size())
         paintRankingRow(painter, rect, ranking_.at(row), row,
                         listStyle(Set4, selected, DiagramLabels->isChecked()));
-}
-
-bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == InfoP && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        emit infoClicked();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }

@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class TVelaImage;
 
 // Page "Settings" of the main window: the data file, the subjects and their ranking, the
 // view option "Diagramme beschriften" and the logo. It holds the controls at their designed
@@ -30,9 +31,6 @@ signals:
     // A click on the logo.
     void infoClicked();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QList<RankedSubject> ranking_;
 
@@ -50,5 +48,5 @@ public:
     QListWidget* Set4; // the ranking of the subjects by class average
     QGroupBox* GroupBox4;
     QCheckBox* DiagramLabels;
-    QLabel* InfoP; // the logo; a click opens the about dialog
+    TVelaImage* InfoP; // the logo; a click opens the about dialog
 };

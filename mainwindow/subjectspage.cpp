@@ -8,6 +8,9 @@
 #include "stats/drawstyle.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
+#include "widgets/buttonpictures.h"
+#include "widgets/pictures.h"
+#include "widgets/tvelaimage.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -111,10 +114,11 @@ SubjectsPage::SubjectsPage(std::function<bool()> diagramLabels, QWidget* parent)
                        "ausgewählten Schulfaches."));
     place(AveragePB, {9, 278, 751, 29}, LeftRightBottom);
 
-    PrintBtn = named(new QLabel(this), QStringLiteral("PrintBtn"));
-    PrintBtn->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    // The print button: its normal picture, swapped for the others on hover and press.
+    PrintBtn = named(new TVelaImage(this), QStringLiteral("PrintBtn"));
     PrintBtn->setCursor(Qt::PointingHandCursor);
-    PrintBtn->installEventFilter(this); // takes its clicks
+    new ButtonPictures(PrintBtn, printButtonImages());
+    connect(PrintBtn, &TVelaImage::clicked, this, &SubjectsPage::printClicked);
     place(PrintBtn, {704, 320, 57, 193}, RightBottom);
 
     // Keyboard order of the entry form: from the list through the test's data, its counts and
@@ -199,10 +203,6 @@ bool SubjectsPage::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == Tests->viewport() && event->type() == QEvent::Leave) {
         // The pointer left the rows: their remark goes from the status bar too.
         showHintAt(QPoint(-1, -1));
-    } else if (watched == PrintBtn && event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        emit printClicked();
-        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

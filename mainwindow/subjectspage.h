@@ -10,6 +10,7 @@ class QItemSelectionModel;
 class QLabel;
 class QListView;
 class TestListModel;
+class TVelaImage;
 
 // Page "Subjects" of the main window: the column heads, the test list Tests, the average bar
 // AveragePB under it, the entry form of one class test and the print button. It holds the
@@ -57,5 +58,5 @@ public:
     QListView* Tests;
     QWidget* AveragePB;
     ClassTestForm* form;
-    QLabel* PrintBtn; // a click opens the print dialog
+    TVelaImage* PrintBtn; // a click opens the print dialog
 };

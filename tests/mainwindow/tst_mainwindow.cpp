@@ -12,11 +12,15 @@
 #include "platform/singleinstance.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolders.h"
+#include "widgets/pictures.h"
+#include "widgets/tvelaimage.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEnterEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -1200,6 +1204,69 @@ private slots:
         const QString help = QString::fromUtf8(readBytes(Help::helpFile()));
         for (const char* topic : {"Settings", "Subjects", "Print"})
             QVERIFY2(help.contains(QStringLiteral("name=\"%1\"").arg(QLatin1String(topic))), topic);
+    }
+
+    // ----- print button and logo
+
+    void printButtonPictures() {
+        auto form = formWithSubjects({QStringLiteral("Mathe")});
+        auto* button = control<TVelaImage>(*form, "PrintBtn");
+        QVERIFY(button && button->isVisible());
+        const std::array<QImage, 3> pictures = printButtonImages();
+        auto shown = [&] {
+            for (int i = 0; i < 3; ++i)
+                if (button->picture() == pictures[i])
+                    return i;
+            return -1;
+        };
+        QCOMPARE(shown(), 0);
+        QSignalSpy printing(form.get(), &TForm1::printRequested);
+
+        // Enter, press, release, leave: pictures 1, 2, 0, 0, and one print request.
+        QList<int> seen;
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(button, &enter);
+        seen << shown();
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(20, 90));
+        seen << shown();
+        QCOMPARE(printing.size(), 0);
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(20, 90));
+        seen << shown();
+        QCOMPARE(printing.size(), 1);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        seen << shown();
+        QCOMPARE(seen, QList<int>({1, 2, 0, 0}));
+        QCOMPARE(printing.size(), 1);
+        // A press taken off the button before release prints nothing.
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(20, 90));
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-40, 90));
+        QCOMPARE(printing.size(), 1);
+        QCOMPARE(shown(), 0);
+        // What shows on screen is the picture.
+        QCOMPARE(button->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 pictures[0].convertToFormat(QImage::Format_RGB32));
+    }
+
+    void logoAndInfoShowTheAboutDialog() {
+        auto form = startForm();
+        auto* logo = control<TVelaImage>(*form, "InfoP");
+        QVERIFY(logo && logo->isVisible());
+        QCOMPARE(logo->picture(), logoBitmap());
+        // The page shows through the logo's white.
+        QVERIFY(logo->transparent());
+        const QImage page = control<QWidget>(*form, "Settings")->grab().toImage();
+        QCOMPARE(page.pixelColor(logo->geometry().bottomLeft() + QPoint(1, -1)),
+                 control<QWidget>(*form, "Settings")->palette().color(QPalette::Window));
+
+        QSignalSpy about(form.get(), &TForm1::aboutRequested);
+        QTest::mouseClick(logo, Qt::LeftButton, {}, QPoint(70, 30));
+        QCOMPARE(about.size(), 1);
+        QTest::mouseClick(logo, Qt::RightButton, {}, QPoint(70, 30));
+        QCOMPARE(about.size(), 1);
+        control<QAction>(*form, "InfoAction")->trigger();
+        QCOMPARE(about.size(), 2);
+        QCOMPARE(control<QAction>(*form, "InfoAction")->text(), QStringLiteral("&Info"));
     }
 
     void missingHelpFileReported() {
