@@ -153,6 +153,7 @@ const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
     revision_ = revision;
     subjects_ = book.subjects();
     entries_.clear();
+    ++builds_;
     BuildRanking(book.store(), subjects_, entries_);
     current_ = true;
     return entries_;

@@ -79,6 +79,8 @@ public:
     const QList<RankedSubject>& entries() const { return entries_; }
     // Forgets the ranking (no data file open).
     void clear();
+    // How often the ranking was built from the file.
+    int builds() const { return builds_; }
 
 private:
     QList<RankedSubject> entries_;
@@ -86,4 +88,5 @@ private:
     QStringList subjects_;
     quint64 revision_ = 0;
     bool current_ = false;
+    int builds_ = 0;
 };

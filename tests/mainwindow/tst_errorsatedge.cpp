@@ -1,0 +1,209 @@
+#include "mainwindow/tabcontrol.h"
+#include "mainwindow/tform1.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
+#include "support/scripteddialogs.h"
+#include "support/testfolders.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+#include <csignal>
+#include <exception>
+#include <sys/resource.h>
+
+namespace {
+
+// Every exception that reaches the application object, which a handler let through into
+// Qt's event loop.
+QStringList escaped;
+
+// An application that records exceptions reaching it instead of showing them, so that a test
+// sees when a handler relies on the application's last net.
+class RecordingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            escaped.append(QString::fromUtf8(error.what()));
+        } catch (...) {
+            escaped.append(QStringLiteral("?"));
+        }
+        return false;
+    }
+};
+
+// Limits the size of files this process may write, so that every write of a file fails.
+class RefusedWrites {
+public:
+    RefusedWrites() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit tiny = old_;
+        tiny.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+    }
+    ~RefusedWrites() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+template <typename W> W* control(const QWidget& form, const char* name) {
+    return form.findChild<W*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+// Errors of the data layer met by the user's actions: each is shown at once by the handler
+// that met it, in the general error display's box, and none reaches Qt's event loop.
+class TestErrorsAtEdge : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolders> folders_;
+    std::unique_ptr<ScopedDialogs> dialogs_;
+    QString dataFile_;
+
+    // A window on a data file with Mathe (a sound test) and Physik (a faulty one).
+    std::unique_ptr<TForm1> openForm() {
+        QFile file(dataFile_);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write("[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                   "[Physik]\r\n6,1,01.03.2003=\"1,9,x,1,1,1,1,2,\"\r\n");
+        file.close();
+        auto form = std::make_unique<TForm1>();
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("window not active");
+        control<QLineEdit>(*form, "StandardFile")->setText(dataFile_);
+        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        return form;
+    }
+
+    void clickTab(TForm1& form, const QString& caption) {
+        auto* tabs = control<TabControl>(form, "Subjects");
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                          tabs->tabBar()->tabRect(tabs->indexOf(caption)).center());
+    }
+
+    // The one message shown since the last call: the error's text in the error box.
+    void expectErrorShown(const QString& text) {
+        const QList<ShownDialog> shown = (**dialogs_).shown(ShownDialog::Kind::Message);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().icon, MessageIcon::Error);
+        QCOMPARE(shown.first().caption, QApplication::applicationDisplayName());
+        QCOMPARE(shown.first().text, text);
+        (**dialogs_).clear();
+    }
+
+private slots:
+    void initTestCase() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        Clock::setToday(QDate(2024, 5, 10));
+    }
+
+    void init() {
+        folders_ = std::make_unique<TestFolders>();
+        QVERIFY(folders_->isValid());
+        QDir(folders_->root()).mkpath(QStringLiteral("tmp"));
+        qputenv("TMPDIR", folders_->file(QStringLiteral("tmp")).toLocal8Bit());
+        dialogs_ = std::make_unique<ScopedDialogs>();
+        dataFile_ = folders_->file(QStringLiteral("noten.plx"));
+        escaped.clear();
+    }
+
+    void cleanup() {
+        dialogs_.reset();
+        folders_.reset();
+        QVERIFY2(escaped.isEmpty(), qPrintable(escaped.join(u'\n')));
+    }
+
+    // Opening the file builds the ranking, which meets the faulty entry.
+    void faultyEntryMetWhileOpening() {
+        auto form = openForm();
+        expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
+        QCOMPARE(control<QListWidget>(*form, "Set1")->count(), 2);
+    }
+
+    void faultyEntryMetBySwitching() {
+        auto form = openForm();
+        (**dialogs_).clear();
+        clickTab(*form, QStringLiteral("Physik"));
+        expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
+        QCOMPARE(control<QListView>(*form, "Tests")->model()->rowCount(), 0);
+        // Ctrl+E to the ranking, a double click in the subject list.
+        QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
+        expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
+        auto* subjects = control<QListWidget>(*form, "Set1");
+        const QPoint physik = subjects->visualItemRect(subjects->item(1)).center();
+        QTest::mouseClick(subjects->viewport(), Qt::LeftButton, {}, physik);
+        QTest::mouseDClick(subjects->viewport(), Qt::LeftButton, {}, physik);
+        expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
+    }
+
+    void refusedWritesOfTheForm() {
+        auto form = openForm();
+        clickTab(*form, QStringLiteral("Mathe"));
+        (**dialogs_).clear();
+        auto* tests = control<QListView>(*form, "Tests");
+        const QPoint first = tests->visualRect(tests->model()->index(0, 0)).center();
+        QTest::mouseClick(tests->viewport(), Qt::LeftButton, {}, first);
+        const QString refused =
+            QStringLiteral("In %1 kann nicht geschrieben werden").arg(dataFile_);
+        {
+            RefusedWrites refusal;
+            QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        }
+        expectErrorShown(refused);
+        control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("3"));
+        {
+            RefusedWrites refusal;
+            QTest::mouseClick(control<QPushButton>(*form, "New"), Qt::LeftButton);
+        }
+        expectErrorShown(refused);
+        {
+            RefusedWrites refusal;
+            QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        }
+        expectErrorShown(refused);
+        QCOMPARE(tests->model()->rowCount(), 1);
+    }
+
+    void refusedRemovalOfASubject() {
+        auto form = openForm();
+        (**dialogs_).clear();
+        auto* subjects = control<QListWidget>(*form, "Set1");
+        QTest::mouseClick(subjects->viewport(), Qt::LeftButton, {},
+                          subjects->visualItemRect(subjects->item(0)).center());
+        (**dialogs_).answerYesNo(true);
+        {
+            RefusedWrites refusal;
+            QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        }
+        const QList<ShownDialog> shown = (**dialogs_).shown(ShownDialog::Kind::Message);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text,
+                 QStringLiteral("In %1 kann nicht geschrieben werden").arg(dataFile_));
+        QCOMPARE(subjects->count(), 2);
+    }
+};
+
+int main(int argc, char** argv) {
+    RecordingApplication app(argc, argv);
+    TestErrorsAtEdge test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_errorsatedge.moc"

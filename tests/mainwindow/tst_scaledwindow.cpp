@@ -1,0 +1,60 @@
+#include "gradedata/gradebook.h"
+#include "mainwindow/tabcontrol.h"
+#include "mainwindow/tform1.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
+#include "support/scripteddialogs.h"
+#include "support/testfolders.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QTest>
+#include <QtMath>
+
+// The main window on a screen scaled by 1.5 (QT_SCALE_FACTOR, set for this test): the average
+// bar is drawn at the screen's pixel ratio, so it is shown sharp instead of stretched.
+class TestScaledWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void averageBarAtThePixelRatio() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        QDir(folders.root()).mkpath(QStringLiteral("tmp"));
+        qputenv("TMPDIR", folders.file(QStringLiteral("tmp")).toLocal8Bit());
+        ScopedDialogs dialogs;
+        const QString dataFile = folders.file(QStringLiteral("noten.plx"));
+        QFile file(dataFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
+        file.close();
+        QFile settings(folders.programFile(QStringLiteral("Settings.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(("[Settings]\r\nStandardFile=" + dataFile + "\r\n").toUtf8());
+        settings.close();
+
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.devicePixelRatio(), 1.5);
+        auto* tests = form.findChild<QListView*>(QStringLiteral("Tests"));
+        // Showing the subject draws the bar.
+        auto* tabs = form.findChild<TabControl*>(QStringLiteral("Subjects"));
+        tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Mathe")));
+        form.SubjectsChange();
+        QCOMPARE(form.document()->tests().count(), 1);
+        const QImage& bar = form.averageBarImage();
+        QCOMPARE(bar.devicePixelRatio(), 1.5);
+        QCOMPARE(bar.width(), qCeil(tests->width() * 1.5));
+        QCOMPARE(bar.height(), qCeil(29 * 1.5));
+        // The gradient begins light yellow at the left edge, in device pixels too.
+        QCOMPARE(bar.pixelColor(0, 10), QColor(0xFFFFD6));
+        QCOMPARE(bar.pixelColor(1, 10), QColor(0xFFFFD6));
+    }
+};
+
+QTEST_MAIN(TestScaledWindow)
+#include "tst_scaledwindow.moc"

@@ -1,0 +1,150 @@
+#include "gradedata/gradebook.h"
+#include "platform/apperror.h"
+#include "platform/localeformats.h"
+#include "stats/averagebarpainter.h"
+#include "stats/ranking.h"
+#include "stats/rankingrowpainter.h"
+#include "stats/statistics.h"
+#include "stats/testrowpainter.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeBytes(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+DrawStyle style(bool selected) {
+    DrawStyle result;
+    result.font = QFont(QStringLiteral("Liberation Sans"), 8);
+    result.selected = selected;
+    return result;
+}
+
+template <typename Paint> QImage painted(QSize size, Paint paint) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    QPainter p(&image);
+    paint(p);
+    return image;
+}
+
+} // namespace
+
+// The views drawn from typed tests and ranking entries are the views drawn from their texts,
+// pixel for pixel; the ranking is built again only when the file or the subjects changed.
+class TestTypedViews : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+private slots:
+    void initTestCase() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(dir_.isValid());
+    }
+
+    void rowsAndBarAsFromTexts() {
+        const QString fileName = dir_.filePath(QStringLiteral("zeilen.plx"));
+        writeBytes(fileName, "[Mathe]\r\n"
+                             "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,Bruchrechnung\"\r\n"
+                             "7,2,09.11.2023=\"2,4,6,8,6,2,1,0,\"Negative Zahlen\"\"\r\n"
+                             "12,10,01.02.2010=\"10,0,0,0,0,0,3,6,\"Analysis, Teil 1\"\"\r\n"
+                             "5,3,31.07.2003=\"1,0,0,0,0,0,0,1,\"\r\n");
+        GradeBook book(fileName);
+        book.openSubject(QStringLiteral("Mathe"));
+        QCOMPARE(book.tests().count(), 4);
+        const QRect rect(0, 1, 753, 30);
+        for (int row = 0; row < book.tests().count(); ++row) {
+            for (const bool selected : {false, true}) {
+                const QImage fromText = painted({753, 32}, [&](QPainter& p) {
+                    paintTestRow(p, rect, book.tests().item(row), style(selected));
+                });
+                const QImage typed = painted({753, 32}, [&](QPainter& p) {
+                    paintTestRow(p, rect, book.tests().test(row), style(selected));
+                });
+                QVERIFY2(typed == fromText, qPrintable(book.tests().item(row)));
+            }
+        }
+        const auto typed = subjectSummaryOf(book.tests().rows());
+        const auto fromText = computeSubjectSummary(book.tests().items());
+        QVERIFY(typed && fromText);
+        QCOMPARE(AverageBarImage(751, typed, style(false)),
+                 AverageBarImage(751, fromText, style(false)));
+        QCOMPARE(typed->MeanCounts, fromText->MeanCounts);
+        QCOMPARE(typed->OwnGrade, fromText->OwnGrade);
+        QCOMPARE(typed->NotTaken, 1);
+    }
+
+    void rankingAsFromTexts() {
+        const QString fileName = dir_.filePath(QStringLiteral("rang.plx"));
+        writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                             "[Bildende Kunst]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                             "[Englisch]\r\n5,2,12.03.2002=\"3,1,1,0,0,0,0,1,\"\r\n"
+                             "5,3,13.03.2002=\"3,0,1,0,0,0,0,1,\"\r\n");
+        GradeBook book(fileName);
+        book.readSubjects();
+        SubjectRanking ranking;
+        const QList<RankedSubject>& entries = ranking.of(book);
+        QStringList texts;
+        for (const RankedSubject& entry : entries)
+            texts.append(entry.entry());
+        QCOMPARE(texts, BuildRankingEntries(book.store(), book.subjects()));
+        QCOMPARE(texts.first(), QStringLiteral("\"1,7500000000\",Englisch,2"));
+        for (int row = 0; row < entries.size(); ++row) {
+            const QImage fromText = painted({353, 30}, [&](QPainter& p) {
+                paintRankingRow(p, QRect(0, 0, 353, 30), texts.at(row), row, style(row == 1));
+            });
+            const QImage typed = painted({353, 30}, [&](QPainter& p) {
+                paintRankingRow(p, QRect(0, 0, 353, 30), entries.at(row), row, style(row == 1));
+            });
+            QVERIFY(typed == fromText);
+        }
+    }
+
+    void rankingBuiltOnlyWhenChanged() {
+        const QString fileName = dir_.filePath(QStringLiteral("wechsel.plx"));
+        writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
+        GradeBook book(fileName);
+        book.readSubjects();
+        SubjectRanking ranking;
+        QCOMPARE(ranking.of(book).size(), 1);
+        QCOMPARE(ranking.of(book).size(), 1);
+        book.openSubject(QStringLiteral("Mathe"));
+        QCOMPARE(ranking.of(book).size(), 1);
+        QCOMPARE(ranking.builds(), 1);
+
+        // A test stored by the program, a subject added, a file changed by another program.
+        ClassTest test;
+        test.gradeLevel = 5;
+        test.number = 3;
+        test.date = QDate(2002, 4, 1);
+        test.lesson = 1;
+        test.counts = {1, 0, 0, 0, 0, 0};
+        book.addTest(test);
+        QCOMPARE(ranking.of(book).first().testCount, 2);
+        QCOMPARE(ranking.builds(), 2);
+        book.addSubject(QStringLiteral("Physik"));
+        ranking.of(book);
+        QCOMPARE(ranking.builds(), 3);
+        writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
+        QCOMPARE(ranking.of(book).first().subject, QStringLiteral("Physik"));
+        QCOMPARE(ranking.builds(), 4);
+
+        // A faulty entry: the error every time it is asked for, until the file is mended.
+        writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,xx,8,6,3,1,3,\"\r\n");
+        QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
+        QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
+    }
+};
+
+QTEST_MAIN(TestTypedViews)
+#include "tst_typedviews.moc"
