@@ -615,9 +615,70 @@ private slots:
 
     // ----- a whole session, with the file checked after every step
 
-    void session() {
+    // A user's session, step by step: each test below does the steps before its own without
+    // looking, then checks its own step as the user meets it.
+    std::unique_ptr<TForm1> sessionForm() {
         auto form = startForm();
         openFile(*form, dataFile_);
+        return form;
+    }
+
+    void subjectsAdded(TForm1& form) {
+        addSubject(form, QStringLiteral("Mathe"));
+        addSubject(form, QStringLiteral("mathe"));
+        addSubject(form, QStringLiteral("Bildende Kunst"));
+        dialogs().answerInputCancel();
+        QTest::mouseClick(control<QPushButton>(form, "Set2"), Qt::LeftButton);
+    }
+
+    void mathTestsStored(TForm1& form) {
+        subjectsAdded(form);
+        clickTab(form, QStringLiteral("Mathe"));
+        store(form, mathTest);
+        store(form, {5,
+                     "3",
+                     QDate(2002, 6, 20),
+                     "1",
+                     {"4", "6", "7", "5", "2", ""},
+                     2,
+                     "Lineare Gleichungen"});
+        store(form, {6, "1", QDate(2002, 9, 15), "2", {"1", "3", "9", "8", "4", "0"}, 0, ""});
+        store(form, {5, "1", QDate(2002, 1, 20), "4", {"", "1", "", "", "", ""}, 2, "Kurz"});
+    }
+
+    void mathTestsChanged(TForm1& form) {
+        mathTestsStored(form);
+        auto* tests = control<QListView>(form, "Tests");
+        clickRow(tests, 1);
+        auto* drei = control<QLineEdit>(form, "Drei");
+        drei->clear();
+        QTest::keyClicks(drei, QStringLiteral("9"));
+        QTest::mouseClick(control<QPushButton>(form, "Change"), Qt::LeftButton);
+        control<QDateEdit>(form, "TestDate")->setDate(QDate(2002, 10, 1));
+        QTest::mouseClick(control<QPushButton>(form, "Change"), Qt::LeftButton);
+    }
+
+    void changeOntoOtherTestTried(TForm1& form) {
+        mathTestsChanged(form);
+        control<QComboBox>(form, "Number")->setEditText(QStringLiteral("3"));
+        control<QDateEdit>(form, "TestDate")->setDate(QDate(2002, 6, 20));
+        QTest::mouseClick(control<QPushButton>(form, "Change"), Qt::LeftButton);
+    }
+
+    void mathTestDeleted(TForm1& form) {
+        changeOntoOtherTestTried(form);
+        clickRow(control<QListView>(form, "Tests"), 2);
+        QTest::mouseClick(control<QPushButton>(form, "Delete"), Qt::LeftButton);
+    }
+
+    void artTestStored(TForm1& form) {
+        mathTestDeleted(form);
+        clickTab(form, QStringLiteral("Bildende Kunst"));
+        store(form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 1, ""});
+    }
+
+    void sessionAddsSubjects() {
+        auto form = sessionForm();
         auto* set1 = control<QListWidget>(*form, "Set1");
 
         addSubject(*form, QStringLiteral("Mathe"));
@@ -645,6 +706,11 @@ private slots:
         dialogs().answerInputCancel();
         QTest::mouseClick(control<QPushButton>(*form, "Set2"), Qt::LeftButton);
         QCOMPARE(texts(set1).size(), 2);
+    }
+
+    void sessionStoresTests() {
+        auto form = sessionForm();
+        subjectsAdded(*form);
 
         clickTab(*form, QStringLiteral("Mathe"));
         QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 1);
@@ -682,6 +748,12 @@ private slots:
                               "2002-06-20,05,3,1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"",
                               "2002-09-15,06,1,2,1,3,9,8,4,0,0,\"\""}));
         QCOMPARE(tests->currentIndex().row(), 0); // the new entry is selected
+    }
+
+    void sessionLoadsAndChangesTests() {
+        auto form = sessionForm();
+        mathTestsStored(*form);
+        auto* tests = control<QListView>(*form, "Tests");
 
         // Selecting a test loads it into the form.
         clickRow(tests, 1);
@@ -722,6 +794,12 @@ private slots:
         QCOMPARE(rowText(tests, tests->currentIndex().row()),
                  QStringLiteral("2002-10-01,05,2,3,2,5,9,6,3,1,3,\"Bruchrechnung\""));
         QCOMPARE(messages().size(), 1);
+    }
+
+    void sessionRefusesChangeOntoOtherTest() {
+        auto form = sessionForm();
+        mathTestsChanged(*form);
+        auto* tests = control<QListView>(*form, "Tests");
 
         // "Ändern" onto the key of another test is refused.
         control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("3"));
@@ -735,6 +813,12 @@ private slots:
                                 "Jahrgangsstufe oder ein anderes Datum."));
         QCOMPARE(readBytes(dataFile_), before);
         QCOMPARE(rowCount(tests), 4);
+    }
+
+    void sessionDeletesTest() {
+        auto form = sessionForm();
+        changeOntoOtherTestTried(*form);
+        auto* tests = control<QListView>(*form, "Tests");
 
         // "Entfernen" deletes the selected test without a question.
         const qsizetype shownBefore = dialogs().shown().size();
@@ -754,6 +838,11 @@ private slots:
         QCOMPARE(control<QComboBox>(*form, "ClassNumber")->currentText(), QStringLiteral("5"));
         QCOMPARE(control<QComboBox>(*form, "Number")->currentText(), QStringLiteral("3"));
         QCOMPARE(countTexts(*form), Counts{});
+    }
+
+    void sessionStoresSameTestInOtherSubject() {
+        auto form = sessionForm();
+        mathTestDeleted(*form);
 
         // The same test in another subject is no duplicate.
         clickTab(*form, QStringLiteral("Bildende Kunst"));
@@ -761,6 +850,12 @@ private slots:
         store(*form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 1, ""});
         QCOMPARE(fileLines(dataFile_).mid(4),
                  (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
+    }
+
+    void sessionRemovesSubject() {
+        auto form = sessionForm();
+        artTestStored(*form);
+        auto* set1 = control<QListWidget>(*form, "Set1");
 
         // Removing a subject: answered No, nothing changes; answered Yes, its section goes.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
