@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMainWindow>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -137,8 +138,17 @@ void installAndUse(const TestFolders& folders) {
 class TestProgramEntry : public QObject {
     Q_OBJECT
 
+    QTemporaryDir lockFolder;
+
 private slots:
-    void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
+    void initTestCase() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        // The single-instance lock and socket live in the temporary folder: a folder of this
+        // test's own, so that a Zensoria running on the machine (or another test's window)
+        // does not make the normal run end as a second instance.
+        QVERIFY(lockFolder.isValid());
+        qputenv("TMPDIR", lockFolder.path().toLocal8Bit());
+    }
 
     void runMode_data() {
         QTest::addColumn<QStringList>("arguments");
