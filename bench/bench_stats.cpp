@@ -32,6 +32,8 @@ void report(const char* what, double measured, double baseline) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const BenchData data(app.arguments());
     if (!data.dir.isValid())
@@ -45,8 +47,12 @@ int main(int argc, char** argv) {
     constexpr int width = 753, rowHeight = 30;
 
     IniStore openStore(fileName);
+    // The tests of one subject as the test list holds them: typed, in list order.
+    QList<TestRow> rows;
+    loadSubjectRows(openStore, names.at(names.size() / 2), rows);
     QStringList items;
-    LoadSubjectTests(openStore, names.at(names.size() / 2), items);
+    for (const TestRow& row : std::as_const(rows))
+        items.append(row.item);
     QImage image(width, rowHeight * int(items.size()), QImage::Format_RGB32);
 
     // The values of every subject, read beforehand, for timing the ranking's arithmetic alone.
@@ -75,12 +81,12 @@ int main(int argc, char** argv) {
             milliseconds([&] { entries = BuildRankingEntries(openStore, names); }));
         drawing.push_back(milliseconds([&] {
             QPainter p(&image);
-            for (int i = 0; i < items.size(); ++i) {
+            for (int i = 0; i < rows.size(); ++i) {
                 style.selected = i == 7;
-                paintTestRow(p, QRect(0, i * rowHeight, width, rowHeight), items.at(i), style);
+                paintTestRow(p, QRect(0, i * rowHeight, width, rowHeight), rows.at(i).test, style);
             }
             style.selected = false;
-            p.drawImage(0, 0, AverageBarImage(width, computeSubjectSummary(items), style));
+            p.drawImage(0, 0, AverageBarImage(width, subjectSummaryOf(rows), style));
         }));
     }
     if (entries.size() != subjects || items.size() != tests ||
