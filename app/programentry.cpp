@@ -1,10 +1,10 @@
 #include "app/programentry.h"
 
 #include "app/application.h"
-#include "platform/errormessage.h"
 #include "app/mainwindowfactory.h"
 #include "app/uninstall.h"
 #include "platform/apperror.h"
+#include "platform/errormessage.h"
 #include "widgets/tinfo.h"
 
 #include <QMainWindow>

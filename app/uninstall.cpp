@@ -1,8 +1,8 @@
 #include "app/uninstall.h"
 
-#include "platform/errormessage.h"
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
+#include "platform/errormessage.h"
 #include "platform/installedprograms.h"
 #include "platform/programfolder.h"
 #include "platform/registry.h"
