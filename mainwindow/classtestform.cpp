@@ -1,6 +1,7 @@
 #include "mainwindow/classtestform.h"
 
 #include "mainwindow/formparts.h"
+#include "platform/dialogs.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 
@@ -188,6 +189,31 @@ ClassTestForm::ClassTestForm(QWidget* page) : QWidget(page) {
 
 void ClassTestForm::fitDateFont() {
     static_cast<DatePicker*>(TestDate)->fitFont();
+}
+
+std::optional<ClassTest> ClassTestForm::enteredTest(const GradeBook& book, int changedRow) {
+    TestForm entered = read();
+    const bool valid = validateTestForm(entered);
+    showCounts(entered.counts);
+    if (!valid) {
+        DialogService::instance().showMessage(
+            window(), MessageIcon::Warning, QStringLiteral("Fehlerhafte Angabe"),
+            QStringLiteral("Sie haben mindestens eine fehlerhafte Angabe gemacht. Überprüfen Sie "
+                           "auch, ob Sie Ihre eigene Zensur angegeben haben."));
+        return std::nullopt;
+    }
+    entered.remark = cleanRemark(entered.remark);
+    showRemark(entered.remark);
+
+    const ClassTest test = classTestFromForm(entered);
+    if (book.collides(test, changedRow)) {
+        DialogService::instance().showMessage(
+            window(), MessageIcon::Warning, QStringLiteral("Arbeit existiert bereits"),
+            QStringLiteral("Diese Arbeit existiert bereits. Wählen Sie eine andere Nummer, "
+                           "Jahrgangsstufe oder ein anderes Datum."));
+        return std::nullopt;
+    }
+    return test;
 }
 
 TestForm ClassTestForm::read() const {

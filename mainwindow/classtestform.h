@@ -39,6 +39,11 @@ public:
     void propose(const std::optional<GradeBook::Proposal>& proposal);
     // "Ändern" and "Entfernen" act on the selected test.
     void setTestSelected(bool selected);
+    // The test the form holds, to be stored in the book's current subject (as a new test, or
+    // in place of the test of changedRow). Checks the form as "Neu" and "Ändern" do: fills
+    // empty counts with 0, cleans the remark, and says in a message box why a faulty form or a
+    // test that would overwrite another one cannot be stored (then nothing).
+    std::optional<ClassTest> enteredTest(const GradeBook& book, int changedRow);
     // Fits the date field's font to the widest long date of the locale (see the .cpp).
     void fitDateFont();
 

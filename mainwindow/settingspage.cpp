@@ -1,7 +1,9 @@
 #include "mainwindow/settingspage.h"
 
+#include "gradedata/settingsfile.h"
 #include "mainwindow/formparts.h"
 #include "mainwindow/rowdelegate.h"
+#include "platform/dialogs.h"
 #include "stats/drawstyle.h"
 #include "stats/rankingrowpainter.h"
 #include "widgets/pictures.h"
@@ -99,6 +101,18 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     for (QWidget* subjectControl : {static_cast<QWidget*>(Set1), static_cast<QWidget*>(Set2),
                                     static_cast<QWidget*>(Set3), static_cast<QWidget*>(Set4)})
         subjectControl->setEnabled(false);
+}
+
+void SettingsPage::chooseDataFile() {
+    FileDialogOptions options;
+    options.title = QStringLiteral("Datei angeben");
+    options.filter = QStringLiteral("Zensoriadateien (*.plx)");
+    options.defaultSuffix = QStringLiteral("plx");
+    if (StandardFile->text() != SettingsFile::NoFileGiven)
+        options.initialFileName = StandardFile->text();
+    const QString chosen = DialogService::instance().chooseFile(window(), options);
+    if (!chosen.isEmpty())
+        StandardFile->setText(chosen);
 }
 
 void SettingsPage::showSubjects(const QStringList& subjects) {

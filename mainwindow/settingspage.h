@@ -20,6 +20,9 @@ class SettingsPage : public QWidget {
 public:
     explicit SettingsPage(QWidget* parent = nullptr);
 
+    // Asks with the file dialog for the data file to open or create and puts the chosen name
+    // into StandardFile; nothing is opened yet.
+    void chooseDataFile();
     // Shows the subjects in Set1, in their order.
     void showSubjects(const QStringList& subjects);
     // Shows the ranking in Set4; the list is refilled only when the ranking differs.

@@ -230,16 +230,7 @@ void TForm1::raiseFromOtherInstance() {
 // The data file
 
 void TForm1::GetFileBClick() {
-    QLineEdit* field = settingsPage->StandardFile;
-    FileDialogOptions options;
-    options.title = QStringLiteral("Datei angeben");
-    options.filter = QStringLiteral("Zensoriadateien (*.plx)");
-    options.defaultSuffix = QStringLiteral("plx");
-    if (field->text() != SettingsFile::NoFileGiven)
-        options.initialFileName = field->text();
-    const QString chosen = DialogService::instance().chooseFile(this, options);
-    if (!chosen.isEmpty())
-        field->setText(chosen);
+    settingsPage->chooseDataFile();
 }
 
 void TForm1::FileOKClick() {
@@ -440,29 +431,10 @@ void TForm1::SetTestData(QObject* button) {
     if (changing && changedRow < 0)
         return;
 
-    TestForm entered = form->read();
-    const bool valid = validateTestForm(entered);
-    form->showCounts(entered.counts);
-    if (!valid) {
-        DialogService::instance().showMessage(
-            this, MessageIcon::Warning, QStringLiteral("Fehlerhafte Angabe"),
-            QStringLiteral("Sie haben mindestens eine fehlerhafte Angabe gemacht. Überprüfen Sie "
-                           "auch, ob Sie Ihre eigene Zensur angegeben haben."));
+    const std::optional<ClassTest> test = form->enteredTest(*document_, changedRow);
+    if (!test)
         return;
-    }
-    entered.remark = cleanRemark(entered.remark);
-    form->showRemark(entered.remark);
-
-    const ClassTest test = classTestFromForm(entered);
-    if (document_->collides(test, changedRow)) {
-        DialogService::instance().showMessage(
-            this, MessageIcon::Warning, QStringLiteral("Arbeit existiert bereits"),
-            QStringLiteral("Diese Arbeit existiert bereits. Wählen Sie eine andere Nummer, "
-                           "Jahrgangsstufe oder ein anderes Datum."));
-        return;
-    }
-
-    const int row = changing ? document_->changeTest(changedRow, test) : document_->addTest(test);
+    const int row = changing ? document_->changeTest(changedRow, *test) : document_->addTest(*test);
     subjectsPage->selectRow(row);
     // After "Neu" the form shows the stored test; after "Ändern" it keeps what was typed.
     if (changing)
