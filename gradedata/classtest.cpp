@@ -177,7 +177,14 @@ ClassTest readClassTest(const QString& key, const QString& value) {
     test.ownGrade = toInteger(field(valueFields, 7));
     const QStringView date = field(keyFields, 2);
     test.date = ParseShortDate(QString::fromRawData(date.data(), date.size()));
-    test.remark = field(valueFields, 8).toString();
+    const QStringView remark = field(valueFields, 8);
+    if (remark.size() > MaxRemarkLength)
+        throw AppError(QStringLiteral("Die Bemerkung des Tests %1 ist mit %2 Zeichen zu lang; "
+                                      "höchstens %3 Zeichen sind möglich.")
+                           .arg(key)
+                           .arg(remark.size())
+                           .arg(MaxRemarkLength));
+    test.remark = remark.toString();
     return test;
 }
 
@@ -246,9 +253,10 @@ void sortTestRows(QList<TestRow>& rows) {
 
 void loadSubjectRows(const IniStore& store, const QString& subject, QList<TestRow>& rows) {
     // One read of the section gives every listed key together with its value, so the file is
-    // parsed once per subject and a listed key never lacks its value (DefaultTestValue, the
-    // stand-in for such a key, is not needed here).
-    const QList<QPair<QString, QString>> entries = store.ReadSectionValues(subject);
+    // parsed once per subject; a key without a value (a line without "=") gets the stand-in
+    // DefaultTestValue.
+    const QList<QPair<QString, QString>> entries =
+        store.ReadSectionValues(subject, DefaultTestValue);
     const qsizetype first = rows.size();
     rows.reserve(first + entries.size());
     try {

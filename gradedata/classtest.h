@@ -28,6 +28,11 @@ constexpr int Date = 0, GradeLevel = 1, Number = 2, Lesson = 3, FirstCount = 4, 
               Remark = 11, Count = 12;
 }
 
+// The longest remark the entry form's field holds. A longer one (a hand-edited file) is refused
+// when the test is read: shown cut, it would be lost at the next "Ändern", and a remark of
+// megabytes would freeze the window that lays it out.
+constexpr int MaxRemarkLength = 32767;
+
 // Value used for a listed key that cannot be read.
 inline const QString DefaultTestValue = QStringLiteral("1,1,1,1,1,1,1,1,\"\"");
 
@@ -56,7 +61,9 @@ QString storedTestKey(const IniStore& store, const QString& subject, const QStri
 
 // Reads a data-file entry into a test. Fields are taken in the order grade level, number,
 // lesson, counts, own grade, date, remark; the first faulty one raises its conversion error,
-// a missing field "Listenindex überschreitet das Maximum (<index>)".
+// a missing field "Listenindex überschreitet das Maximum (<index>)", a remark longer than
+// MaxRemarkLength "Die Bemerkung des Tests <key> ist mit <n> Zeichen zu lang; höchstens 32767
+// Zeichen sind möglich.".
 ClassTest readClassTest(const QString& key, const QString& value);
 // Splits a list item into its test; raises like readClassTest.
 ClassTest classTestFromListItem(const QString& item);

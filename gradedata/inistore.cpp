@@ -4,15 +4,15 @@
 #include "gradedata/textencoding.h"
 #include "platform/apperror.h"
 #include "platform/atomicfile.h"
+#include "platform/regularfile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cstring>
 #include <optional>
 
 namespace {
 
-enum class LineEnd : quint8 { None, Lf, CrLf };
+// A lone CR ends a line as well (files of old editors), as it does for Windows.
+enum class LineEnd : quint8 { None, Lf, CrLf, Cr };
 
 const char* lineEndBytes(LineEnd end) {
     switch (end) {
@@ -20,6 +20,8 @@ const char* lineEndBytes(LineEnd end) {
         return "\n";
     case LineEnd::CrLf:
         return "\r\n";
+    case LineEnd::Cr:
+        return "\r";
     case LineEnd::None:
         break;
     }
@@ -81,22 +83,50 @@ void trimRange(const QString& text, qsizetype& from, qsizetype& to) {
 
 // One line of the file: its text, and its bytes as they stand in the file (line end
 // included), so that lines nobody changes are written back exactly as they were read.
+//
+// Inside a section every line that is not blank, a comment or a header is an entry: "key=value",
+// or a key alone, which is listed among the section's keys but has no value (reading it gives
+// the caller's default).
 struct Line {
     QString text;
     QByteArray bytes;
     LineEnd end = LineEnd::None;
-    qsizetype equals = -1; // entry lines: position of the first "="
-    QString key;           // entry lines: the name before it, without surrounding blanks
+    bool entry = false;
+    qsizetype equals = -1; // entries: position of the first "=", -1 for a key alone
+    QString key;           // entries: the name before it, without surrounding blanks
 
-    bool isEntry() const { return equals >= 0; }
+    bool isEntry() const { return entry; }
+    bool hasValue() const { return equals >= 0; }
+    // The range [from, to) of the value's text: after the "=", without surrounding blanks.
+    void valueRange(qsizetype& from, qsizetype& to) const {
+        from = equals + 1;
+        to = text.size();
+        trimRange(text, from, to);
+    }
     // The text after the "=" without surrounding blanks and without one pair of quotes that
     // encloses all of it.
     QString value() const {
-        QStringView value = QStringView(text).sliced(equals + 1).trimmed();
+        qsizetype from = 0;
+        qsizetype to = 0;
+        valueRange(from, to);
+        QStringView value = QStringView(text).sliced(from, to - from);
         if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
             value.back() == value.front())
             value = value.sliced(1, value.size() - 2);
         return owned(value);
+    }
+    // The line's text with another value: the key as it stands, with its blanks, and the blanks
+    // around the old value are kept.
+    QString withValue(const QString& newValue) const {
+        if (!hasValue())
+            return text + u'=' + newValue;
+        qsizetype from = 0;
+        qsizetype to = 0;
+        valueRange(from, to);
+        QString line = text.first(from);
+        line += newValue;
+        line += QStringView(text).sliced(to);
+        return line;
     }
 };
 
@@ -123,15 +153,19 @@ void classify(Line& line) {
         ++start;
     if (start == text.size() || text.at(start) == u';' || text.at(start) == u'[')
         return;
-    qsizetype equals = text.indexOf(u'=', start);
-    if (equals < 0)
-        return;
-    qsizetype keyEnd = equals;
+    const qsizetype equals = text.indexOf(u'=', start);
+    qsizetype keyEnd = equals < 0 ? text.size() : equals;
     trimRange(text, start, keyEnd);
     if (start == keyEnd)
         return;
+    line.entry = true;
     line.equals = equals;
     line.key = slice(text, start, keyEnd);
+}
+
+// A key that a line cannot hold so that it reads back as that key.
+bool unwritableKey(const QString& key) {
+    return key.isEmpty() || key.front() == u'[' || key.front() == u';';
 }
 
 struct Section {
@@ -208,14 +242,16 @@ QString singleLine(QString text) {
 } // namespace
 
 struct IniStore::Parsed {
-    // The file as it was when read: missing, or its size and times.
-    bool exists = false;
+    // The file as it was when read or last written: missing, or its stamp and bytes.
+    FileStamp stamp;
     bool readable = true;
-    qint64 size = -1;
-    QDateTime modified;
-    QDateTime metadataChanged;
+    QByteArray fileBytes;
+    // The moment of the last look at the file; while the file system could hide a change made
+    // after it, the next look compares the bytes as well.
+    qint64 lookedAtNs = 0;
+    bool inDoubt = false;
 
-    // The file's bytes and their text, which the lines read from it are slices of.
+    // The bytes read and their text, which the lines read from the file are slices of.
     QByteArray data;
     QString text;
 
@@ -225,17 +261,9 @@ struct IniStore::Parsed {
     QList<Section> sections;             // sections[0]: the lines before the first header
     QHash<Name, qsizetype> sectionIndex; // the first section of each name
 
-    bool matches(const QFileInfo& info) const {
-        if (!info.exists())
-            return !exists;
-        return exists && info.size() == size && info.lastModified() == modified &&
-               info.metadataChangeTime() == metadataChanged;
-    }
-    void stamp(const QFileInfo& info) {
-        exists = info.exists();
-        size = info.size();
-        modified = info.lastModified();
-        metadataChanged = info.metadataChangeTime();
+    void lookedAt(qint64 when) {
+        lookedAtNs = when;
+        inDoubt = stamp.mayHideChangesAfter(when);
     }
 
     const Section* section(const QString& name) const {
@@ -263,15 +291,12 @@ struct IniStore::Parsed {
             indexSection(i);
     }
 
-    QByteArray encode(const QString& text) {
-        if (encoding == Encoding::Windows1252) {
-            if (auto bytes = encodeWindows1252(text))
-                return *bytes;
-            // The text has no form in the file's encoding: rather than lose characters, the
-            // whole file goes over to UTF-8.
+    // A file is written in one encoding, whole. Before a text goes into a Windows-1252 file,
+    // the file goes over to UTF-8, all of it, when the text has characters that Windows-1252
+    // lacks: rather than lose them, and before any line of the change is made.
+    void makeRoomFor(QStringView text) {
+        if (encoding == Encoding::Windows1252 && !encodeWindows1252(text))
             switchToUtf8();
-        }
-        return text.toUtf8();
     }
     void switchToUtf8() {
         encoding = Encoding::Utf8;
@@ -281,7 +306,16 @@ struct IniStore::Parsed {
             s.bytesCurrent = false;
         }
     }
-    Line makeLine(const QString& text, LineEnd end) {
+    // The text of a line in the file's encoding; makeRoomFor has seen the text.
+    QByteArray encode(const QString& text) const {
+        if (encoding == Encoding::Windows1252) {
+            if (auto bytes = encodeWindows1252(text))
+                return *bytes;
+            qFatal("IniStore: a line of a Windows-1252 file lacks its encoding");
+        }
+        return text.toUtf8();
+    }
+    Line makeLine(const QString& text, LineEnd end) const {
         Line line;
         line.text = text;
         line.end = end;
@@ -304,10 +338,23 @@ struct IniStore::Parsed {
         }
     }
 
-    void setEntry(const QString& sectionName, const QString& key, const QString& value) {
-        const QString name = singleLine(sectionName).trimmed();
+    // The key and value go into a line that reads back as them: a check before anything changes.
+    static QString writableKey(const QString& key, const QString& fileName) {
         const QString cleanKey = singleLine(key).trimmed();
-        const QString text = cleanKey + u'=' + singleLine(value);
+        if (unwritableKey(cleanKey))
+            throw AppError(
+                QStringLiteral("\"%1\" kann nicht als Schlüssel in %2 gespeichert werden.")
+                    .arg(cleanKey, fileName));
+        return cleanKey;
+    }
+
+    void setEntry(const QString& sectionName, const QString& cleanKey, const QString& rawValue) {
+        const QString name = singleLine(sectionName).trimmed();
+        const QString value = singleLine(rawValue);
+        makeRoomFor(name);
+        makeRoomFor(cleanKey);
+        makeRoomFor(value);
+        const QString text = cleanKey + u'=' + value;
         const qsizetype sectionAt = sectionIndex.value(Name{name}, -1);
         if (sectionAt < 0) {
             endLastLine();
@@ -323,7 +370,10 @@ struct IniStore::Parsed {
         }
         Section& s = sections[sectionAt];
         const qsizetype lineAt = s.keys.value(Name{cleanKey}, -1);
-        Line line = makeLine(text, lineAt >= 0 ? s.lines.at(lineAt).end : newLineEnd);
+        // A stored key keeps its spelling and blanks; only its value changes.
+        Line line = lineAt >= 0
+                        ? makeLine(s.lines.at(lineAt).withValue(value), s.lines.at(lineAt).end)
+                        : makeLine(text, newLineEnd);
         // A key that does not read back as itself (say, one holding "=") needs a fresh index.
         const bool sameKey = line.isEntry() && Name{line.key} == Name{cleanKey};
         s.bytesCurrent = false;
@@ -391,23 +441,55 @@ struct IniStore::Parsed {
     }
 
     static std::unique_ptr<Parsed> read(const QString& fileName);
+    static std::unique_ptr<Parsed> parse(FileContents contents);
 };
 
 std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName) {
-    auto parsed = std::make_unique<Parsed>();
-    // The times are taken before reading: a change during the read shows at the next look.
-    const QFileInfo info(fileName);
-    parsed->stamp(info);
-    parsed->sections.append(Section{});
-    if (!parsed->exists)
-        return parsed;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        parsed->readable = false;
-        return parsed;
-    }
-    parsed->data = file.readAll();
+    const qint64 look = fileClockNs();
+    auto parsed = parse(readRegularFile(fileName));
+    parsed->lookedAt(look);
+    return parsed;
+}
 
+namespace {
+
+// Where the next line break is: a LF, a CR LF or a lone CR. Both chars are found with fast
+// single-character searches; each search result is used until the scan passes it.
+template <typename Text, typename Char> class LineBreaks {
+public:
+    explicit LineBreaks(const Text& text) : text_(text) {}
+    qsizetype next(qsizetype from) {
+        if (nextLf_ < from)
+            nextLf_ = find(Char('\n'), from);
+        if (nextCr_ < from)
+            nextCr_ = find(Char('\r'), from);
+        return std::min(nextLf_, nextCr_);
+    }
+
+private:
+    qsizetype find(Char c, qsizetype from) const {
+        const qsizetype at = text_.indexOf(c, from);
+        return at < 0 ? text_.size() : at;
+    }
+    const Text& text_;
+    qsizetype nextLf_ = -1;
+    qsizetype nextCr_ = -1;
+};
+
+} // namespace
+
+std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents) {
+    auto parsed = std::make_unique<Parsed>();
+    parsed->stamp = contents.stamp;
+    parsed->readable = contents.readable;
+    parsed->sections.append(Section{});
+    if (!contents.stamp.exists || !contents.readable)
+        return parsed;
+    parsed->data = std::move(contents.bytes);
+    parsed->fileBytes = parsed->data;
+
+    // A UTF-8 byte-order mark is recognised and kept whatever follows it: an editor may have
+    // put it there and another one added Windows-1252 text.
     QByteArrayView body(parsed->data);
     if (body.startsWith("\xEF\xBB\xBF")) {
         parsed->byteOrderMark = parsed->data.first(3);
@@ -417,15 +499,17 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
         parsed->text = QString::fromUtf8(body);
     } else {
         parsed->encoding = Encoding::Windows1252;
-        parsed->byteOrderMark.clear();
-        body = parsed->data;
         parsed->text = decodeWindows1252(body);
     }
 
-    // Bytes and text hold the same lines; both are cut at each line feed.
+    // Bytes and text hold the same lines; both are cut at each line break, which is the same
+    // ASCII character in both.
     const QString& text = parsed->text;
+    LineBreaks<QByteArrayView, char> byteBreaks(body);
+    LineBreaks<QString, QChar> textBreaks(text);
     bool anyCrLf = false;
     bool anyLf = false;
+    bool anyCr = false;
     qsizetype bytePos = 0;
     qsizetype textPos = 0;
     qsizetype sectionStart = 0;
@@ -438,24 +522,25 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
     };
     while (bytePos < body.size()) {
         const qsizetype lineStart = bytePos;
-        qsizetype byteNext = body.indexOf('\n', bytePos);
-        qsizetype textNext = text.indexOf(u'\n', textPos);
-        qsizetype textEnd = textNext;
+        qsizetype byteNext = byteBreaks.next(bytePos);
+        const qsizetype textEnd = textBreaks.next(textPos);
+        qsizetype textNext = textEnd;
         Line line;
-        if (byteNext < 0) {
-            byteNext = body.size();
-            textNext = textEnd = text.size();
-        } else {
-            if (textEnd > textPos && text.at(textEnd - 1) == u'\r') {
-                line.end = LineEnd::CrLf;
-                anyCrLf = true;
-                --textEnd;
-            } else {
+        if (byteNext < body.size()) {
+            qsizetype breakLength = 1;
+            if (body.at(byteNext) == '\n') {
                 line.end = LineEnd::Lf;
                 anyLf = true;
+            } else if (byteNext + 1 < body.size() && body.at(byteNext + 1) == '\n') {
+                line.end = LineEnd::CrLf;
+                anyCrLf = true;
+                breakLength = 2;
+            } else {
+                line.end = LineEnd::Cr;
+                anyCr = true;
             }
-            ++byteNext;
-            ++textNext;
+            byteNext += breakLength;
+            textNext += breakLength;
         }
         line.text = slice(text, textPos, textEnd);
         line.bytes = QByteArray::fromRawData(body.data() + bytePos, byteNext - bytePos);
@@ -478,24 +563,47 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
             current.indexKey(current.lines.size() - 1);
     }
     endSection(body.size());
-    parsed->newLineEnd = anyLf && !anyCrLf ? LineEnd::Lf : LineEnd::CrLf;
+    // New lines end as the file's lines do when they all end alike; CR LF otherwise.
+    if (anyLf && !anyCrLf && !anyCr)
+        parsed->newLineEnd = LineEnd::Lf;
+    else if (anyCr && !anyCrLf && !anyLf)
+        parsed->newLineEnd = LineEnd::Cr;
     parsed->indexSections();
     return parsed;
 }
 
-IniStore::IniStore(QString fileName) : fileName_(std::move(fileName)) {}
+IniStore::IniStore(QString fileName) : fileName_(std::move(fileName)) {
+    // A folder, device or pipe is refused before anyone relies on the store.
+    requireRegularFileOrNothing(fileName_);
+}
 
 IniStore::~IniStore() = default;
 
 const IniStore::Parsed& IniStore::parsed() const {
-    if (!cache_ || !cache_->matches(QFileInfo(fileName_)))
-        cache_ = Parsed::read(fileName_);
+    const qint64 look = fileClockNs();
+    if (cache_ && cache_->stamp == fileStamp(fileName_)) {
+        if (!cache_->inDoubt)
+            return *cache_;
+        // The times cannot tell: the bytes do.
+        FileContents contents = readRegularFile(fileName_);
+        if (contents.stamp == cache_->stamp && contents.readable == cache_->readable &&
+            contents.bytes == cache_->fileBytes) {
+            cache_->lookedAt(look);
+            return *cache_;
+        }
+        cache_ = Parsed::parse(std::move(contents));
+        cache_->lookedAt(look);
+        return *cache_;
+    }
+    cache_ = Parsed::read(fileName_);
     return *cache_;
 }
 
 void IniStore::commit(std::unique_ptr<Parsed> changed) {
-    writeFileAtomically(fileName_, changed->serialize());
-    changed->stamp(QFileInfo(fileName_));
+    QByteArray bytes = changed->serialize();
+    changed->stamp = writeFileAtomically(fileName_, bytes);
+    changed->lookedAt(fileClockNs());
+    changed->fileBytes = std::move(bytes);
     changed->readable = true;
     cache_ = std::move(changed);
 }
@@ -518,18 +626,21 @@ QStringList IniStore::ReadSection(const QString& section) const {
     return keys;
 }
 
-QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& section) const {
+QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& section,
+                                                           const QString& def) const {
     QList<QPair<QString, QString>> entries;
     if (const Section* s = parsed().section(section)) {
         entries.reserve(s->keys.size());
-        s->forEachEntry([&](const Line& line) { entries.append({owned(line.key), line.value()}); });
+        s->forEachEntry([&](const Line& line) {
+            entries.append({owned(line.key), line.hasValue() ? line.value() : def});
+        });
     }
     return entries;
 }
 
 QString IniStore::ReadString(const QString& section, const QString& key, const QString& def) const {
     const Line* line = parsed().entry(section, key);
-    return line ? line->value() : def;
+    return line && line->hasValue() ? line->value() : def;
 }
 
 bool IniStore::SectionExists(const QString& section) const {
@@ -547,6 +658,7 @@ void IniStore::WriteString(const QString& section, const QString& key, const QSt
 
 void IniStore::ReplaceKey(const QString& section, const QString& oldKey, const QString& key,
                           const QString& value) {
+    const QString cleanKey = Parsed::writableKey(key, fileName_);
     const Parsed& current = parsed();
     // A file that exists but cannot be read would be replaced by the new entry alone.
     if (!current.readable)
@@ -554,7 +666,7 @@ void IniStore::ReplaceKey(const QString& section, const QString& oldKey, const Q
     auto changed = std::make_unique<Parsed>(current);
     if (!oldKey.isNull())
         changed->removeEntry(section, oldKey);
-    changed->setEntry(section, key, value);
+    changed->setEntry(section, cleanKey, value);
     commit(std::move(changed));
 }
 

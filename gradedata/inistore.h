@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -11,14 +10,26 @@
 // (new file, then rename), touching only its own line. Section and key names are compared
 // without regard to case.
 //
-// Reads use a parsed copy of the file that is checked against the file's size and
-// modification time before each use, so reading a whole section costs one parse, not one
-// per key. Nothing is truncated: long values and long key lists are read whole.
+// Reads use a parsed copy of the file that is checked before each use against what identifies
+// the file's state (inode, size, times to the nanosecond), and while the file system's clock
+// could hide a change, against its bytes; so reading a whole section costs one parse, not one
+// per key, and a change by another writer is always seen. Nothing is truncated: long values
+// and long key lists are read whole.
+//
+// Inside a section, a line without "=" (not blank, no comment) is a key without a value: it
+// is listed among the keys, and reading it gives the default. A rewritten entry keeps its
+// key's spelling and blanks; only the value changes. A key that would not read back as a key
+// (empty, or beginning with "[" or ";") is refused with an AppError.
 //
 // Encoding: UTF-8; a file whose bytes are not valid UTF-8 is read as Windows-1252 and written
 // back in it, unless a new text has characters that Windows-1252 lacks: then the whole file is
-// written as UTF-8 rather than lose them. New files are UTF-8. Line ends: existing lines keep
-// theirs; new lines get CR LF (LF where every line of the file ends in LF alone).
+// written as UTF-8 rather than lose them. A file is always written in one encoding, whole. A
+// UTF-8 byte-order mark is kept, whatever follows it. New files are UTF-8. Line ends: LF,
+// CR LF and a lone CR each end a line; existing lines keep theirs; new lines get CR LF (LF or
+// CR where every line of the file ends so).
+//
+// Only regular files are read: a folder, device or pipe of the name raises an AppError (at
+// construction already), and nothing waits on a pipe.
 //
 // A write that the file system refuses raises AppError("In <file> kann nicht geschrieben
 // werden") and leaves the old file byte for byte intact.
@@ -36,8 +47,9 @@ public:
     // All key names of the section in file order.
     QStringList ReadSection(const QString& section) const;
     // All entries of the section in file order, as (key, value) with the value read as by
-    // ReadString. One pass for callers that need every value of a section.
-    QList<QPair<QString, QString>> ReadSectionValues(const QString& section) const;
+    // ReadString with the default def. One pass for callers that need every value of a section.
+    QList<QPair<QString, QString>> ReadSectionValues(const QString& section,
+                                                     const QString& def = QString()) const;
     // The value after the first "=", surrounding blanks removed, and one pair of quotes
     // (double or single) that encloses the whole value removed; the default when the key is
     // not found.

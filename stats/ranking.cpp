@@ -106,7 +106,8 @@ int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b) {
 void BuildRanking(const IniStore& store, const QStringList& subjects,
                   QList<RankedSubject>& ranking) {
     for (const QString& subject : subjects) {
-        const QList<QPair<QString, QString>> values = store.ReadSectionValues(subject);
+        const QList<QPair<QString, QString>> values =
+            store.ReadSectionValues(subject, DefaultTestValue);
         if (values.isEmpty())
             continue;
         const auto average = ClassAverage(values);

@@ -168,6 +168,10 @@ private slots:
         QTest::newRow("missing day") << "2002-03" << QDate();
         QTest::newRow("trailing text") << "2002-03-12x" << QDate();
         QTest::newRow("empty") << "" << QDate();
+        // A field with one digit too many is no date, even where the digits would make one.
+        QTest::newRow("three-digit month") << "2002-003-01" << QDate();
+        QTest::newRow("three-digit day") << "2002-03-012" << QDate();
+        QTest::newRow("five-digit year") << "02002-03-01" << QDate();
     }
     void isoDates() {
         QFETCH(QString, text);

@@ -1,4 +1,5 @@
 #include "gradedata/inistore.h"
+#include "gradedata/textencoding.h"
 #include "platform/apperror.h"
 
 #include <QDir>
@@ -81,8 +82,9 @@ private slots:
         const IniStore store(fileName);
 
         QCOMPARE(store.ReadSections(), (QStringList{"Mathe", "Deutsch", "Leer", "Settings"}));
-        QCOMPARE(store.ReadSection("MATHE"), (QStringList{"5,2,12.03.2002", "Schluessel", "leer",
-                                                          "Zitat", "gemischt", "eins", "Formel"}));
+        QCOMPARE(store.ReadSection("MATHE"),
+                 (QStringList{"5,2,12.03.2002", "Schluessel", "leer", "Zitat", "gemischt", "eins",
+                              "Formel", "ohne Gleichheitszeichen"}));
         QCOMPARE(store.ReadString("mathe", "5,2,12.03.2002", "-"), "3,2,5,8,6,3,1,3,Bruchrechnung");
         QCOMPARE(store.ReadString("Mathe", "schluessel", "-"), "einfach");
         QCOMPARE(store.ReadString("Mathe", "leer", "-"), "");
@@ -93,7 +95,9 @@ private slots:
         QCOMPARE(store.ReadString("Mathe", "fehlt", "Vorgabe"), "Vorgabe");
         QCOMPARE(store.ReadString("Fehlt", "leer", "Vorgabe"), "Vorgabe");
         QVERIFY(!store.ValueExists("Mathe", "; kommentar"));
-        QVERIFY(!store.ValueExists("Mathe", "ohne Gleichheitszeichen"));
+        // A line without "=" is a key without a value: listed, and read as the default.
+        QVERIFY(store.ValueExists("Mathe", "ohne Gleichheitszeichen"));
+        QCOMPARE(store.ReadString("Mathe", "ohne Gleichheitszeichen", "Vorgabe"), "Vorgabe");
         // The first section and the first key of a name are the ones found.
         QVERIFY(!store.ValueExists("Mathe", "neu"));
         QCOMPARE(store.ReadSection("deutsch"), QStringList{"A"});
@@ -107,11 +111,12 @@ private slots:
         QVERIFY(store.ValueExists("MATHE", "ZITAT"));
         QCOMPARE(store.ReadString("settings", "standardfile", ""), "/home/anna/noten.plx");
 
-        const auto values = store.ReadSectionValues("Mathe");
-        QCOMPARE(values.size(), 7);
+        const auto values = store.ReadSectionValues("Mathe", "Vorgabe");
+        QCOMPARE(values.size(), 8);
         QCOMPARE(values.front(),
                  (QPair<QString, QString>{"5,2,12.03.2002", "3,2,5,8,6,3,1,3,Bruchrechnung"}));
-        QCOMPARE(values.back(), (QPair<QString, QString>{"Formel", "x=1"}));
+        QCOMPARE(values.at(6), (QPair<QString, QString>{"Formel", "x=1"}));
+        QCOMPARE(values.back(), (QPair<QString, QString>{"ohne Gleichheitszeichen", "Vorgabe"}));
         QCOMPARE(readBytes(fileName), mixedFile);
     }
 
@@ -122,13 +127,14 @@ private slots:
         IniStore store(fileName);
         QByteArray expected = mixedFile;
 
-        store.WriteString("mathe", "Schluessel", "neu");
-        expected.replace("  Schluessel  =   'einfach'  \r\n", "Schluessel=neu\r\n");
+        // The key keeps its spelling and blanks; only the value changes.
+        store.WriteString("mathe", "schluessel", "neu");
+        expected.replace("  Schluessel  =   'einfach'  \r\n", "  Schluessel  =   neu  \r\n");
         QCOMPARE(readBytes(fileName), expected);
 
         store.WriteString("Mathe", "6,1,15.09.2002", "\"2,1,3,9,8,4,0,0,\"");
-        expected.replace("Formel = x=1 \r\n",
-                         "Formel = x=1 \r\n6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"\r\n");
+        expected.replace("ohne Gleichheitszeichen\r\n",
+                         "ohne Gleichheitszeichen\r\n6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"\r\n");
         QCOMPARE(readBytes(fileName), expected);
 
         store.WriteString("Leer", "k", "v");
@@ -159,7 +165,7 @@ private slots:
         QCOMPARE(fresh.ReadSection("Mathe"), store.ReadSection("Mathe"));
         QCOMPARE(store.ReadSection("Mathe"),
                  (QStringList{"5,2,12.03.2002", "Schluessel", "Zitat", "gemischt", "eins", "Formel",
-                              "6,1,15.09.2002"}));
+                              "ohne Gleichheitszeichen", "6,1,15.09.2002"}));
         QCOMPARE(fresh.ReadString("Settings", "Width", ""), "800");
     }
 
@@ -219,6 +225,17 @@ private slots:
         QTest::newRow("one unended line")
             << QByteArray(";Noten") << "B" << QByteArray(";Noten\r\n[B]\r\ny=2\r\n");
         QTest::newRow("empty file") << QByteArray() << "B" << QByteArray("[B]\r\ny=2\r\n");
+        // A lone CR ends a line, as old editors wrote them.
+        QTest::newRow("CR only") << QByteArray("[A]\rx=1\r[B]\rz=3\r") << "A"
+                                 << QByteArray("[A]\rx=1\ry=2\r[B]\rz=3\r");
+        QTest::newRow("CR only, new section")
+            << QByteArray("[A]\rx=1\r") << "B" << QByteArray("[A]\rx=1\r[B]\ry=2\r");
+        QTest::newRow("CR only, last line unended")
+            << QByteArray("[A]\rx=1") << "A" << QByteArray("[A]\rx=1\ry=2\r");
+        QTest::newRow("CR and CR LF")
+            << QByteArray("[A]\rx=1\r\n") << "A" << QByteArray("[A]\rx=1\r\ny=2\r\n");
+        QTest::newRow("LF CR is two line ends")
+            << QByteArray("[A]\n\rx=1\n\r") << "A" << QByteArray("[A]\n\rx=1\ny=2\r\n\r");
     }
     void lineEnds() {
         QFETCH(QByteArray, before);
@@ -230,6 +247,215 @@ private slots:
         store.WriteString(section, "y", "2");
         QCOMPARE(readBytes(fileName), after);
         QCOMPARE(IniStore(fileName).ReadString(section, "y", "-"), "2");
+        QCOMPARE(IniStore(fileName).ReadSections(), store.ReadSections());
+    }
+
+    // Subjects of a file with CR line ends are all found; a write joins the existing section.
+    void crLineEndsKeepSections() {
+        const QString fileName = file("mac.plx");
+        QVERIFY(writeBytes(fileName, "[Mathe]\r5,1,01.10.2002=\"1,1,1,1,1,1,1,1,\"\r[Deutsch]\r"
+                                     "5,2,02.10.2002=\"2,1,1,1,1,1,1,1,\"\r"));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadSections(), (QStringList{"Mathe", "Deutsch"}));
+        QCOMPARE(store.ReadSection("Deutsch"), QStringList{"5,2,02.10.2002"});
+        store.WriteString("Mathe", "5,3,03.10.2002", "\"3,1,1,1,1,1,1,1,\"");
+        QCOMPARE(
+            readBytes(fileName),
+            "[Mathe]\r5,1,01.10.2002=\"1,1,1,1,1,1,1,1,\"\r5,3,03.10.2002=\"3,1,1,1,1,1,1,1,\"\r"
+            "[Deutsch]\r5,2,02.10.2002=\"2,1,1,1,1,1,1,1,\"\r");
+    }
+
+    // A stored key keeps its spelling and blanks when its value changes; a key alone gets "=".
+    void rewrittenKeyKeepsItsText_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("rewritten");
+        QTest::newRow("blanks around =")
+            << QByteArray("width = 1024") << "Width" << QByteArray("width = 1008");
+        QTest::newRow("quoted value")
+            << QByteArray("  Wert='alt'  ") << "WERT" << QByteArray("  Wert=1008  ");
+        QTest::newRow("empty value") << QByteArray("Width=") << "width" << QByteArray("Width=1008");
+        QTest::newRow("blanks, empty value")
+            << QByteArray("Width =  ") << "width" << QByteArray("Width =  1008");
+        QTest::newRow("key alone")
+            << QByteArray(" Width ") << "width" << QByteArray(" Width =1008");
+        QTest::newRow("value with =")
+            << QByteArray("Width=a=b") << "width" << QByteArray("Width=1008");
+    }
+    void rewrittenKeyKeepsItsText() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, rewritten);
+        const QString fileName = file("schluessel.ini");
+        QVERIFY(writeBytes(fileName, "[Settings]\r\n" + line + "\r\nHeight=600\r\n"));
+        IniStore store(fileName);
+        store.WriteString("Settings", key, "1008");
+        QCOMPARE(readBytes(fileName), "[Settings]\r\n" + rewritten + "\r\nHeight=600\r\n");
+        QCOMPARE(store.ReadString("Settings", key, ""), "1008");
+        QCOMPARE(IniStore(fileName).ReadString("Settings", key, ""), "1008");
+    }
+
+    // A key that a line cannot hold so that it reads back as a key is refused; the file and
+    // the store stay as they were, and the store agrees with a fresh read.
+    void unwritableKeysRefused_data() {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("bracket") << "[x";
+        QTest::newRow("bracket after blanks") << "  [Settings]";
+        QTest::newRow("semicolon") << ";x";
+        QTest::newRow("empty") << "";
+        QTest::newRow("blanks only") << "   ";
+        QTest::newRow("line break only") << "\r\n";
+    }
+    void unwritableKeysRefused() {
+        QFETCH(QString, key);
+        const QString fileName = file("klammerschluessel.plx");
+        const QByteArray before = "[A]\r\nk=1\r\n";
+        QVERIFY(writeBytes(fileName, before));
+        IniStore store(fileName);
+        QVERIFY_THROWS_EXCEPTION(AppError, store.WriteString("A", key, "1"));
+        QVERIFY_THROWS_EXCEPTION(AppError, store.WriteString("Neu", key, "1"));
+        QVERIFY_THROWS_EXCEPTION(AppError, store.ReplaceKey("A", "k", key, "1"));
+        QCOMPARE(readBytes(fileName), before);
+        QCOMPARE(store.ReadSections(), QStringList{"A"});
+        QCOMPARE(store.ReadSection("A"), QStringList{"k"});
+    }
+
+    // Keys holding "=" or a "]" read back as what the file shows, in the store as in a fresh read.
+    void oddKeysAgreeWithAFreshRead() {
+        const QString fileName = file("seltsam.plx");
+        IniStore store(fileName);
+        for (const char* key : {"a=b", "x]", " c ", "d[", "e;", "Settings"})
+            store.WriteString("A", key, "1");
+        const IniStore fresh(fileName);
+        QCOMPARE(store.ReadSections(), fresh.ReadSections());
+        QCOMPARE(store.ReadSectionValues("A"), fresh.ReadSectionValues("A"));
+        QCOMPARE(store.ReadSection("A"), (QStringList{"a", "x]", "c", "d[", "e;", "Settings"}));
+    }
+
+    // A Windows-1252 file stays in one encoding, whole: a new subject whose entry has a character
+    // that Windows-1252 lacks turns all of it, the new header included, into UTF-8.
+    void encodingsNeverMix_data() {
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("remark");
+        QTest::addColumn<bool>("staysWindows1252");
+        QTest::newRow("square root in a new subject")
+            << QString::fromUtf8("Französisch") << QString::fromUtf8("Wurzel √2") << false;
+        QTest::newRow("arrow in the existing subject")
+            << QString::fromUtf8("Erdkunde") << QString::fromUtf8("Pfeil →") << false;
+        QTest::newRow("emoji") << QString::fromUtf8("Ökologie") << QString::fromUtf8("😀") << false;
+        QTest::newRow("A with macron")
+            << QString::fromUtf8("Französisch") << QString(QChar(0x100)) << false;
+        QTest::newRow("l with stroke in the subject name")
+            << QString::fromUtf8("Łódź") << QStringLiteral("x") << false;
+        QTest::newRow("no-break space and y with diaeresis")
+            << QString::fromUtf8("Französisch") << QString::fromUtf8(" ÿ") << true;
+    }
+    void encodingsNeverMix() {
+        QFETCH(QString, subject);
+        QFETCH(QString, remark);
+        QFETCH(bool, staysWindows1252);
+        const QString fileName = file("erdoel.plx");
+        const QByteArray before = "[Erdkunde]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,Erd\xF6l\"\r\n";
+        QVERIFY(writeBytes(fileName, before));
+        IniStore store(fileName);
+        const QString value = "\"3,2,5,8,6,3,1,3,\"" + remark + "\"\"";
+        store.WriteString(subject, "5,1,12.03.2002", value);
+
+        const QByteArray after = readBytes(fileName);
+        const QString erdoel = QString::fromUtf8("1,1,1,1,1,1,1,1,Erdöl");
+        if (staysWindows1252) {
+            QVERIFY(after.startsWith(before));
+            QVERIFY(encodeWindows1252(subject));
+            QCOMPARE(after.mid(before.size()), "[" + *encodeWindows1252(subject) + "]\r\n" +
+                                                   "5,1,12.03.2002=" + *encodeWindows1252(value) +
+                                                   "\r\n");
+        } else {
+            QVERIFY(isValidUtf8(after));
+            QVERIFY(after.startsWith(
+                QString::fromUtf8("[Erdkunde]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,Erdöl\"\r\n")
+                    .toUtf8()));
+        }
+        // The next start reads every umlaut as it was, and the next write keeps them so.
+        const IniStore fresh(fileName);
+        QCOMPARE(fresh.ReadString("Erdkunde", "5,1,01.10.2002", ""), erdoel);
+        QCOMPARE(fresh.ReadString(subject, "5,1,12.03.2002", ""), value.mid(1, value.size() - 2));
+        QVERIFY(fresh.ReadSections().contains(subject));
+        IniStore next(fileName);
+        next.WriteString("Erdkunde", "6,1,01.10.2003", "\"1,1,1,1,1,1,1,1,Öl\"");
+        QCOMPARE(IniStore(fileName).ReadString("Erdkunde", "5,1,01.10.2002", ""), erdoel);
+    }
+
+    // A UTF-8 byte-order mark in front of Windows-1252 text (one editor saved, another added):
+    // the mark is recognised and kept, the first subject stays, and no second one appears.
+    void byteOrderMarkBeforeWindows1252() {
+        const QString fileName = file("bom1252.plx");
+        const QByteArray before = "\xEF\xBB\xBF[Erdkunde]\r\nk=Erd\xF6l\r\n";
+        QVERIFY(writeBytes(fileName, before));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadSections(), QStringList{"Erdkunde"});
+        QCOMPARE(store.ReadString("Erdkunde", "k", ""), QString::fromUtf8("Erdöl"));
+        store.WriteString("Erdkunde", "x", QString::fromUtf8("Äpfel"));
+        QCOMPARE(readBytes(fileName), before + "x=\xC4pfel\r\n");
+        QCOMPARE(IniStore(fileName).ReadSections(), QStringList{"Erdkunde"});
+        // Going over to UTF-8 keeps the mark, which now fits what follows.
+        store.WriteString("Erdkunde", "y", QString::fromUtf8("→"));
+        QCOMPARE(readBytes(fileName),
+                 QByteArray("\xEF\xBB\xBF") +
+                     QString::fromUtf8("[Erdkunde]\r\nk=Erdöl\r\nx=Äpfel\r\ny=→\r\n").toUtf8());
+    }
+
+    // Another writer rewriting the file in place with the same size, right after the store's
+    // last look (within the same tick of the file system's clock), is always seen.
+    void sameSizeChangesAreSeen() {
+        const QString fileName = file("schnell.plx");
+        IniStore store(fileName);
+        store.WriteString("A", "x", "000");
+        int stale = 0;
+        for (int i = 1; i <= 500; ++i) {
+            const QByteArray version = QByteArray::number(1000 + i).right(3);
+            QFile other(fileName);
+            QVERIFY(other.open(QIODevice::ReadWrite));
+            QVERIFY(other.seek(7));
+            QCOMPARE(other.write(version), 3);
+            other.close();
+            if (store.ReadString("A", "x", "") != QString::fromLatin1(version))
+                ++stale;
+        }
+        QCOMPARE(stale, 0);
+    }
+
+    // Only regular files: a folder, a device or a pipe is refused with a German message, and
+    // nothing waits on a pipe.
+    void specialFilesRefused() {
+        const QString folder = file("ordner.plx");
+        QVERIFY(QDir().mkpath(folder));
+        try {
+            IniStore store(folder);
+            QFAIL("a folder was taken for a file");
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(), folder + " ist ein Ordner und keine Datei.");
+        }
+        const QString pipe = file("pipe.plx");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        for (const QString& name : {pipe, QStringLiteral("/dev/null")}) {
+            try {
+                IniStore store(name);
+                QFAIL("a special file was taken");
+            } catch (const AppError& error) {
+                QCOMPARE(error.message(),
+                         name + " ist keine gewöhnliche Datei und kann nicht verwendet werden.");
+            }
+        }
+        // A pipe put in place of the file later is refused as well, without blocking.
+        const QString later = file("spaeter.plx");
+        QVERIFY(writeBytes(later, "[A]\r\nx=1\r\n"));
+        IniStore store(later);
+        QCOMPARE(store.ReadSections(), QStringList{"A"});
+        QVERIFY(QFile::remove(later));
+        QCOMPARE(mkfifo(QFile::encodeName(later).constData(), 0644), 0);
+        QVERIFY_THROWS_EXCEPTION(AppError, store.ReadSections());
+        QVERIFY_THROWS_EXCEPTION(AppError, store.WriteString("A", "y", "2"));
+        QVERIFY(QFileInfo(later).isFile() == false);
     }
 
     void newFile() {
@@ -424,8 +650,10 @@ private slots:
         QTest::addColumn<int>("fileMode");
         QTest::addColumn<int>("sizeLimit");
         QTest::newRow("read-only file") << 0755 << 0444 << 0;
-        QTest::newRow("read-only folder") << 0555 << 0644 << 0;
+        QTest::newRow("read-only file, read-only folder") << 0555 << 0444 << 0;
         QTest::newRow("file-size limit") << 0755 << 0644 << 4096;
+        // Written in place there: the limit shows before anything is overwritten.
+        QTest::newRow("read-only folder, file-size limit") << 0555 << 0644 << 4096;
         QTest::newRow("unreadable file") << 0755 << 0200 << 0;
     }
     void refusedWrite() {
