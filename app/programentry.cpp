@@ -9,6 +9,8 @@
 
 #include <QMainWindow>
 
+#include <csignal>
+
 RunMode runModeFor(const QStringList& arguments) {
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("/uninstall"))
         return RunMode::Uninstall;
@@ -16,12 +18,19 @@ RunMode runModeFor(const QStringList& arguments) {
 }
 
 int runProgram(int argc, char** argv) {
-    // The arguments as given, before Qt takes its own options out of them.
+    // A file-size limit (ulimit -f) would end the program with this signal in the middle of a
+    // write; ignored, the write fails and the user sees "In ... kann nicht geschrieben werden"
+    // as for every other refused write.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    ZensoriaApplication application(argc, argv);
+    // No argument but "/uninstall" has a meaning: Qt gets none of them, so that its own
+    // options (-reverse, -style, -qwindowtitle ...) change nothing.
+    int qtArgc = argc > 0 ? 1 : 0;
+    ZensoriaApplication application(qtArgc, argv);
     if (runModeFor(arguments) == RunMode::Uninstall) {
         runUninstall();
         return 0;

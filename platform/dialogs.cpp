@@ -59,7 +59,9 @@ public:
         box.setTextFormat(Qt::PlainText);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
         box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
-        box.setDefaultButton(QMessageBox::Yes);
+        // Every question of the program asks before something is destroyed or given up (a
+        // subject's tests, the program's settings, a download): one Enter must not do it.
+        box.setDefaultButton(QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     }

@@ -25,7 +25,8 @@ public:
     // Modal message box with an OK button.
     virtual void showMessage(QWidget* parent, MessageIcon icon, const QString& caption,
                              const QString& text) = 0;
-    // Modal question with the buttons Yes and No; true only for Yes.
+    // Modal question with the buttons Yes and No; true only for Yes. No is the default button,
+    // since the program asks only before destroying or giving up something.
     virtual bool askYesNo(QWidget* parent, MessageIcon icon, const QString& caption,
                           const QString& text) = 0;
     // Modal input box; Cancel gives the default text.

@@ -12,10 +12,16 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMainWindow>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,6 +37,9 @@ struct NormalRun {
     bool watching = false;
     bool sawMainWindow = false;
     QString windowTitle;
+    Qt::LayoutDirection layoutDirection = Qt::LeftToRight;
+    QString styleName;
+    QStringList qtArguments;
     QString applicationName;
     QString uninstallString;
     QString programPath;
@@ -65,10 +74,13 @@ void watchNormalRun() {
                 normalRun.sawMainWindow = true;
                 normalRun.windowTitle = window->windowTitle();
                 normalRun.iconSizes = window->windowIcon().availableSizes();
+                normalRun.layoutDirection = window->layoutDirection();
                 if (normalRun.askForAbout)
                     askForAbout(window);
             }
         }
+        normalRun.styleName = QApplication::style()->name();
+        normalRun.qtArguments = QCoreApplication::arguments();
         normalRun.applicationName = QCoreApplication::applicationName();
         normalRun.programPath = QCoreApplication::applicationFilePath();
         normalRun.uninstallString =
@@ -216,6 +228,52 @@ private slots:
         QVERIFY(normalRun.iconSizes.contains(QSize(32, 32)));
     }
 
+    // No argument but "/uninstall" means anything, also none of Qt's own options.
+    void qtOptionsChangeNothing() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        ScopedDialogs dialogs;
+        normalRun = NormalRun{true};
+
+        QCOMPARE(run({"-reverse", "-qwindowtitle", "Fremd", "-style", "windows"}), 0);
+        normalRun.watching = false;
+        QVERIFY(normalRun.sawMainWindow);
+        QCOMPARE(normalRun.windowTitle, QStringLiteral("Zensoria"));
+        QCOMPARE(normalRun.layoutDirection, Qt::LeftToRight);
+        QVERIFY2(normalRun.styleName.compare("windows", Qt::CaseInsensitive) != 0,
+                 qPrintable(normalRun.styleName));
+        QCOMPARE(normalRun.qtArguments.size(), 1);
+        QVERIFY(dialogs->shown().isEmpty());
+    }
+
+    // A file-size limit does not end the program in the middle of a write: the refused write
+    // is reported like any other. The uninstall run writes the registry under the limit.
+    void fileSizeLimitGivesTheRefusedWriteMessage() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit{16, 16};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(10);
+            ScopedDialogs dialogs;
+            dialogs->answerYesNo(true);
+            run({"/uninstall"});
+            const QStringList texts = dialogs->texts();
+            const bool reported = std::any_of(texts.begin(), texts.end(), [](const QString& t) {
+                return t.endsWith(" kann nicht geschrieben werden");
+            });
+            _exit(reported ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(!WIFSIGNALED(status),
+                 qPrintable(QStringLiteral("ended by signal %1").arg(WTERMSIG(status))));
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
     void normalRunGoesOnWhenRegistrationIsRefused() {
         TestFolders folders;
         QVERIFY(folders.isValid());
@@ -289,6 +347,25 @@ private slots:
         QCOMPARE(closing.icon, MessageIcon::Information);
         QCOMPARE(closing.caption, QStringLiteral("Deinstallation abgeschlossen"));
         QCOMPARE(closing.text, QStringLiteral("Die Zensoria wurde erfolgreich deinstalliert."));
+    }
+
+    // A Settings.ini that is a symbolic link to nothing is still the program's trace.
+    void uninstallRemovesDanglingSettingsLink() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        installAndUse(folders);
+        const QString settings = folders.programFile("Settings.ini");
+        QVERIFY(QFile::remove(settings));
+        QVERIFY(QFile::link(folders.file("nirgends/Settings.ini"), settings));
+        QVERIFY(QFileInfo(settings).isSymLink());
+        ScopedDialogs dialogs;
+        dialogs->answerYesNo(true);
+
+        QCOMPARE(run({"/uninstall"}), 0);
+        QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
+        QVERIFY(!QFileInfo(settings).isSymLink());
+        QVERIFY(!QFileInfo::exists(settings));
+        QCOMPARE(dialogs->shown(ShownDialog::Kind::Message).size(), 1);
     }
 
     void uninstallTwiceShowsTheClosingMessageTwice() {

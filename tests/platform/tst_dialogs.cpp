@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +19,7 @@ class TestDialogs : public QObject {
         QString text;
         Qt::TextFormat format = Qt::AutoText;
         QStringList buttons;
+        QString defaultButton;
     };
 
     // Answers the next modal message box with the button of the given text.
@@ -29,6 +31,8 @@ class TestDialogs : public QObject {
             seen.title = box->windowTitle();
             seen.text = box->text();
             seen.format = box->textFormat();
+            if (box->defaultButton())
+                seen.defaultButton = box->defaultButton()->text();
             QAbstractButton* answer = nullptr;
             for (QAbstractButton* button : box->buttons()) {
                 seen.buttons.append(button->text());
@@ -66,7 +70,24 @@ private slots:
             QCOMPARE(seen.buttons.size(), 2);
             QVERIFY(seen.buttons.contains(QStringLiteral("Ja")));
             QVERIFY(seen.buttons.contains(QStringLiteral("Nein")));
+            // Questions come before destroying something: one Enter must not say Yes.
+            QCOMPARE(seen.defaultButton, QStringLiteral("Nein"));
         }
+    }
+
+    // Enter on a question answers with its default button.
+    void enterAnswersNo() {
+        bool pressed = false;
+        QTimer::singleShot(0, [&pressed] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                QTest::keyClick(box, Qt::Key_Return);
+                pressed = true;
+            }
+        });
+        const bool answer = DialogService::instance().askYesNo(
+            nullptr, MessageIcon::Warning, QString(), QStringLiteral("Mathe löschen?"));
+        QVERIFY(pressed);
+        QVERIFY(!answer);
     }
 };
 
