@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Zensoria need.
+# Installs the Debian packages that building, running and testing Zensoria need
+# ("deps.sh fuzz": also what fuzzing needs).
 # Packages already present are left alone, so a second run costs almost nothing.
 set -euo pipefail
 
@@ -12,6 +13,10 @@ packages=(
     dpkg-dev file
     python3
 )
+# Fuzzing (scripts/fuzz.sh) needs clang and its libFuzzer.
+if [ "${1:-}" = fuzz ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
