@@ -6,6 +6,7 @@
 #include "platform/atomicfile.h"
 #include "platform/regularfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -601,6 +602,17 @@ const IniStore::Parsed& IniStore::parsed() const {
 
 void IniStore::commit(std::unique_ptr<Parsed> changed) {
     QByteArray bytes = changed->serialize();
+    // A Windows-1252 file whose bytes beyond ASCII now happen to form UTF-8 (its last other
+    // byte was just removed) would be read as UTF-8 next time, each such character changed: it
+    // goes over to UTF-8 as a whole, so that its texts stay what they are.
+    if (changed->encoding == Encoding::Windows1252) {
+        const QByteArrayView body = QByteArrayView(bytes).sliced(changed->byteOrderMark.size());
+        if (isValidUtf8(body) &&
+            std::any_of(body.begin(), body.end(), [](char c) { return uchar(c) >= 0x80; })) {
+            changed->switchToUtf8();
+            bytes = changed->serialize();
+        }
+    }
     changed->stamp = writeFileAtomically(fileName_, bytes);
     changed->lookedAt(fileClockNs());
     changed->fileBytes = std::move(bytes);

@@ -217,6 +217,18 @@ struct Model {
         lines = kept;
         return true;
     }
+    // A Windows-1252 file whose bytes beyond ASCII form UTF-8 goes over to UTF-8.
+    void keepMeaning() {
+        if (!windows1252)
+            return;
+        QString text;
+        for (const ModelLine& line : std::as_const(lines))
+            text += line.text + line.end;
+        const QByteArray encoded = encodeWindows1252(text).value_or(QByteArray());
+        if (isValidUtf8(encoded) &&
+            std::any_of(encoded.begin(), encoded.end(), [](char c) { return uchar(c) >= 0x80; }))
+            windows1252 = false;
+    }
     QStringList sectionNames() const {
         QStringList names;
         for (const ModelLine& line : lines) {
@@ -331,6 +343,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             store.EraseSection(section);
             break;
         }
+        model.keepMeaning();
         const QByteArray after = readFuzzFile(fileName);
         const QByteArray expected = model.bytes();
         FUZZ_CHECK(after == expected,
