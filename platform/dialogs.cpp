@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 namespace {
@@ -111,6 +112,11 @@ public:
                     .arg(QDir::toNativeSeparators(info.absolutePath())));
         }
         return QString();
+    }
+
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override {
+        QPrintDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
     }
 };
 

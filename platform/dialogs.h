@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+class QPrinter;
 class QWidget;
 
 enum class MessageIcon { Information, Warning, Error, Question };
@@ -34,6 +35,9 @@ public:
                               const QString& defaultText) = 0;
     // Modal file dialog for a file to open or create; an empty result means cancelled.
     virtual QString chooseFile(QWidget* parent, const FileDialogOptions& options) = 0;
+    // The platform's print dialog for printer (printer, copies, paper, orientation or a file to
+    // print into); false when the user cancels, and the printer then stays as it was.
+    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
     // The system's warning beep; goes through the service so that tests can see it.
     virtual void beep();
 

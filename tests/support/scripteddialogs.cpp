@@ -21,6 +21,8 @@ const char* toString(ShownDialog::Kind kind) {
         return "file dialog";
     case ShownDialog::Kind::Beep:
         return "beep";
+    case ShownDialog::Kind::PrintSetup:
+        return "print dialog";
     }
     return "?";
 }
@@ -39,6 +41,16 @@ void ScriptedDialogService::answerInputCancel() {
 
 void ScriptedDialogService::answerFile(const QString& fileName) {
     files_.push(fileName);
+}
+
+void ScriptedDialogService::answerPrintSetup(std::function<void(QPrinter&)> choice) {
+    if (!choice)
+        choice = [](QPrinter&) {};
+    printSetups_.push(std::move(choice));
+}
+
+void ScriptedDialogService::answerPrintSetupCancel() {
+    printSetups_.push(nullptr);
 }
 
 void ScriptedDialogService::setOnShown(std::function<void(const ShownDialog&)> callback) {
@@ -79,6 +91,9 @@ QString ScriptedDialogService::problems() const {
         problems.append(QStringLiteral("%1 input answer(s) not used").arg(inputs_.size()));
     if (!files_.empty())
         problems.append(QStringLiteral("%1 file answer(s) not used").arg(files_.size()));
+    if (!printSetups_.empty())
+        problems.append(
+            QStringLiteral("%1 print dialog answer(s) not used").arg(printSetups_.size()));
     return problems.join(QStringLiteral("; "));
 }
 
@@ -86,6 +101,7 @@ void ScriptedDialogService::clear() {
     yesNo_ = {};
     inputs_ = {};
     files_ = {};
+    printSetups_ = {};
     shown_.clear();
 }
 
@@ -166,6 +182,23 @@ QString ScriptedDialogService::chooseFile(QWidget* parent, const FileDialogOptio
     const QString answer = files_.front();
     files_.pop();
     return answer;
+}
+
+bool ScriptedDialogService::setUpPrinter(QWidget* parent, QPrinter& printer) {
+    ShownDialog dialog;
+    dialog.kind = ShownDialog::Kind::PrintSetup;
+    dialog.parent = parent;
+    if (printSetups_.empty()) {
+        unexpected(dialog);
+        return false;
+    }
+    record(dialog);
+    const std::function<void(QPrinter&)> choice = printSetups_.front();
+    printSetups_.pop();
+    if (!choice)
+        return false;
+    choice(printer);
+    return true;
 }
 
 void ScriptedDialogService::beep() {

@@ -19,19 +19,20 @@
 //     dialogs->answerYesNo(true);     // queue the answer of the next Yes/No question
 //     dialogs->answerInput("Mathe");  // queue the text typed into the next input box
 //     dialogs->answerFile("/tmp/a.plx");
+//     dialogs->answerPrintSetup([](QPrinter& p) { p.setCopyCount(2); }); // "OK" after changes
 //     ... run the code under test ...
 //     QCOMPARE(dialogs->shown().size(), 2);
 //     QCOMPARE(dialogs->shown()[0].kind, ShownDialog::Kind::Question);
 //     QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
 //
-// Answers are kept in one queue per kind (questions, input boxes, file dialogs) and taken in
-// order. Message boxes and beeps need no answer; they are only recorded.
+// Answers are kept in one queue per kind (questions, input boxes, file and print dialogs) and
+// taken in order. Message boxes and beeps need no answer; they are only recorded.
 //
 // A question, input box or file dialog with no queued answer is unexpected: it is recorded
 // with `unexpected` set, answered No / with the default text / cancelled, and fails the
 // running test function at once. problems() also lists answers left unused at the end.
 struct ShownDialog {
-    enum class Kind { Message, Question, Input, File, Beep };
+    enum class Kind { Message, Question, Input, File, Beep, PrintSetup };
 
     Kind kind = Kind::Message;
     MessageIcon icon = MessageIcon::Information; // Message and Question only
@@ -51,6 +52,10 @@ public:
     void answerInput(const QString& text);
     void answerInputCancel();
     void answerFile(const QString& fileName);
+    // The next print dialog: the user makes the changes of `choice` to the printer and
+    // confirms; answerPrintSetupCancel() cancels it and the printer stays as it was.
+    void answerPrintSetup(std::function<void(QPrinter&)> choice);
+    void answerPrintSetupCancel();
 
     // Called for every dialog at the moment it is shown, before it is answered (to look at
     // the program's state while the dialog would be open).
@@ -76,6 +81,7 @@ public:
     QString inputText(QWidget* parent, const QString& caption, const QString& prompt,
                       const QString& defaultText) override;
     QString chooseFile(QWidget* parent, const FileDialogOptions& options) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
     void beep() override;
 
 private:
@@ -85,6 +91,7 @@ private:
     std::queue<bool> yesNo_;
     std::queue<std::optional<QString>> inputs_;
     std::queue<QString> files_;
+    std::queue<std::function<void(QPrinter&)>> printSetups_; // empty function: cancelled
     QList<ShownDialog> shown_;
     std::function<void(const ShownDialog&)> onShown_;
 };
