@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     libzip-dev
     fonts-liberation2 fonts-dejavu-core
+    poppler-utils
     xvfb xauth
     dpkg-dev file
     python3
