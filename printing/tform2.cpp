@@ -1,0 +1,378 @@
+#include "printing/tform2.h"
+
+#include "platform/apperror.h"
+#include "platform/dialogs.h"
+#include "platform/helpviewer.h"
+#include "printing/optionimages.h"
+#include "printing/printjob.h"
+#include "printing/printsource.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+namespace {
+
+// Node positions of the option tree; the leaves carry their option's state as image index.
+enum Node {
+    Trennlinien,
+    Spalten,
+    Zeilen,
+    Sonstiges,
+    FarbigeSpalten,
+    FarbigesDiagramm,
+    Diagramm,
+    Diagrammbeschriftung,
+    EigeneZensuren,
+    NodeCount
+};
+constexpr int ImageIndexRole = Qt::UserRole;
+
+template <typename T> T* named(T* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+void setImageIndex(QTreeWidgetItem* item, int index) {
+    item->setData(0, ImageIndexRole, index);
+    item->setIcon(0, OptionImages::icon(index));
+}
+
+int imageIndex(const QTreeWidgetItem* item) {
+    return item->data(0, ImageIndexRole).toInt();
+}
+
+// The tree's nodes in node order (depth first).
+QList<QTreeWidgetItem*> nodes(const QTreeWidget* tree) {
+    QList<QTreeWidgetItem*> result;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* group = tree->topLevelItem(i);
+        result.append(group);
+        for (int j = 0; j < group->childCount(); ++j)
+            result.append(group->child(j));
+    }
+    return result;
+}
+
+} // namespace
+
+PreviewPaintBox::PreviewPaintBox(const QImage& bitmap, QWidget* parent)
+    : QWidget(parent), bitmap_(bitmap) {}
+
+void PreviewPaintBox::paintEvent(QPaintEvent*) {
+    if (bitmap_.isNull())
+        return;
+    // The whole bitmap, scaled to the box's width, from (1, 1).
+    const double scale = double(width()) / bitmap_.width();
+    const int height = int(bitmap_.height() * scale);
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRect(QPoint(1, 1), QPoint(width() - 1, height - 1)), bitmap_);
+}
+
+TForm2::TForm2(const PrintSource& source, QWidget* parent)
+    : QDialog(parent), source_(source), printer_(QPrinter::HighResolution) {
+    buildForm();
+    // Every group node shows its options.
+    TreeView_Settings->expandAll();
+    PreviewBitmap =
+        QImage(PrintLayout::PreviewWidth, PrintLayout::PreviewHeight, QImage::Format_RGB32);
+    PreviewBitmap.fill(Qt::white);
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::buildForm() {
+    setObjectName(QStringLiteral("TForm2"));
+    setWindowTitle(QStringLiteral("Drucken"));
+    setWindowIcon(printerIcon());
+    // A fixed frame with only the system menu and the close button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont dialogFont(QStringLiteral("Liberation Sans"), 8);
+    dialogFont.setStyleHint(QFont::SansSerif);
+    setFont(dialogFont);
+    setClientHeight(CollapsedHeight);
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral("Druckereinstellungen"), this),
+                      QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 8, 353, 81);
+    Label_CurPrinter = named(new QLabel(GroupBox1), QStringLiteral("Label_CurPrinter"));
+    Label_CurPrinter->setGeometry(16, 24, 321, 13);
+    Label_CurPrinter->setTextFormat(Qt::PlainText);
+    Label1 = named(new QLabel(QStringLiteral("E&xemplare:"), GroupBox1), QStringLiteral("Label1"));
+    Label1->move(16, 48);
+    Label1->adjustSize();
+    SpinEdit_Copies = named(new QSpinBox(GroupBox1), QStringLiteral("SpinEdit_Copies"));
+    SpinEdit_Copies->setGeometry(88, 48, 97, 22);
+    SpinEdit_Copies->setRange(1, 1000);
+    SpinEdit_Copies->setValue(1);
+    Label1->setBuddy(SpinEdit_Copies);
+    Button1 = named(new QPushButton(QStringLiteral("Einstellungen"), GroupBox1),
+                    QStringLiteral("Button1"));
+    Button1->setGeometry(264, 48, 75, 25);
+    Button1->setAutoDefault(false);
+
+    GroupBox2 = named(new QGroupBox(QStringLiteral("Layout"), this), QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(8, 96, 353, 177);
+    TreeView_Settings = named(new QTreeWidget(GroupBox2), QStringLiteral("TreeView_Settings"));
+    TreeView_Settings->setGeometry(16, 24, 321, 137);
+    TreeView_Settings->setHeaderHidden(true);
+    TreeView_Settings->setIndentation(19);
+    TreeView_Settings->setIconSize(QSize(OptionImages::Size, OptionImages::Size));
+    TreeView_Settings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView_Settings->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Hot tracking: the node under the pointer is highlighted.
+    TreeView_Settings->setMouseTracking(true);
+    TreeView_Settings->setAttribute(Qt::WA_Hover);
+    const auto group = [this](const QString& caption) {
+        auto* item = new QTreeWidgetItem(TreeView_Settings, {caption});
+        setImageIndex(item, OptionImages::Group);
+        return item;
+    };
+    const auto leaf = [](QTreeWidgetItem* parent, const QString& caption, bool on) {
+        auto* item = new QTreeWidgetItem(parent, {caption});
+        setImageIndex(item, on ? OptionImages::On : OptionImages::Off);
+    };
+    QTreeWidgetItem* lines = group(QStringLiteral("Trennlinien"));
+    leaf(lines, QStringLiteral("Spalten"), true);
+    leaf(lines, QStringLiteral("Zeilen"), true);
+    QTreeWidgetItem* other = group(QStringLiteral("Sonstiges"));
+    leaf(other, QStringLiteral("Farbige Spalten"), false);
+    leaf(other, QStringLiteral("Farbiges Diagramm"), false);
+    leaf(other, QStringLiteral("Diagramm"), true);
+    leaf(other, QStringLiteral("Diagrammbeschriftung"), true);
+    leaf(other, QStringLiteral("Eigene Zensuren"), false);
+
+    Button_Cancel =
+        named(new QPushButton(QStringLiteral("Schließen"), this), QStringLiteral("Button_Cancel"));
+    Button_Cancel->setGeometry(368, 160, 75, 33);
+    Button_Cancel->setAutoDefault(false);
+    Button_Print =
+        named(new QPushButton(QStringLiteral("Drucken"), this), QStringLiteral("Button_Print"));
+    Button_Print->setGeometry(368, 200, 75, 33);
+    Button_Print->setDefault(true);
+    Button_Preview = named(new QPushButton(QStringLiteral("Vorschau >>"), this),
+                           QStringLiteral("Button_Preview"));
+    Button_Preview->setGeometry(368, 240, 75, 33);
+    Button_Preview->setAutoDefault(false);
+
+    InfoP = named(new QLabel(QStringLiteral("Zensoria"), this), QStringLiteral("InfoP"));
+    InfoP->setGeometry(649, 9, 142, 63);
+    InfoP->setAlignment(Qt::AlignCenter);
+    QFont logoFont = font();
+    logoFont.setPointSize(16);
+    logoFont.setBold(true);
+    InfoP->setFont(logoFont);
+    InfoP->setCursor(Qt::PointingHandCursor);
+    InfoP->installEventFilter(this); // takes its clicks
+
+    GroupBox_Preview =
+        named(new QGroupBox(QStringLiteral("Vorschau"), this), QStringLiteral("GroupBox_Preview"));
+    GroupBox_Preview->setGeometry(8, 280, 785, 265);
+    PaintBox_Preview = named(new PreviewPaintBox(PreviewBitmap, GroupBox_Preview),
+                             QStringLiteral("PaintBox_Preview"));
+    PaintBox_Preview->setGeometry(16, 24, 749, 225);
+
+    Hilfe = named(new QAction(QStringLiteral("Hilfe"), this), QStringLiteral("Hilfe"));
+    Hilfe->setShortcut(Qt::Key_F1);
+    Hilfe->setShortcutContext(Qt::WindowShortcut);
+    addAction(Hilfe);
+
+    setTabOrder(Button1, SpinEdit_Copies);
+    setTabOrder(SpinEdit_Copies, TreeView_Settings);
+    setTabOrder(TreeView_Settings, Button_Cancel);
+    setTabOrder(Button_Cancel, Button_Print);
+    setTabOrder(Button_Print, Button_Preview);
+
+    connect(TreeView_Settings, &QTreeWidget::itemClicked, this,
+            [this] { guarded([this] { TreeView_SettingsClick(); }); });
+    connect(Button_Preview, &QPushButton::clicked, this, &TForm2::Button_PreviewClick);
+    connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
+    connect(Button_Print, &QPushButton::clicked, this,
+            [this] { guarded([this] { Button_PrintClick(); }); });
+    connect(Button_Cancel, &QPushButton::clicked, this, &TForm2::reject);
+    connect(Hilfe, &QAction::triggered, this, &TForm2::HilfeExecute);
+}
+
+void TForm2::setClientHeight(int height) {
+    setFixedSize(ClientWidth, height);
+}
+
+PrintLayoutOptions TForm2::layoutOptions() const {
+    const QList<QTreeWidgetItem*> all = nodes(TreeView_Settings);
+    const auto on = [&all](Node node) { return imageIndex(all.at(node)) == OptionImages::On; };
+    PrintLayoutOptions options;
+    options.ColumnLines = on(Spalten);
+    options.RowLines = on(Zeilen);
+    options.ColouredColumns = on(FarbigeSpalten);
+    options.ColouredDiagram = on(FarbigesDiagramm);
+    options.ShowDiagram = on(Diagramm);
+    options.BarLabels = on(Diagrammbeschriftung);
+    options.MarkOwnGrade = on(EigeneZensuren);
+    return options;
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Centred on the screen the dialog opens on.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    guarded([this] { FormShow(); });
+}
+
+void TForm2::FormShow() {
+    showCurrentPrinter();
+    SpinEdit_Copies->setValue(printer_.copyCount());
+    RenderPreview();
+}
+
+void TForm2::showCurrentPrinter() {
+    Label_CurPrinter->setText(QStringLiteral("Aktueller Drucker: ") + printerDisplayName(printer_));
+}
+
+PrintTestAt TForm2::testAt() const {
+    return [this](int index) { return source_.test(index); };
+}
+
+QString TForm2::printTitle() const {
+    return PrintTitle(source_.dataFileName(), source_.subjectName());
+}
+
+void TForm2::RenderPreview() {
+    // A damaged test ends the drawing; the preview shows what was drawn before it.
+    const auto repaint = qScopeGuard([this] { PaintBox_Preview->update(); });
+    drawPreviewPage(PreviewBitmap, printTitle(), source_.testCount(), layoutOptions(), testAt());
+}
+
+void TForm2::TreeView_SettingsClick() {
+    // The selection is cleared in any case, so that the next click on the same node
+    // toggles it again.
+    const auto clearSelection = qScopeGuard([this] {
+        TreeView_Settings->clearSelection();
+        TreeView_Settings->setCurrentItem(nullptr);
+    });
+    const QList<QTreeWidgetItem*> selected = TreeView_Settings->selectedItems();
+    if (selected.isEmpty() || selected.first()->childCount() > 0)
+        return;
+    QTreeWidgetItem* item = selected.first();
+    setImageIndex(item, imageIndex(item) ^ 1);
+    RenderPreview();
+    PaintBox_Preview->repaint();
+}
+
+void TForm2::Button_PreviewClick() {
+    if (height() == ExpandedHeight) {
+        setClientHeight(CollapsedHeight);
+        Button_Preview->setText(QStringLiteral("Vorschau >>"));
+    } else {
+        setClientHeight(ExpandedHeight);
+        Button_Preview->setText(QStringLiteral("Vorschau <<"));
+    }
+}
+
+void TForm2::Button1Click() {
+    printer_.setCopyCount(SpinEdit_Copies->value());
+    if (!DialogService::instance().setUpPrinter(this, printer_))
+        return;
+    showCurrentPrinter();
+    SpinEdit_Copies->setValue(printer_.copyCount());
+}
+
+QString TForm2::askPdfFileName() {
+    FileDialogOptions options;
+    options.title = QStringLiteral("Als PDF-Datei speichern");
+    options.filter = QStringLiteral("PDF-Dateien (*.pdf)");
+    options.defaultSuffix = QStringLiteral("pdf");
+    options.save = true;
+    QString folder = pdfFolder_;
+    if (folder.isEmpty() && !source_.dataFileName().isEmpty())
+        folder = QFileInfo(source_.dataFileName()).absolutePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    options.initialFileName = proposedPdfFileName(folder, source_.subjectName());
+    const QString chosen = DialogService::instance().chooseFile(this, options);
+    if (!chosen.isEmpty())
+        pdfFolder_ = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+void TForm2::Button_PrintClick() {
+    const int N = source_.testCount();
+    if (N == 0) {
+        DialogService::instance().showMessage(
+            this, MessageIcon::Error, QStringLiteral("Keine Arbeiten"),
+            QStringLiteral("Es sind keine Arbeiten in dem ausgewählten Fach vorhanden."));
+        return;
+    }
+    const PrintLayoutOptions options = layoutOptions();
+    // The PDF target without a file chosen under "Einstellungen": the file is asked for this
+    // print only, so that the next print asks again instead of overwriting it unasked.
+    QString askedFile;
+    if (printsToPdfFile(printer_) && printer_.outputFileName().isEmpty()) {
+        askedFile = askPdfFileName();
+        if (askedFile.isEmpty())
+            return;
+    }
+    if (options.ShowDiagram)
+        printer_.setPageOrientation(QPageLayout::Landscape);
+    printer_.setDocName(QStringLiteral("Zensoria - ") + source_.subjectName());
+
+    if (!askedFile.isEmpty())
+        printer_.setOutputFileName(askedFile);
+    const auto forgetFile = qScopeGuard([this, &askedFile] {
+        if (!askedFile.isEmpty()) {
+            printer_.setOutputFileName(QString());
+            printer_.setOutputFormat(QPrinter::PdfFormat);
+        }
+    });
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    printTests(printer_, printTitle(), N, options, testAt());
+}
+
+void TForm2::HilfeExecute() {
+    Help::showTopic(this, QStringLiteral("Print"));
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == InfoP && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit aboutRequested();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+template <typename Handler> void TForm2::guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+void TForm2::reportError(const std::exception& error) {
+    // As the application's general error handler shows an error: its text, the error icon
+    // and the program's title as caption.
+    const auto* appError = dynamic_cast<const AppError*>(&error);
+    DialogService::instance().showMessage(
+        this, MessageIcon::Error, QApplication::applicationDisplayName(),
+        appError ? appError->message() : QString::fromLocal8Bit(error.what()));
+}

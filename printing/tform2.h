@@ -1,0 +1,103 @@
+#pragma once
+
+#include "printing/printlayout.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPrinter>
+
+#include <exception>
+
+class PrintSource;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The paint box of the preview: shows the preview bitmap scaled to its width.
+class PreviewPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    PreviewPaintBox(const QImage& bitmap, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QImage& bitmap_;
+};
+
+// The print dialog "Drucken": printer and copies, the seven layout options as a tree, a
+// preview of page 1 and printing of the selected subject's tests. Created once at start; the
+// options, the printer and the preview's height keep their state until the program ends.
+// Every control carries its name as objectName.
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    // Client heights with the preview collapsed and expanded.
+    static constexpr int CollapsedHeight = 280, ExpandedHeight = 553, ClientWidth = 800;
+
+    explicit TForm2(const PrintSource& source, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // The options as the tree shows them now, read by node position.
+    PrintLayoutOptions layoutOptions() const;
+    QPrinter& printer() { return printer_; }
+    const QImage& previewBitmap() const { return PreviewBitmap; }
+
+    // Every time the dialog is shown: printer name, copy count, preview.
+    void FormShow();
+    // Draws page 1 into the preview bitmap.
+    void RenderPreview();
+    void TreeView_SettingsClick();
+    void Button_PreviewClick();
+    // "Einstellungen": the platform's print dialog.
+    void Button1Click();
+    // "Drucken": all tests of the selected subject on as many pages as needed.
+    void Button_PrintClick();
+    void HilfeExecute();
+
+signals:
+    // The logo was clicked: the about dialog is to be shown.
+    void aboutRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildForm();
+    void setClientHeight(int height);
+    void showCurrentPrinter();
+    // Runs a handler; an error it raises is shown in the general error message box.
+    template <typename Handler> void guarded(Handler handler);
+    void reportError(const std::exception& error);
+    PrintTestAt testAt() const;
+    QString printTitle() const;
+    // The PDF file to print into when the printer writes one and no file was chosen under
+    // "Einstellungen"; empty when the user cancels the save dialog.
+    QString askPdfFileName();
+
+    const PrintSource& source_;
+    QPrinter printer_;
+    QImage PreviewBitmap;
+    QString pdfFolder_; // folder of the PDF file saved last in this run
+
+    QGroupBox* GroupBox1;
+    QLabel* Label_CurPrinter;
+    QLabel* Label1;
+    QSpinBox* SpinEdit_Copies;
+    QPushButton* Button1;
+    QGroupBox* GroupBox2;
+    QTreeWidget* TreeView_Settings;
+    QPushButton* Button_Cancel;
+    QPushButton* Button_Print;
+    QPushButton* Button_Preview;
+    QLabel* InfoP;
+    QGroupBox* GroupBox_Preview;
+    PreviewPaintBox* PaintBox_Preview;
+    QAction* Hilfe;
+};
