@@ -2,6 +2,7 @@
 
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
+#include "platform/errormessage.h"
 #include "platform/helpviewer.h"
 #include "printing/optionimages.h"
 #include "printing/printjob.h"
@@ -369,10 +370,5 @@ template <typename Handler> void TForm2::guarded(Handler handler) {
 }
 
 void TForm2::reportError(const std::exception& error) {
-    // As the application's general error handler shows an error: its text, the error icon
-    // and the program's title as caption.
-    const auto* appError = dynamic_cast<const AppError*>(&error);
-    DialogService::instance().showMessage(
-        this, MessageIcon::Error, QApplication::applicationDisplayName(),
-        appError ? appError->message() : QString::fromLocal8Bit(error.what()));
+    showErrorMessage(error);
 }
