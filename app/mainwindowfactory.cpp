@@ -1,6 +1,7 @@
 #include "app/mainwindowfactory.h"
 
 #include "mainwindow/tform1.h"
+#include "printing/tform2.h"
 #include "widgets/tinfo.h"
 
 #include <QApplication>
@@ -14,12 +15,21 @@ std::unique_ptr<QMainWindow> createMainWindow() {
     return window;
 }
 
+static void showAbout(TInfo& about) {
+    about.ShowAbout(QStringLiteral("Zensoria"), QStringLiteral("2002"), QApplication::windowIcon());
+}
+
 void connectAboutDialog(QMainWindow& window, TInfo& about) {
     auto* form = qobject_cast<TForm1*>(&window);
     if (!form)
         return;
-    QObject::connect(form, &TForm1::aboutRequested, &about, [&about] {
-        about.ShowAbout(QStringLiteral("Zensoria"), QStringLiteral("2002"),
-                        QApplication::windowIcon());
-    });
+    QObject::connect(form, &TForm1::aboutRequested, &about, [&about] { showAbout(about); });
+}
+
+void connectPrintDialog(QMainWindow& window, TForm2& print, TInfo& about) {
+    auto* form = qobject_cast<TForm1*>(&window);
+    if (!form)
+        return;
+    QObject::connect(form, &TForm1::printRequested, &print, [&print] { print.exec(); });
+    QObject::connect(&print, &TForm2::aboutRequested, &about, [&about] { showAbout(about); });
 }

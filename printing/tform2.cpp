@@ -7,6 +7,8 @@
 #include "printing/optionimages.h"
 #include "printing/printjob.h"
 #include "printing/printsource.h"
+#include "widgets/pictures.h"
+#include "widgets/tvelaimage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -169,15 +171,13 @@ void TForm2::buildForm() {
     Button_Preview->setGeometry(368, 240, 75, 33);
     Button_Preview->setAutoDefault(false);
 
-    InfoP = named(new QLabel(QStringLiteral("Zensoria"), this), QStringLiteral("InfoP"));
+    // The logo; a click on it shows the about dialog.
+    InfoP = named(new TVelaImage(this), QStringLiteral("InfoP"));
     InfoP->setGeometry(649, 9, 142, 63);
-    InfoP->setAlignment(Qt::AlignCenter);
-    QFont logoFont = font();
-    logoFont.setPointSize(16);
-    logoFont.setBold(true);
-    InfoP->setFont(logoFont);
+    InfoP->setPicture(logoBitmap());
+    InfoP->setTransparent(true);
     InfoP->setCursor(Qt::PointingHandCursor);
-    InfoP->installEventFilter(this); // takes its clicks
+    connect(InfoP, &TVelaImage::clicked, this, &TForm2::aboutRequested);
 
     GroupBox_Preview =
         named(new QGroupBox(QStringLiteral("Vorschau"), this), QStringLiteral("GroupBox_Preview"));
@@ -350,15 +350,6 @@ void TForm2::Button_PrintClick() {
 
 void TForm2::HilfeExecute() {
     Help::showTopic(this, QStringLiteral("Print"));
-}
-
-bool TForm2::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == InfoP && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        emit aboutRequested();
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 template <typename Handler> void TForm2::guarded(Handler handler) {

@@ -16,6 +16,7 @@ class QPushButton;
 class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TVelaImage;
 
 // The paint box of the preview: shows the preview bitmap scaled to its width.
 class PreviewPaintBox : public QWidget {
@@ -66,7 +67,6 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildForm();
@@ -96,7 +96,7 @@ private:
     QPushButton* Button_Cancel;
     QPushButton* Button_Print;
     QPushButton* Button_Preview;
-    QLabel* InfoP;
+    TVelaImage* InfoP;
     QGroupBox* GroupBox_Preview;
     PreviewPaintBox* PaintBox_Preview;
     QAction* Hilfe;

@@ -46,6 +46,9 @@ struct NormalRun {
     // With askForAbout the watcher chooses "&Info" and records the about dialog it shows.
     bool askForAbout = false;
     QString aboutCaption;
+    // With askForPrint the watcher clicks the print button and records the dialogs it shows.
+    bool askForPrint = false;
+    QStringList printCaptions;
     QList<QSize> iconSizes;
 };
 NormalRun normalRun;
@@ -63,6 +66,18 @@ void askForAbout(QMainWindow* window) {
         info->trigger();
 }
 
+// Asks for the print dialog as the print button does, and records and closes what it shows.
+void askForPrint(QMainWindow* window) {
+    QTimer::singleShot(0, qApp, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+                normalRun.printCaptions.append(dialog->windowTitle());
+                dialog->reject();
+            }
+    });
+    QMetaObject::invokeMethod(window, "printRequested");
+}
+
 // Runs once in every application object the program creates: in a normal run, the first
 // turn of the event loop records the main window and closes it, which ends the run.
 void watchNormalRun() {
@@ -77,6 +92,8 @@ void watchNormalRun() {
                 normalRun.layoutDirection = window->layoutDirection();
                 if (normalRun.askForAbout)
                     askForAbout(window);
+                if (normalRun.askForPrint)
+                    askForPrint(window);
             }
         }
         normalRun.styleName = QApplication::style()->name();
@@ -226,6 +243,20 @@ private slots:
         QCOMPARE(normalRun.aboutCaption, QStringLiteral("Info über Zensoria"));
         QVERIFY(normalRun.iconSizes.contains(QSize(16, 16)));
         QVERIFY(normalRun.iconSizes.contains(QSize(32, 32)));
+    }
+
+    // The print button opens the print dialog once, modally, created by the program entry.
+    void normalRunOpensThePrintDialog() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        ScopedDialogs dialogs;
+        normalRun = NormalRun{true};
+        normalRun.askForPrint = true;
+
+        QCOMPARE(run({}), 0);
+        normalRun.watching = false;
+        QVERIFY(normalRun.sawMainWindow);
+        QCOMPARE(normalRun.printCaptions, QStringList{QStringLiteral("Drucken")});
     }
 
     // No argument but "/uninstall" means anything, also none of Qt's own options.
