@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-    libzip-dev
+    libzip-dev libsodium-dev openssl
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
     xvfb xauth

@@ -1,0 +1,347 @@
+#include "platform/apperror.h"
+#include "update/archive.h"
+#include "update/installation.h"
+#include "update/signature.h"
+#include "update/updateplatform.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sodium.h>
+#include <zip.h>
+
+namespace {
+
+struct ZipEntry {
+    QByteArray name;
+    QByteArray data;
+    bool deflate = false;
+};
+
+// A ZIP archive with the entries, built by libzip.
+QByteArray makeZip(const QList<ZipEntry>& entries) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("a.zip"));
+    int error = 0;
+    zip_t* archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return {};
+    for (const ZipEntry& entry : entries) {
+        zip_source_t* source =
+            zip_source_buffer(archive, entry.data.constData(), entry.data.size(), 0);
+        const zip_int64_t index =
+            zip_file_add(archive, entry.name.constData(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            continue;
+        }
+        zip_set_file_compression(archive, index, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+    }
+    if (zip_close(archive) != 0)
+        return {};
+    QFile file(dir.filePath("a.zip"));
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// Sets the 32-bit field at offset in every local and central header of the archive.
+void patchHeaders(QByteArray& zip, int localOffset, int centralOffset, quint32 value) {
+    auto put = [&zip](qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            zip[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    for (qsizetype at = zip.indexOf("PK\x03\x04"); at >= 0; at = zip.indexOf("PK\x03\x04", at + 4))
+        put(at + localOffset, value);
+    for (qsizetype at = zip.indexOf("PK\x01\x02"); at >= 0; at = zip.indexOf("PK\x01\x02", at + 4))
+        put(at + centralOffset, value);
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(data), data.size());
+}
+
+struct KeyPair {
+    QByteArray publicKey = QByteArray(crypto_sign_PUBLICKEYBYTES, 0);
+    QByteArray secretKey = QByteArray(crypto_sign_SECRETKEYBYTES, 0);
+    KeyPair() {
+        crypto_sign_keypair(reinterpret_cast<unsigned char*>(publicKey.data()),
+                            reinterpret_cast<unsigned char*>(secretKey.data()));
+    }
+    QByteArray sign(const QByteArray& data) const {
+        QByteArray signature(crypto_sign_BYTES, 0);
+        crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
+                             reinterpret_cast<const unsigned char*>(data.constData()), data.size(),
+                             reinterpret_cast<const unsigned char*>(secretKey.constData()));
+        return signature;
+    }
+};
+
+} // namespace
+
+class TestUpdateArchive : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(sodium_init() >= 0); }
+
+    void entryNames() {
+        QCOMPARE(ArchiveEntryFileName("a.txt"), QString("a.txt"));
+        QCOMPARE(ArchiveEntryFileName("sub/dir/a.txt"), QString("a.txt"));
+        QCOMPARE(ArchiveEntryFileName("sub\\a.txt"), QString("a.txt"));
+        QCOMPARE(ArchiveEntryFileName("../x"), QString("x"));
+        QCOMPARE(ArchiveEntryFileName("/etc/x"), QString("x"));
+        QCOMPARE(ArchiveEntryFileName("sub/"), QString());
+        QCOMPARE(ArchiveEntryFileName(""), std::nullopt);
+        QCOMPARE(ArchiveEntryFileName(".."), std::nullopt);
+        QCOMPARE(ArchiveEntryFileName("a/."), std::nullopt);
+        QCOMPARE(ArchiveEntryFileName("a/b\nc"), std::nullopt);
+        QCOMPARE(ArchiveEntryFileName("a\x7f"), std::nullopt);
+    }
+
+    void extractsUnderBaseNamesOnly() {
+        QTemporaryDir root;
+        const QString folder = root.filePath("tmp");
+        QDir().mkpath(folder);
+        writeFile(folder + "/alt.txt", "alt");
+        const QByteArray zip = makeZip({{"sub/", ""},
+                                        {"sub/neu.txt", "neu", true},
+                                        {"../ausbruch", "x"},
+                                        {"/etc/passwd-test", "y"},
+                                        {"alt.txt", "ersetzt"}});
+        QVERIFY(!zip.isEmpty());
+        QCOMPARE(ExtractArchiveData(zip, folder),
+                 (QStringList{"neu.txt", "ausbruch", "passwd-test", "alt.txt"}));
+        QCOMPARE(filesIn(folder), (QStringList{"alt.txt", "ausbruch", "neu.txt", "passwd-test"}));
+        QCOMPARE(readFile(folder + "/neu.txt"), QByteArray("neu"));
+        QCOMPARE(readFile(folder + "/alt.txt"), QByteArray("ersetzt"));
+        QCOMPARE(filesIn(root.path()), QStringList{"tmp"});
+
+        // The same from a file.
+        writeFile(root.filePath("a.zip"), zip);
+        QTemporaryDir other;
+        QCOMPARE(ExtractArchive(root.filePath("a.zip"), other.path()).size(), 4);
+    }
+
+    void refusedNamesWriteNothing() {
+        for (const QByteArray& name : {QByteArray(".."), QByteArray("sub/.."),
+                                       QByteArray("a\x01"
+                                                  "b"),
+                                       QByteArray("x/\x1b[2J")}) {
+            QTemporaryDir folder;
+            // Stored under a stand-in of the same length, then renamed in the headers, since
+            // libzip will not store control characters itself.
+            const QByteArray standIn = QByteArray(name).replace('\x01', '_').replace('\x1b', '_');
+            QByteArray zip = makeZip({{"gut.txt", "1"}, {standIn, "2"}});
+            zip.replace(standIn, name);
+            QVERIFY2(zip.contains(name), name.constData());
+            QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData(zip, folder.path()));
+            QCOMPARE(filesIn(folder.path()), QStringList{});
+        }
+    }
+
+    void badChecksumLeavesNoFile() {
+        QByteArray zip = makeZip({{"a.txt", "Inhalt, der beschädigt wird"}});
+        const qsizetype at = zip.indexOf("Inhalt");
+        QVERIFY(at > 0);
+        zip[at] = 'X';
+        QTemporaryDir folder;
+        try {
+            ExtractArchiveData(zip, folder.path());
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains("Prüfsummenfehler"), qPrintable(error.message()));
+        }
+        QCOMPARE(filesIn(folder.path()), QStringList{});
+    }
+
+    void sizeLiesAreRefused() {
+        const QByteArray data(100000, 'z');
+        // An entry that unpacks to more than it says.
+        QByteArray small = makeZip({{"a.bin", data, true}});
+        patchHeaders(small, 22, 24, 1000);
+        QTemporaryDir folder;
+        QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData(small, folder.path()));
+        QCOMPARE(filesIn(folder.path()), QStringList{});
+        // An entry that says it is huge.
+        QByteArray huge = makeZip({{"a.bin", data, true}});
+        patchHeaders(huge, 22, 24, 0xfffffff0u);
+        QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData(huge, folder.path()));
+        QCOMPARE(filesIn(folder.path()), QStringList{});
+        // All entries together above the cap.
+        const QByteArray two = makeZip({{"a", data, true}, {"b", data, true}});
+        try {
+            ExtractArchiveData(two, folder.path(), ArchiveLimits{150000});
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(), QStringLiteral("Das Update-Archiv ist zu groß."));
+        }
+        QCOMPARE(filesIn(folder.path()), QStringList{});
+        QCOMPARE(ExtractArchiveData(two, folder.path(), ArchiveLimits{200000}).size(), 2);
+    }
+
+    void notAnArchive() {
+        QTemporaryDir folder;
+        QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData("<html>404</html>", folder.path()));
+        QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData("", folder.path()));
+        QVERIFY_THROWS_EXCEPTION(AppError,
+                                 ExtractArchive(folder.filePath("fehlt.zip"), folder.path()));
+    }
+
+    void signatures() {
+        const KeyPair keys;
+        const KeyPair stranger;
+        const QByteArray data = makeZip({{"a", "b"}});
+        const QByteArray signature = keys.sign(data);
+        QVERIFY(VerifySignature(data, signature, keys.publicKey));
+        QVERIFY(!VerifySignature(data, signature, stranger.publicKey));
+        QVERIFY(!VerifySignature(data, stranger.sign(data), keys.publicKey));
+        QByteArray changed = data;
+        changed[changed.size() / 2] = static_cast<char>(changed[changed.size() / 2] ^ 1);
+        QVERIFY(!VerifySignature(changed, signature, keys.publicKey));
+        QVERIFY(!VerifySignature(data, signature.left(63), keys.publicKey));
+        QVERIFY(!VerifySignature(data, signature + "\n", keys.publicKey));
+        QVERIFY(!VerifySignature(data, signature, QByteArray()));
+        QVERIFY(!VerifySignature(data, QByteArray(), keys.publicKey));
+
+        QCOMPARE(UpdatePlatform::publicKeyFromHex(QString::fromLatin1(keys.publicKey.toHex())),
+                 keys.publicKey);
+        QCOMPARE(UpdatePlatform::publicKeyFromHex("abc"), std::nullopt);
+        QCOMPARE(UpdatePlatform::publicKeyFromHex(QString(64, 'g')), std::nullopt);
+    }
+
+    // The release script's signature is what the program checks.
+    void releaseScriptSignsForTheProgram() {
+        if (QStandardPaths::findExecutable("openssl").isEmpty())
+            QSKIP("openssl is not installed");
+        QTemporaryDir dir;
+        const QString script = QStringLiteral(ZENSORIA_SOURCE_DIR "/scripts/sign-update.sh");
+        const QString key = dir.filePath("geheim.pem");
+        QProcess make;
+        make.start(script, {"--new-key", key});
+        QVERIFY(make.waitForFinished(20000));
+        QCOMPARE(make.exitCode(), 0);
+        const QString publicHex = QString::fromLatin1(make.readAllStandardOutput()).trimmed();
+        const std::optional<QByteArray> publicKey = UpdatePlatform::publicKeyFromHex(publicHex);
+        QVERIFY2(publicKey, qPrintable(publicHex));
+
+        const QString archive = dir.filePath("Pultex-2.zip");
+        writeFile(archive, makeZip({{"Update.bat", " true"}}));
+        QProcess sign;
+        sign.start(script, {key, archive});
+        QVERIFY(sign.waitForFinished(20000));
+        QCOMPARE(sign.exitCode(), 0);
+        QCOMPARE(QString::fromLatin1(sign.readAllStandardOutput()).trimmed(), publicHex);
+        QVERIFY(VerifyArchiveSignature(archive, archive + ".sig", *publicKey));
+        QVERIFY(!VerifyArchiveSignature(archive, archive + ".sig", KeyPair().publicKey));
+        QVERIFY(!VerifyArchiveSignature(archive, archive + ".fehlt", *publicKey));
+    }
+
+    // Preparation and the script's run: the script replaces the program's file in a scratch
+    // program folder from the unpacked copy, starts the program again, and deletes itself.
+    void preparedScriptReplacesAndRestarts() {
+        QTemporaryDir root;
+        const QString program = root.filePath("Programm Ä") + "/";
+        const QString temp = root.filePath("tmp") + "/";
+        QDir().mkpath(program);
+        QDir().mkpath(temp);
+        writeFile(program + "zensoria", "#!/bin/sh\necho alt\n");
+        writeFile(program + "bleibt.txt", "bleibt");
+        const QByteArray newProgram = "#!/bin/sh\necho neu > \"$(dirname \"$0\")/neu-gestartet\"\n";
+        const QByteArray templateText =
+            ":zensoria\r\n"
+            "rm -f \"%szensoria\"\r\n"
+            "test -e \"%szensoria\" && exit 1\r\n"
+            "cp \"%szensoria\" \"%szensoria\" && chmod +x \"%szensoria\"\r\n"
+            " rm -f \"%szensoria\"\r\n";
+        // Four placeholders in a command line of a group: refused.
+        const QByteArray brokenZip = makeZip({{"Update.bat", templateText}});
+        const KeyPair keys;
+        writeFile(temp + "Pultex.zip", brokenZip);
+        writeFile(temp + "Pultex.zip.sig", keys.sign(brokenZip));
+        InstallationRequest request{temp + "Pultex.zip",
+                                    temp + "Pultex.zip.sig",
+                                    keys.publicKey,
+                                    {program, temp, program + "zensoria"},
+                                    true};
+        QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation(request));
+
+        const QByteArray fixed = QByteArray(templateText)
+                                     .replace(" && chmod +x \"%szensoria\"", "")
+                                     .replace(" rm -f", ":rechte\r\nchmod +x \"%szensoria\"\r\n"
+                                                        "true\r\ntrue\r\n rm -f");
+        const QByteArray zip = makeZip({{"Update.bat", fixed}, {"neu/zensoria", newProgram, true}});
+        writeFile(temp + "Pultex.zip", zip);
+        writeFile(temp + "Pultex.zip.sig", keys.sign(zip));
+        const QString script = PrepareInstallation(request);
+        QCOMPARE(script, temp + "Update.bat");
+        QVERIFY(!QFile::exists(temp + "Pultex.zip"));
+        QVERIFY(!QFile::exists(temp + "Pultex.zip.sig"));
+        const QByteArray scriptText = readFile(script);
+        QVERIFY2(
+            scriptText.endsWith(
+                ("\"" + program + "zensoria\" &\nrm -f \"" + temp + "Update.bat\"\n").toUtf8()),
+            scriptText.constData());
+
+        QVERIFY(UpdatePlatform::startScriptDetached(script));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program + "neu-gestartet"), 10000);
+        QCOMPARE(readFile(program + "zensoria"), newProgram);
+        QCOMPARE(readFile(program + "bleibt.txt"), QByteArray("bleibt"));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(script), 10000);
+        QVERIFY(!QFile::exists(temp + "zensoria"));
+    }
+
+    void unsignedArchiveIsDeletedAndNothingPrepared() {
+        QTemporaryDir root;
+        const QString temp = root.path() + "/";
+        const KeyPair keys;
+        const QByteArray zip = makeZip({{"Update.bat", " touch /tmp/nie"}});
+        const InstallationRequest request{temp + "Pultex.zip",
+                                          temp + "Pultex.zip.sig",
+                                          keys.publicKey,
+                                          {temp, temp, temp + "zensoria"},
+                                          true};
+        // Missing signature, a stranger's signature, and a build without a key.
+        for (int round = 0; round < 3; ++round) {
+            writeFile(temp + "Pultex.zip", zip);
+            if (round == 1)
+                writeFile(temp + "Pultex.zip.sig", KeyPair().sign(zip));
+            if (round == 2)
+                writeFile(temp + "Pultex.zip.sig", keys.sign(zip));
+            InstallationRequest attempt = request;
+            if (round == 2)
+                attempt.publicKey.clear();
+            try {
+                PrepareInstallation(attempt);
+                QFAIL("no error");
+            } catch (const AppError& error) {
+                QCOMPARE(error.message(), UnsignedArchiveText);
+            }
+            QCOMPARE(filesIn(temp), QStringList{});
+        }
+        // Missing archive; archive without a template, leaving no script of an earlier run.
+        QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation(request));
+        writeFile(temp + "Update.bat", "alt\n");
+        const QByteArray noTemplate = makeZip({{"zensoria", "x"}});
+        writeFile(temp + "Pultex.zip", noTemplate);
+        writeFile(temp + "Pultex.zip.sig", keys.sign(noTemplate));
+        QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation(request));
+        QVERIFY(!QFile::exists(temp + "Update.bat"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUpdateArchive)
+#include "tst_updatearchive.moc"

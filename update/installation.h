@@ -1,0 +1,26 @@
+#pragma once
+
+#include "update/updatescript.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Prepares the installation of a downloaded update archive: the archive's signature is
+// checked again on the very bytes that are unpacked, the archive is unpacked into the
+// temporary folder, its template "Update.bat" becomes the runnable script there, and the
+// archive and its signature are deleted. Raises AppError with a German message when the
+// archive is refused, the template breaks its rules or a file cannot be written; nothing is
+// prepared then.
+struct InstallationRequest {
+    QString archiveFile;
+    QString signatureFile;
+    QByteArray publicKey;
+    ScriptFolders folders;
+    bool restart = true;
+};
+
+// The message shown when an archive does not come from the publisher.
+extern const QString UnsignedArchiveText;
+
+// Prepares the installation; returns the script's path.
+QString PrepareInstallation(const InstallationRequest& request);
