@@ -27,14 +27,16 @@ void drawTick(QPainter& p) {
     p.drawPath(tick);
 }
 
+// Two stacked sheets in the upper fifteen rows: the option tree's rows may be a pixel lower
+// than the picture, and the pictures of the cross and the tick leave their lowest rows empty too.
 void drawGroup(QPainter& p) {
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
     p.setBrush(QColor(0xE8, 0xE8, 0xE8));
-    p.drawRect(QRectF(4.5, 1.5, 9, 11));
+    p.drawRect(QRectF(4.5, 0.5, 9, 11));
     p.setBrush(Qt::white);
-    p.drawRect(QRectF(1.5, 4.5, 9, 11));
+    p.drawRect(QRectF(1.5, 3.5, 9, 11));
     p.setPen(QPen(QColor(0x30, 0x60, 0xC0), 1));
-    for (int y : {7, 9, 11, 13})
+    for (int y : {6, 8, 10, 12})
         p.drawLine(QPointF(3.5, y + 0.5), QPointF(8.5, y + 0.5));
 }
 

@@ -23,7 +23,10 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,6 +44,25 @@ enum Node {
     NodeCount
 };
 constexpr int ImageIndexRole = Qt::UserRole;
+
+// The option tree's rows share the tree's inner height among its nine nodes, so that every
+// option shows without scrolling: at most the 16 pixels of a node's picture, at least a line of
+// text. The style's own rows, two pixels higher than the picture, would show only seven and a
+// half of the nine nodes in the tree's 137 pixels.
+class OptionRowDelegate : public QStyledItemDelegate {
+public:
+    explicit OptionRowDelegate(QTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int inner = tree_->height() - 2 * tree_->frameWidth();
+        size.setHeight(std::max(std::min(int(OptionImages::Size), inner / NodeCount),
+                                option.fontMetrics.height()));
+        return size;
+    }
+
+private:
+    QTreeWidget* tree_;
+};
 
 template <typename T> T* named(T* widget, const QString& name) {
     widget->setObjectName(name);
@@ -115,8 +137,11 @@ void TForm2::buildForm() {
     Label_CurPrinter->setGeometry(16, 24, 321, 13);
     Label_CurPrinter->setTextFormat(Qt::PlainText);
     Label1 = named(new QLabel(QStringLiteral("E&xemplare:"), GroupBox1), QStringLiteral("Label1"));
-    Label1->move(16, 48);
+    // At its place beside the spin box and as high as the box, with its text centred, so that
+    // both texts stand on one line.
     Label1->adjustSize();
+    Label1->setGeometry(16, 48, Label1->width(), 22);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     SpinEdit_Copies = named(new QSpinBox(GroupBox1), QStringLiteral("SpinEdit_Copies"));
     SpinEdit_Copies->setGeometry(88, 48, 97, 22);
     SpinEdit_Copies->setRange(1, 1000);
@@ -134,6 +159,8 @@ void TForm2::buildForm() {
     TreeView_Settings->setHeaderHidden(true);
     TreeView_Settings->setIndentation(19);
     TreeView_Settings->setIconSize(QSize(OptionImages::Size, OptionImages::Size));
+    TreeView_Settings->setItemDelegate(new OptionRowDelegate(TreeView_Settings));
+    TreeView_Settings->setUniformRowHeights(true);
     TreeView_Settings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView_Settings->setSelectionMode(QAbstractItemView::SingleSelection);
     // Hot tracking: the node under the pointer is highlighted.

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -176,6 +177,42 @@ private slots:
         // The preview shows page 1 of the subject at once.
         QCOMPARE(form.previewBitmap().size(), QSize(2400, 721));
         QCOMPARE(form.previewBitmap().pixelColor(600, 101 + 104 + 5), QColor(Qt::black));
+    }
+
+    void controlsShowTheirTexts() {
+        TForm2 form(source_);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        // All nine options show at once in the tree's 137 pixels, none cut, no scroll bar.
+        auto* tree = control<QTreeWidget>(form, "TreeView_Settings");
+        QCOMPARE(tree->geometry(), QRect(16, 24, 321, 137));
+        const QRect visible = tree->viewport()->rect();
+        int row = 0, previousBottom = -1;
+        for (QTreeWidgetItemIterator it(tree); *it; ++it, ++row) {
+            const QRect rect = tree->visualItemRect(*it);
+            QVERIFY2(visible.contains(rect), qPrintable((*it)->text(0)));
+            QCOMPARE(rect.top(), previousBottom + 1);
+            QVERIFY(rect.height() <= OptionImages::Size);
+            QVERIFY(rect.height() >= tree->fontMetrics().height());
+            previousBottom = rect.bottom();
+        }
+        QCOMPARE(row, 9);
+        QVERIFY(!tree->verticalScrollBar()->isVisible());
+        // The pictures' lowest row is empty: a row a pixel lower cuts none of them.
+        for (int i = 0; i < 3; ++i) {
+            const QImage image = OptionImages::image(i);
+            for (int x = 0; x < image.width(); ++x)
+                QCOMPARE(qAlpha(image.pixel(x, image.height() - 1)), 0);
+        }
+
+        // "Exemplare:" on the spin box's line: both texts centred on one height.
+        auto* label = control<QLabel>(form, "Label1");
+        auto* copies = control<QSpinBox>(form, "SpinEdit_Copies");
+        QCOMPARE(label->pos(), QPoint(16, 48));
+        QCOMPARE(label->geometry().center().y(), copies->geometry().center().y());
+        QVERIFY(label->alignment() & Qt::AlignVCenter);
+        QVERIFY(label->width() >= label->sizeHint().width());
     }
 
     void leafToggledTwice() {
