@@ -279,6 +279,34 @@ private slots:
         QCOMPARE(button->text(), QStringLiteral("Vorschau >>"));
     }
 
+    void previewPaintedToTheBoxWidth() {
+        TForm2 form(source_);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(control<QPushButton>(form, "Button_Preview"), Qt::LeftButton);
+        clickNode(form, QStringLiteral("Farbige Spalten"));
+        auto* box = control<QWidget>(form, "PaintBox_Preview");
+        const QImage shown = box->grab().toImage();
+        QCOMPARE(shown.size(), QSize(749, 225));
+        const QColor background = box->palette().color(QPalette::Window);
+        QVERIFY(background != QColor(Qt::white));
+
+        // The bitmap fills the box from (1, 1) to its right edge, scaled by 749 / 2400: the
+        // box's first row and column stay free, and the last row is still drawn, as
+        // 721 * 749 / 2400 = 225.
+        const auto at = [&shown](int bitmapX, int bitmapY) {
+            return shown.pixelColor(1 + bitmapX * 748 / 2400, 1 + bitmapY * 224 / 721);
+        };
+        QCOMPARE(shown.pixelColor(0, 100), background);
+        QCOMPARE(shown.pixelColor(300, 0), background);
+        QCOMPARE(shown.pixelColor(748, 100), QColor(Qt::white));
+        QCOMPARE(shown.pixelColor(300, 224), QColor(Qt::white));
+        // The tinted test and date columns of the first test row, in their places.
+        QCOMPARE(at(350, 260), QColor(0xFFFFD5));
+        QCOMPARE(at(750, 260), QColor(0xD5FFD5));
+        QCOMPARE(at(350, 40), QColor(Qt::white));
+    }
+
     void printsPdfWithoutPrinter() {
         source_.file = dir_.filePath(QStringLiteral("Noten.plx"));
         source_.fill(23);
