@@ -49,9 +49,18 @@ constexpr int ImageIndexRole = Qt::UserRole;
 // option shows without scrolling: at most the 16 pixels of a node's picture, at least a line of
 // text. The style's own rows, two pixels higher than the picture, would show only seven and a
 // half of the nine nodes in the tree's 137 pixels.
+// Hot tracking: the node under the pointer shows its caption underlined in the link colour,
+// which says that a click switches it; the style alone draws no mark there.
 class OptionRowDelegate : public QStyledItemDelegate {
 public:
     explicit OptionRowDelegate(QTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->state & QStyle::State_MouseOver) {
+            option->font.setUnderline(true);
+            option->palette.setColor(QPalette::Text, option->palette.color(QPalette::Link));
+        }
+    }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         const int inner = tree_->height() - 2 * tree_->frameWidth();
@@ -163,7 +172,7 @@ void TForm2::buildForm() {
     TreeView_Settings->setUniformRowHeights(true);
     TreeView_Settings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView_Settings->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Hot tracking: the node under the pointer is highlighted.
+    // Hot tracking: the node under the pointer is marked (see OptionRowDelegate).
     TreeView_Settings->setMouseTracking(true);
     TreeView_Settings->setAttribute(Qt::WA_Hover);
     const auto group = [this](const QString& caption) {

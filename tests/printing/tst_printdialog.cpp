@@ -206,6 +206,25 @@ private slots:
                 QCOMPARE(qAlpha(image.pixel(x, image.height() - 1)), 0);
         }
 
+        // Hot tracking: the node under the pointer, and only that one, is drawn in the link
+        // colour.
+        const auto linkColoured = [tree, &form](const QString& caption) {
+            const QRect rect = tree->visualItemRect(node(form, caption));
+            const QImage shown = tree->viewport()->grab(rect).toImage();
+            int count = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x) {
+                    const QColor c = shown.pixelColor(x, y);
+                    count += c.blue() > c.red() + 80 && c.blue() > c.green() + 80 ? 1 : 0;
+                }
+            return count;
+        };
+        QCOMPARE(linkColoured(QStringLiteral("Zeilen")), 0);
+        QTest::mouseMove(tree->viewport(),
+                         tree->visualItemRect(node(form, QStringLiteral("Zeilen"))).center());
+        QTRY_VERIFY(linkColoured(QStringLiteral("Zeilen")) > 10);
+        QCOMPARE(linkColoured(QStringLiteral("Spalten")), 0);
+
         // "Exemplare:" on the spin box's line: both texts centred on one height.
         auto* label = control<QLabel>(form, "Label1");
         auto* copies = control<QSpinBox>(form, "SpinEdit_Copies");
