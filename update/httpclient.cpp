@@ -9,11 +9,34 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
+namespace {
+
+bool isConnectionError(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::UnknownNetworkError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 HttpClient::HttpClient(QObject* parent)
     : QObject(parent), manager_(new QNetworkAccessManager(this)), idle_(new QTimer(this)) {
     idle_->setSingleShot(true);
     connect(idle_, &QTimer::timeout, this, [this] {
-        if (!reply_)
+        if (!reply_ || aborted_)
             return;
         timedOut_ = true;
         reply_->abort();
@@ -21,33 +44,37 @@ HttpClient::HttpClient(QObject* parent)
 }
 
 HttpClient::~HttpClient() {
-    if (reply_)
+    // Destroyed while Get runs (from a handler entered during the transfer): the transfer is
+    // ended and Get returns Aborted without touching this object again.
+    if (reply_) {
+        aborted_ = true;
         reply_->abort();
+    }
+    if (loop_)
+        loop_->quit();
 }
 
 HttpClient::Outcome HttpClient::Get(const QString& url) {
-    if (reply_) {
-        lastError_ = QStringLiteral("Eine Übertragung läuft bereits.");
-        return Outcome::Failed;
-    }
+    if (reply_ || loop_)
+        return Outcome::Busy;
     total_ = 0;
     received_ = 0;
     aborted_ = false;
     timedOut_ = false;
     writeFailed_ = false;
-    done_ = false;
     lastError_.clear();
 
     QFile file(Body);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        lastError_ = QStringLiteral("In %1 kann nicht geschrieben werden").arg(Body);
-        emit OnFailure(GetRequest);
-        return Outcome::Failed;
-    }
+    // Unbuffered: every packet reaches the file at once, and a full disk shows at once.
+    if (Body.isEmpty() ||
+        !file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return finish(Outcome::FileError,
+                      QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden.").arg(Body));
     file_ = &file;
 
     QNetworkRequest request{QUrl(url)};
-    // The file is fetched as it is on the server: no redirect to another host, no cache.
+    // The file is fetched as it is on the server: no redirect to another place, no cache, no
+    // compression.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
@@ -58,68 +85,83 @@ HttpClient::Outcome HttpClient::Get(const QString& url) {
     manager_->setProxy(host == QLatin1String("127.0.0.1") || host == QLatin1String("localhost")
                            ? QNetworkProxy(QNetworkProxy::NoProxy)
                            : QNetworkProxy(QNetworkProxy::DefaultProxy));
+
+    QPointer<HttpClient> self(this);
     QEventLoop loop;
+    loop_ = &loop;
     reply_ = manager_->get(request);
-    QNetworkReply* reply = reply_;
+    const QPointer<QNetworkReply> reply = reply_.data();
     connect(reply, &QNetworkReply::readyRead, this, &HttpClient::readBody);
-    connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        idle_->start(TimeOut);
-        total_ = total < 0 ? 0 : total;
-        received_ = received;
-        if (reply_ && !done_ && !aborted_)
-            emit OnPacketRecvd(total_, received_);
-    });
+    connect(reply, &QNetworkReply::downloadProgress, this, &HttpClient::progress);
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     idle_->start(TimeOut);
     if (!reply->isFinished())
         loop.exec(QEventLoop::AllEvents);
+    if (!self)
+        return Outcome::Aborted; // everything of this client is gone, the file is closed
+    loop_ = nullptr;
     idle_->stop();
-    done_ = true;
-    readBody();
-    file.flush();
-    file.close();
+    if (reply)
+        readBody();
     file_ = nullptr;
-
-    const QNetworkReply::NetworkError error = reply->error();
-    const QString errorText = reply->errorString();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
     const qint64 written = file.size();
+    file.close();
     reply_ = nullptr;
+    if (!reply)
+        return finish(Outcome::Aborted, QString());
     reply->deleteLater();
 
-    auto failed = [this](const QString& reason) {
-        lastError_ = reason;
-        emit OnFailure(GetRequest);
-        return Outcome::Failed;
-    };
+    const QNetworkReply::NetworkError error = reply->error();
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const int status = statusAttribute.toInt();
+    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+
     if (aborted_)
-        return Outcome::Aborted;
+        return finish(Outcome::Aborted, QStringLiteral("Die Übertragung wurde abgebrochen."));
     if (timedOut_)
-        return failed(QStringLiteral("Zeitüberschreitung"));
+        return finish(
+            Outcome::TimedOut,
+            QStringLiteral("Der Server hat %1 ms lang keine Daten gesendet.").arg(TimeOut));
     if (writeFailed_)
-        return failed(QStringLiteral("In %1 kann nicht geschrieben werden").arg(Body));
-    switch (error) {
-    case QNetworkReply::NoError:
-        break;
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::UnknownNetworkError:
-        lastError_ = errorText;
-        emit OnConnectionFailed();
-        return Outcome::Failed;
-    default:
-        return failed(errorText);
+        return finish(Outcome::FileError,
+                      QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden.").arg(Body));
+    if (statusAttribute.isValid() && (status < 200 || status > 299))
+        return finish(Outcome::HttpError,
+                      QStringLiteral("Der Server antwortet mit dem Status %1.").arg(status));
+    if (error != QNetworkReply::NoError) {
+        const QString text = QStringLiteral("Übertragungsfehler: %1").arg(reply->errorString());
+        if (!statusAttribute.isValid() && isConnectionError(error))
+            return finish(Outcome::ConnectionFailed, text);
+        if (statusAttribute.isValid() && error == QNetworkReply::RemoteHostClosedError)
+            return finish(Outcome::Incomplete, text);
+        return finish(Outcome::TransportError, text);
     }
-    if (status < 200 || status > 299)
-        return failed(QStringLiteral("HTTP-Status %1").arg(status));
+    if (!statusAttribute.isValid())
+        return finish(Outcome::TransportError,
+                      QStringLiteral("Der Server hat keine HTTP-Antwort gesendet."));
     if (announced.isValid() && announced.toLongLong() != written)
-        return failed(QStringLiteral("Unvollständige Übertragung"));
-    return Outcome::Completed;
+        return finish(Outcome::Incomplete,
+                      QStringLiteral("Es kamen %1 von %2 angekündigten Bytes an.")
+                          .arg(written)
+                          .arg(announced.toLongLong()));
+    return finish(Outcome::Completed, QString());
+}
+
+HttpClient::Outcome HttpClient::finish(Outcome outcome, const QString& error) {
+    lastError_ = error;
+    switch (outcome) {
+    case Outcome::Completed:
+    case Outcome::Aborted:
+    case Outcome::Busy:
+        break;
+    case Outcome::ConnectionFailed:
+        emit OnConnectionFailed();
+        break;
+    default:
+        emit OnFailure(GetRequest);
+        break;
+    }
+    return outcome;
 }
 
 void HttpClient::Abort() {
@@ -129,14 +171,26 @@ void HttpClient::Abort() {
     reply_->abort();
 }
 
-void HttpClient::readBody() {
-    if (!reply_ || !file_)
-        return;
-    const QByteArray data = reply_->readAll();
-    if (data.isEmpty())
+void HttpClient::progress(qint64 received) {
+    if (!reply_ || aborted_ || timedOut_)
         return;
     idle_->start(TimeOut);
-    if (file_->write(data) != data.size() && !writeFailed_) {
+    // The size the server announced; without one, 0 to the end (Qt reports the received
+    // count as the total once the body is complete).
+    const QVariant announced = reply_->header(QNetworkRequest::ContentLengthHeader);
+    total_ = announced.isValid() ? std::max<qint64>(announced.toLongLong(), 0) : 0;
+    received_ = received;
+    emit OnPacketRecvd(total_, received_);
+}
+
+void HttpClient::readBody() {
+    if (!reply_ || !file_ || !reply_->isOpen())
+        return;
+    const QByteArray data = reply_->readAll();
+    if (data.isEmpty() || writeFailed_)
+        return;
+    idle_->start(TimeOut);
+    if (file_->write(data) != data.size()) {
         writeFailed_ = true;
         reply_->abort();
     }
