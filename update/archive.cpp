@@ -9,6 +9,7 @@
 #include <zip.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -35,6 +36,7 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
         zip_uint64_t index;
         QString fileName;
         zip_uint64_t size;
+        std::optional<zip_uint32_t> crc;
     };
     QList<Entry> entries;
     quint64 total = 0;
@@ -61,7 +63,8 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
         if (stat.size > limits.maxTotalBytes || total + stat.size > limits.maxTotalBytes)
             throw AppError(QStringLiteral("Das Update-Archiv ist zu groß."));
         total += stat.size;
-        entries.append({static_cast<zip_uint64_t>(i), *fileName, stat.size});
+        entries.append({static_cast<zip_uint64_t>(i), *fileName, stat.size,
+                        (stat.valid & ZIP_STAT_CRC) ? std::optional(stat.crc) : std::nullopt});
     }
 
     const QDir target(folder);
@@ -105,6 +108,12 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
         if (read != entry.size) {
             output.cancelWriting();
             throw damaged(QStringLiteral("%1 ist kleiner als angegeben").arg(entry.fileName));
+        }
+        // libzip checks the checksum of the bytes it has read, and there are none in an empty
+        // entry; the checksum of nothing is 0.
+        if (entry.size == 0 && entry.crc.value_or(0) != 0) {
+            output.cancelWriting();
+            throw damaged(QStringLiteral("Prüfsummenfehler in %1").arg(entry.fileName));
         }
         if (!output.flush() || !output.commit())
             throw AppError(QStringLiteral("In %1 kann nicht geschrieben werden")

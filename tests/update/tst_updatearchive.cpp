@@ -166,6 +166,22 @@ private slots:
             QVERIFY2(error.message().contains("Prüfsummenfehler"), qPrintable(error.message()));
         }
         QCOMPARE(filesIn(folder.path()), QStringList{});
+
+        // An entry whose stated sizes were cut to 0 while its checksum is that of its contents:
+        // nothing is read, so only the checksum tells that the empty file is wrong.
+        QByteArray cut = makeZip({{"zensoria", "#!/bin/sh\necho neu\n"}});
+        patchHeaders(cut, 18, 20, 0);
+        patchHeaders(cut, 22, 24, 0);
+        try {
+            ExtractArchiveData(cut, folder.path());
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains("Prüfsummenfehler"), qPrintable(error.message()));
+        }
+        QCOMPARE(filesIn(folder.path()), QStringList{});
+        // A truly empty entry is fine.
+        QCOMPARE(ExtractArchiveData(makeZip({{"leer", ""}}), folder.path()), QStringList{"leer"});
+        QCOMPARE(QFileInfo(folder.filePath("leer")).size(), 0);
     }
 
     void sizeLiesAreRefused() {
