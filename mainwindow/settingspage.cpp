@@ -1,8 +1,10 @@
 #include "mainwindow/settingspage.h"
 
+#include "gradedata/gradebook.h"
 #include "gradedata/settingsfile.h"
 #include "mainwindow/formparts.h"
 #include "mainwindow/rowdelegate.h"
+#include "platform/apperror.h"
 #include "platform/dialogs.h"
 #include "stats/drawstyle.h"
 #include "stats/rankingrowpainter.h"
@@ -121,6 +123,21 @@ void SettingsPage::showSubjects(const QStringList& subjects) {
     Set1->addItems(subjects);
 }
 
+void SettingsPage::showRankingOf(const GradeBook* book) {
+    if (!book) {
+        ranking_.clear();
+        showRanking({});
+        return;
+    }
+    try {
+        ranking_.of(*book);
+    } catch (const AppError&) {
+        showRanking(ranking_.entries());
+        throw;
+    }
+    showRanking(ranking_.entries());
+}
+
 void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
     QStringList entries;
     for (const RankedSubject& entry : ranking)
@@ -128,7 +145,7 @@ void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
     QStringList shown;
     for (int row = 0; row < Set4->count(); ++row)
         shown.append(Set4->item(row)->text());
-    ranking_ = ranking;
+    shown_ = ranking;
     if (entries != shown) {
         Set4->clear();
         Set4->addItems(entries);
@@ -136,7 +153,51 @@ void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
 }
 
 void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected) {
-    if (row < ranking_.size())
-        paintRankingRow(painter, rect, ranking_.at(row), row,
+    if (row < shown_.size())
+        paintRankingRow(painter, rect, shown_.at(row), row,
                         listStyle(Set4, selected, DiagramLabels->isChecked()));
+}
+
+QString SettingsPage::selectedRankedSubject() const {
+    const int row = Set4->currentRow();
+    if (row >= 0 && row < shown_.size() && Set4->item(row)->isSelected())
+        return shown_.at(row).subject;
+    return QString();
+}
+
+bool SettingsPage::addSubjectTo(GradeBook& book) {
+    const QString name = DialogService::instance().inputText(
+        window(), QStringLiteral("Schulfach hinzufügen"),
+        QStringLiteral("Geben Sie das Schulfach an."), QString());
+    if (name.isEmpty())
+        return false;
+    switch (book.addSubject(name)) {
+    case GradeBook::Addition::Unusable:
+        DialogService::instance().showMessage(
+            window(), MessageIcon::Information, QStringLiteral("Fehlerhafte Angabe"),
+            QStringLiteral("Dieser Name kann nicht als Schulfach verwendet werden."));
+        return false;
+    case GradeBook::Addition::Exists:
+        Set1->setCurrentRow(book.findSubject(name));
+        DialogService::instance().showMessage(window(), MessageIcon::Information,
+                                              QStringLiteral("Fehlerhafte Angabe"),
+                                              QStringLiteral("Dieses Fach existiert bereits."));
+        return false;
+    case GradeBook::Addition::Added:
+        break;
+    }
+    return true;
+}
+
+QString SettingsPage::selectedSubject() const {
+    const QList<QListWidgetItem*> selected = Set1->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+bool SettingsPage::confirmRemoval(const QString& subject) {
+    systemBeep();
+    return DialogService::instance().askYesNo(
+        window(), MessageIcon::Warning, QString(),
+        QStringLiteral("Sollen wirklich alle Daten zum Fach ") + subject +
+            QStringLiteral(" gelöscht werden?"));
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class GradeBook;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -14,7 +15,8 @@ class TVelaImage;
 
 // Page "Settings" of the main window: the data file, the subjects and their ranking, the
 // view option "Diagramme beschriften" and the logo. It holds the controls at their designed
-// places and draws the ranking it shows; the window connects the controls to its handlers.
+// places, keeps and draws the ranking it shows, and asks the user what the subject list's
+// buttons need to know; the window connects the controls to its handlers.
 class SettingsPage : public QWidget {
     Q_OBJECT
 public:
@@ -25,9 +27,25 @@ public:
     void chooseDataFile();
     // Shows the subjects in Set1, in their order.
     void showSubjects(const QStringList& subjects);
-    // Shows the ranking in Set4; the list is refilled only when the ranking differs.
-    void showRanking(const QList<RankedSubject>& ranking);
-    const QList<RankedSubject>& ranking() const { return ranking_; }
+    // Shows the ranking of book's subjects in Set4, or none without a book. The ranking is
+    // built again only when the file changed, and the list is refilled only when the ranking
+    // differs. A faulty entry raises its AppError after the entries before it are shown.
+    void showRankingOf(const GradeBook* book);
+    // Forgets the ranking built, so that the next one is built from the file; Set4 keeps
+    // showing its entries until then.
+    void forgetRanking() { ranking_.clear(); }
+    const QList<RankedSubject>& ranking() const { return shown_; }
+    // The subject of the ranking row selected in Set4, empty when none is.
+    QString selectedRankedSubject() const;
+
+    // "Hinzufügen": asks for the name of a new subject and adds it to book. A name that cannot
+    // be used or that exists already is reported (an existing one is selected in Set1).
+    // Returns true when the subject was added.
+    bool addSubjectTo(GradeBook& book);
+    // "Entfernen": the subject selected in Set1, empty when none is.
+    QString selectedSubject() const;
+    // Asks, with a beep, whether all data of subject are to be deleted.
+    bool confirmRemoval(const QString& subject);
     void drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected);
 
 signals:
@@ -35,7 +53,10 @@ signals:
     void infoClicked();
 
 private:
-    QList<RankedSubject> ranking_;
+    void showRanking(const QList<RankedSubject>& ranking);
+
+    SubjectRanking ranking_;
+    QList<RankedSubject> shown_;
 
 public:
     QGroupBox* Dateiverwaltung;

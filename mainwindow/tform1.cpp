@@ -20,7 +20,6 @@
 #include "platform/helpviewer.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
-#include "stats/ranking.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,8 +50,7 @@ constexpr int StatusBarHeight = 19;
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent), ranking_(std::make_unique<SubjectRanking>()) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     buildForm();
     connectHandlers();
     FormCreate();
@@ -247,7 +245,7 @@ void TForm1::OpenDataFile() {
         return;
     }
     showTestsOf(nullptr);
-    ranking_->clear();
+    settingsPage->forgetRanking();
     document_ = std::make_unique<GradeBook>(name);
     watchForBackup();
     connect(document_.get(), &GradeBook::subjectsChanged, this,
@@ -348,47 +346,21 @@ void TForm1::openTab(const QString& caption) {
 }
 
 void TForm1::Set1DblClick() {
-    const QList<QListWidgetItem*> selected = settingsPage->Set1->selectedItems();
-    if (!selected.isEmpty())
-        openTab(selected.first()->text());
+    const QString subject = settingsPage->selectedSubject();
+    if (!subject.isEmpty())
+        openTab(subject);
 }
 
 void TForm1::Set2Click() {
-    if (!document_)
+    if (!document_ || !settingsPage->addSubjectTo(*document_))
         return;
-    const QString name = DialogService::instance().inputText(
-        this, QStringLiteral("Schulfach hinzufügen"), QStringLiteral("Geben Sie das Schulfach an."),
-        QString());
-    if (name.isEmpty())
-        return;
-    switch (document_->addSubject(name)) {
-    case GradeBook::Addition::Unusable:
-        DialogService::instance().showMessage(
-            this, MessageIcon::Information, QStringLiteral("Fehlerhafte Angabe"),
-            QStringLiteral("Dieser Name kann nicht als Schulfach verwendet werden."));
-        return;
-    case GradeBook::Addition::Exists:
-        settingsPage->Set1->setCurrentRow(document_->findSubject(name));
-        DialogService::instance().showMessage(this, MessageIcon::Information,
-                                              QStringLiteral("Fehlerhafte Angabe"),
-                                              QStringLiteral("Dieses Fach existiert bereits."));
-        return;
-    case GradeBook::Addition::Added:
-        break;
-    }
     ClearSubjectTabs();
     FillSubjectTabs();
 }
 
 void TForm1::Set3Click() {
-    const QList<QListWidgetItem*> selected = settingsPage->Set1->selectedItems();
-    if (selected.isEmpty() || !document_)
-        return;
-    const QString name = selected.first()->text();
-    systemBeep();
-    if (!DialogService::instance().askYesNo(this, MessageIcon::Warning, QString(),
-                                            QStringLiteral("Sollen wirklich alle Daten zum Fach ") +
-                                                name + QStringLiteral(" gelöscht werden?")))
+    const QString name = settingsPage->selectedSubject();
+    if (name.isEmpty() || !document_ || !settingsPage->confirmRemoval(name))
         return;
     document_->removeSubject(name);
     const int tab = Subjects->indexOf(name);
@@ -399,10 +371,9 @@ void TForm1::Set3Click() {
 }
 
 void TForm1::Set4DblClick() {
-    const int row = settingsPage->Set4->currentRow();
-    if (row >= 0 && row < settingsPage->ranking().size() &&
-        settingsPage->Set4->item(row)->isSelected())
-        openTab(settingsPage->ranking().at(row).subject);
+    const QString subject = settingsPage->selectedRankedSubject();
+    if (!subject.isEmpty())
+        openTab(subject);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -476,20 +447,7 @@ const QImage& TForm1::averageBarImage() const {
 }
 
 void TForm1::BuildRanking() {
-    if (!document_) {
-        ranking_->clear();
-        settingsPage->showRanking({});
-        return;
-    }
-    // Built again only when the file changed; the list shows what was built, also the entries
-    // before a faulty subject.
-    try {
-        ranking_->of(*document_);
-    } catch (const AppError&) {
-        settingsPage->showRanking(ranking_->entries());
-        throw;
-    }
-    settingsPage->showRanking(ranking_->entries());
+    settingsPage->showRankingOf(document_.get());
 }
 
 void TForm1::AveragePBPaint() {

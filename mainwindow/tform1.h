@@ -18,7 +18,6 @@ class SettingsFile;
 class SettingsPage;
 class SingleInstance;
 class SubjectsPage;
-class SubjectRanking;
 class TabControl;
 
 // The main window: a tab per subject plus the settings tab, the settings page (data file,
@@ -155,7 +154,6 @@ private:
     std::unique_ptr<SettingsFile> SettingsFile_;
     std::unique_ptr<GradeBook> document_;
     std::unique_ptr<DailyBackup> backup_;
-    std::unique_ptr<SubjectRanking> ranking_;
     std::unique_ptr<SingleInstance> instance_;
     bool otherInstanceRunning_ = false;
     bool settingsTabNamed_ = false;
