@@ -2,6 +2,7 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "support/scripteddialogs.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,16 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray contents(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QStringList row(const QTreeWidget* list, int index) {
     const QTreeWidgetItem* item = list->topLevelItem(index);
@@ -59,9 +50,10 @@ void TestBackupDialog::init() {
     dataFile_ = dir_->filePath(QStringLiteral("Noten.plx"));
     copies_ = dir_->filePath(QStringLiteral("zensoria/Sicherungen/Noten.plx"));
     QVERIFY(QDir().mkpath(copies_));
-    QVERIFY(put(copies_ + "/2026-12-05.plx", TwoTests));
-    QVERIFY(put(copies_ + "/2026-12-07.plx", "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
-    QVERIFY(put(dataFile_, "current"));
+    QVERIFY(writeBytes(copies_ + "/2026-12-05.plx", TwoTests));
+    QVERIFY(writeBytes(copies_ + "/2026-12-07.plx",
+                       "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
+    QVERIFY(writeBytes(dataFile_, "current"));
     Clock::setToday(QDate(2026, 12, 7));
 }
 
@@ -107,7 +99,7 @@ void TestBackupDialog::restoreAsksThenBacksUpAndReplaces() {
              QStringList{"Soll die Datei Noten.plx durch die Sicherung vom 05.12.2026 ersetzt "
                          "werden?\r\n\r\nDer jetzige Stand wird vorher gesichert."});
     QCOMPARE(dialogs->shown()[0].caption, QStringLiteral("Sicherung wiederherstellen"));
-    QCOMPARE(contents(dataFile_), QByteArray("current"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("current"));
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(restored.count(), 0);
 
@@ -116,8 +108,8 @@ void TestBackupDialog::restoreAsksThenBacksUpAndReplaces() {
     dialogs->answerYesNo(true);
     dialog.RestoreClick();
     QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems()));
-    QCOMPARE(contents(dataFile_), TwoTests);
-    QCOMPARE(contents(copies_ + "/2026-12-07_2.plx"), QByteArray("current"));
+    QCOMPARE(readBytes(dataFile_), TwoTests);
+    QCOMPARE(readBytes(copies_ + "/2026-12-07_2.plx"), QByteArray("current"));
     QCOMPARE(restored.count(), 1);
     QCOMPARE(list->topLevelItemCount(), 3);
     QCOMPARE(row(list, 0), (QStringList{"07.12.2026 (2)", "0", "7 Bytes"}));
@@ -137,7 +129,7 @@ void TestBackupDialog::refusedRestoreIsShown() {
     QCOMPARE(dialogs->shown(ShownDialog::Kind::Message).size(), 1);
     QCOMPARE(dialogs->shown(ShownDialog::Kind::Message)[0].icon, MessageIcon::Error);
     QVERIFY(dialogs->texts().last().contains(QStringLiteral("kann nicht gelesen werden")));
-    QCOMPARE(contents(dataFile_), QByteArray("current"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("current"));
     QCOMPARE(restored.count(), 0);
     // The list shows what is there now.
     QCOMPARE(dialog.findChild<QTreeWidget*>(QStringLiteral("Copies"))->topLevelItemCount(), 1);

@@ -4,6 +4,7 @@
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,16 +14,6 @@
 namespace {
 
 const QDate Monday(2026, 12, 7);
-
-QByteArray contents(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QStringList names(const QList<BackupCopy>& copies) {
     QStringList result;
@@ -55,7 +46,7 @@ private:
     // A change as the program makes it: the day's copy first, then the write.
     void change(DailyBackup& backup, const QByteArray& newBytes) {
         backup.beforeChange(dataFile_);
-        QVERIFY(put(dataFile_, newBytes));
+        QVERIFY(writeBytes(dataFile_, newBytes));
     }
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -83,20 +74,20 @@ void TestBackupStore::cleanup() {
 }
 
 void TestBackupStore::firstChangeOfTheDayMakesOneCopy() {
-    QVERIFY(put(dataFile_, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
+    QVERIFY(writeBytes(dataFile_, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
     DailyBackup backup([this](const QString& text) { reports_.append(text); });
 
     change(backup, "state 2");
     change(backup, "state 3");
     QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
-    QCOMPARE(contents(copies_ + "/2026-12-07.plx"),
+    QCOMPARE(readBytes(copies_ + "/2026-12-07.plx"),
              QByteArray("[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
 
     // The program started again the same day: the morning's copy stays as it is.
     DailyBackup again([this](const QString& text) { reports_.append(text); });
     change(again, "state 4");
     QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
-    QCOMPARE(contents(copies_ + "/2026-12-07.plx").left(7), QByteArray("[Mathe]"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-07.plx").left(7), QByteArray("[Mathe]"));
 
     // The next day, in the same run, the first change copies the state it finds.
     Clock::setToday(Monday.addDays(1));
@@ -104,27 +95,27 @@ void TestBackupStore::firstChangeOfTheDayMakesOneCopy() {
     change(backup, "state 6");
     QCOMPARE(QDir(copies_).entryList(QDir::Files, QDir::Name),
              (QStringList{"2026-12-07.plx", "2026-12-08.plx"}));
-    QCOMPARE(contents(copies_ + "/2026-12-08.plx"), QByteArray("state 4"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-08.plx"), QByteArray("state 4"));
     QCOMPARE(reports_, QStringList());
 }
 
 void TestBackupStore::copyKeepsTheBytes() {
     // Windows-1252 umlauts, mixed line ends, no line end at the end, a NUL byte.
     const QByteArray bytes("[Deutsch]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\xC4rger\"\n\x00x\r", 48);
-    QVERIFY(put(dataFile_, bytes));
+    QVERIFY(writeBytes(dataFile_, bytes));
     BackupStore store(dataFile_);
     const std::optional<BackupCopy> copy = store.backUpNow();
     QVERIFY(copy);
-    QCOMPARE(contents(copy->filePath), bytes);
+    QCOMPARE(readBytes(copy->filePath), bytes);
     QCOMPARE(copy->size, qint64(bytes.size()));
-    QCOMPARE(contents(dataFile_), bytes);
+    QCOMPARE(readBytes(dataFile_), bytes);
     // No temporary file is left beside the copy.
     QCOMPARE(QDir(copies_).entryList(QDir::Files | QDir::Hidden), QStringList{"2026-12-07.plx"});
 }
 
 void TestBackupStore::newestThirtyAreKept() {
     QVERIFY(QDir().mkpath(copies_));
-    QVERIFY(put(copies_ + "/Notizen.txt", "keep me"));
+    QVERIFY(writeBytes(copies_ + "/Notizen.txt", "keep me"));
     DailyBackup backup([this](const QString& text) { reports_.append(text); });
     for (int day = 0; day < 30; ++day) {
         Clock::setToday(Monday.addDays(day));
@@ -144,24 +135,24 @@ void TestBackupStore::newestThirtyAreKept() {
     const QList<BackupCopy> kept = store.copies();
     QCOMPARE(kept.size(), 30);
     QCOMPARE(kept.first().date, Monday.addDays(31));
-    QCOMPARE(contents(kept.first().filePath), QByteArray("day 30"));
+    QCOMPARE(readBytes(kept.first().filePath), QByteArray("day 30"));
     QCOMPARE(kept.last().date, Monday.addDays(2));
-    QCOMPARE(contents(kept.last().filePath), QByteArray("day 1"));
+    QCOMPARE(readBytes(kept.last().filePath), QByteArray("day 1"));
     QVERIFY(!QFileInfo::exists(copies_ + "/2026-12-08.plx"));
-    QCOMPARE(contents(copies_ + "/Notizen.txt"), QByteArray("keep me"));
+    QCOMPARE(readBytes(copies_ + "/Notizen.txt"), QByteArray("keep me"));
 }
 
 void TestBackupStore::failedCopyIsReportedOnceAndTriedAgain() {
-    QVERIFY(put(dataFile_, "original"));
+    QVERIFY(writeBytes(dataFile_, "original"));
     // A file where the folder of the copies belongs: no copy can be written, not even by root.
     QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("share/zensoria"))));
     const QString blocker = dir_->filePath(QStringLiteral("share/zensoria/Sicherungen"));
-    QVERIFY(put(blocker, "not a folder"));
+    QVERIFY(writeBytes(blocker, "not a folder"));
 
     DailyBackup backup([this](const QString& text) { reports_.append(text); });
     change(backup, "changed once");
     change(backup, "changed twice");
-    QCOMPARE(contents(dataFile_), QByteArray("changed twice"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("changed twice"));
     QCOMPARE(reports_.size(), 1);
     QVERIFY2(reports_[0].startsWith(QStringLiteral("Es konnte keine Sicherung angelegt werden: ")),
              qPrintable(reports_[0]));
@@ -171,7 +162,7 @@ void TestBackupStore::failedCopyIsReportedOnceAndTriedAgain() {
     // The folder can be written again: the next change still gets the day's copy.
     QVERIFY(QFile::remove(blocker));
     change(backup, "changed thrice");
-    QCOMPARE(contents(copies_ + "/2026-12-07.plx"), QByteArray("changed twice"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-07.plx"), QByteArray("changed twice"));
     QCOMPARE(reports_.size(), 1);
 }
 
@@ -187,7 +178,7 @@ void TestBackupStore::noFileNoCopy() {
 void TestBackupStore::everyChangeOfTheGradeBookComesAfterTheCopy() {
     LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
     const QByteArray original("[Mathe]\r\n7,1,01.12.2026=\"3,1,1,1,1,1,1,1,\"\r\n");
-    QVERIFY(put(dataFile_, original));
+    QVERIFY(writeBytes(dataFile_, original));
     DailyBackup backup([this](const QString& text) { reports_.append(text); });
     GradeBook book(dataFile_);
     QStringList written;
@@ -207,96 +198,97 @@ void TestBackupStore::everyChangeOfTheGradeBookComesAfterTheCopy() {
     QCOMPARE(written, QStringList(3, dataFile_));
     // One copy, of the file as it was before the first of the changes.
     QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
-    QCOMPARE(contents(copies_ + "/2026-12-07.plx"), original);
-    QVERIFY(contents(dataFile_).contains("7,2,03.12.2026=\"4,1,2,3,0,0,0,2,\""));
+    QCOMPARE(readBytes(copies_ + "/2026-12-07.plx"), original);
+    QVERIFY(readBytes(dataFile_).contains("7,2,03.12.2026=\"4,1,2,3,0,0,0,2,\""));
 
     // The next day removing the subject is the first change.
     Clock::setToday(Monday.addDays(1));
-    const QByteArray before = contents(dataFile_);
+    const QByteArray before = readBytes(dataFile_);
     book.removeSubject(QStringLiteral("Mathe"));
-    QCOMPARE(contents(copies_ + "/2026-12-08.plx"), before);
+    QCOMPARE(readBytes(copies_ + "/2026-12-08.plx"), before);
     QCOMPARE(reports_, QStringList());
 }
 
 void TestBackupStore::restoreBacksUpTheCurrentStateFirst() {
     BackupStore store(dataFile_);
-    QVERIFY(put(dataFile_, "monday"));
+    QVERIFY(writeBytes(dataFile_, "monday"));
     QVERIFY(store.backUpBeforeChange());
     Clock::setToday(Monday.addDays(1));
-    QVERIFY(put(dataFile_, "tuesday"));
+    QVERIFY(writeBytes(dataFile_, "tuesday"));
     QVERIFY(store.backUpBeforeChange());
-    QVERIFY(put(dataFile_, "tuesday, later"));
+    QVERIFY(writeBytes(dataFile_, "tuesday, later"));
 
     // Back to today's own copy: the current state goes under a new name of the same day,
     // so the chosen copy is not overwritten by what it replaces.
     const BackupCopy todays = store.copies().first();
     QCOMPARE(todays.date, Monday.addDays(1));
     store.restore(todays);
-    QCOMPARE(contents(dataFile_), QByteArray("tuesday"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("tuesday"));
     QCOMPARE(names(store.copies()),
              (QStringList{"2026-12-08_2.plx", "2026-12-08.plx", "2026-12-07.plx"}));
-    QCOMPARE(contents(copies_ + "/2026-12-08_2.plx"), QByteArray("tuesday, later"));
-    QCOMPARE(contents(copies_ + "/2026-12-08.plx"), QByteArray("tuesday"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-08_2.plx"), QByteArray("tuesday, later"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-08.plx"), QByteArray("tuesday"));
 
     // And back to Monday.
     store.restore(store.copies().last());
-    QCOMPARE(contents(dataFile_), QByteArray("monday"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("monday"));
     QCOMPARE(store.copies().first().sequence, 3);
-    QCOMPARE(contents(store.copies().first().filePath), QByteArray("tuesday"));
+    QCOMPARE(readBytes(store.copies().first().filePath), QByteArray("tuesday"));
 }
 
 void TestBackupStore::restoringTheOldestOfAFullFolderKeepsIt() {
     QVERIFY(QDir().mkpath(copies_));
     for (int day = 1; day <= BackupStore::KeptCopies; ++day)
-        QVERIFY(put(copies_ + QStringLiteral("/2026-11-%1.plx").arg(day, 2, 10, QChar(u'0')),
-                    "november " + QByteArray::number(day)));
-    QVERIFY(put(dataFile_, "current"));
+        QVERIFY(writeBytes(copies_ + QStringLiteral("/2026-11-%1.plx").arg(day, 2, 10, QChar(u'0')),
+                           "november " + QByteArray::number(day)));
+    QVERIFY(writeBytes(dataFile_, "current"));
     BackupStore store(dataFile_);
     store.restore(store.copies().last());
-    QCOMPARE(contents(dataFile_), QByteArray("november 1"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("november 1"));
     // The copy of the state replaced is there, and so is the copy just restored; the next
     // oldest made room.
-    QCOMPARE(contents(copies_ + "/2026-12-07.plx"), QByteArray("current"));
-    QCOMPARE(contents(copies_ + "/2026-11-01.plx"), QByteArray("november 1"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-07.plx"), QByteArray("current"));
+    QCOMPARE(readBytes(copies_ + "/2026-11-01.plx"), QByteArray("november 1"));
     QVERIFY(!QFileInfo::exists(copies_ + "/2026-11-02.plx"));
     QCOMPARE(store.copies().size(), BackupStore::KeptCopies);
 }
 
 void TestBackupStore::refusedRestoreLeavesTheFile() {
     BackupStore store(dataFile_);
-    QVERIFY(put(dataFile_, "monday"));
+    QVERIFY(writeBytes(dataFile_, "monday"));
     const BackupCopy monday = *store.backUpNow();
-    QVERIFY(put(dataFile_, "current"));
+    QVERIFY(writeBytes(dataFile_, "current"));
 
     // A copy that has gone: nothing is backed up, nothing replaced.
     BackupCopy gone = monday;
     gone.filePath = copies_ + "/2026-01-01.plx";
     QVERIFY_THROWS_EXCEPTION(AppError, store.restore(gone));
-    QCOMPARE(contents(dataFile_), QByteArray("current"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("current"));
     QCOMPARE(store.copies().size(), 1);
 
     // The current state cannot be backed up: the file stays as it is.
-    const QByteArray mondayBytes = contents(monday.filePath);
+    const QByteArray mondayBytes = readBytes(monday.filePath);
     QVERIFY(QDir(copies_).removeRecursively());
-    QVERIFY(put(copies_, "not a folder"));
+    QVERIFY(writeBytes(copies_, "not a folder"));
     BackupCopy elsewhere = monday;
     elsewhere.filePath = dir_->filePath(QStringLiteral("monday.plx"));
-    QVERIFY(put(elsewhere.filePath, mondayBytes));
+    QVERIFY(writeBytes(elsewhere.filePath, mondayBytes));
     QVERIFY_THROWS_EXCEPTION(AppError, store.restore(elsewhere));
-    QCOMPARE(contents(dataFile_), QByteArray("current"));
+    QCOMPARE(readBytes(dataFile_), QByteArray("current"));
 }
 
 void TestBackupStore::listAndCount() {
     QVERIFY(QDir().mkpath(copies_));
-    QVERIFY(put(copies_ + "/2026-11-30.plx", "[A]\r\n1,1,01.11.2026=\"1,1,0,0,0,0,0,1,\"\r\n"));
-    QVERIFY(put(copies_ + "/2026-12-01.plx",
-                "[A]\r\n1,1,01.11.2026=\"1,1,0,0,0,0,0,1,\"\r\n1,2,02.11.2026=x\r\n"
-                "[settings]\r\nStandardFile=x\r\n[B]\r\n1,1,01.11.2026=\"1\"\r\n"));
-    QVERIFY(put(copies_ + "/2026-12-01_2.plx", ""));
-    QVERIFY(put(copies_ + "/2026-12-01_x.plx", "not a copy"));
-    QVERIFY(put(copies_ + "/2026-12-01_1.plx", "not a copy"));
-    QVERIFY(put(copies_ + "/2026-13-01.plx", "no such day"));
-    QVERIFY(put(copies_ + "/Noten.plx", "not a copy"));
+    QVERIFY(
+        writeBytes(copies_ + "/2026-11-30.plx", "[A]\r\n1,1,01.11.2026=\"1,1,0,0,0,0,0,1,\"\r\n"));
+    QVERIFY(writeBytes(copies_ + "/2026-12-01.plx",
+                       "[A]\r\n1,1,01.11.2026=\"1,1,0,0,0,0,0,1,\"\r\n1,2,02.11.2026=x\r\n"
+                       "[settings]\r\nStandardFile=x\r\n[B]\r\n1,1,01.11.2026=\"1\"\r\n"));
+    QVERIFY(writeBytes(copies_ + "/2026-12-01_2.plx", ""));
+    QVERIFY(writeBytes(copies_ + "/2026-12-01_x.plx", "not a copy"));
+    QVERIFY(writeBytes(copies_ + "/2026-12-01_1.plx", "not a copy"));
+    QVERIFY(writeBytes(copies_ + "/2026-13-01.plx", "no such day"));
+    QVERIFY(writeBytes(copies_ + "/Noten.plx", "not a copy"));
 
     const QList<BackupCopy> copies = BackupStore(dataFile_).copies();
     QCOMPARE(names(copies), (QStringList{"2026-12-01_2.plx", "2026-12-01.plx", "2026-11-30.plx"}));

@@ -6,6 +6,7 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "support/scripteddialogs.h"
+#include "support/testfiles.h"
 #include "support/testfolders.h"
 #include "trend/trenddialog.h"
 
@@ -28,16 +29,6 @@
 #include <functional>
 
 namespace {
-
-QByteArray contents(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Runs check on the modal dialog of type D as soon as it is open, then closes it.
 template <typename D> void whenOpen(std::function<void(D*)> check) {
@@ -144,7 +135,7 @@ private slots:
     }
 
     void firstChangeOfTheDayIsBackedUp() {
-        const QByteArray original = contents(dataFile_);
+        const QByteArray original = readBytes(dataFile_);
         auto form = openForm();
         showSubject(*form, QStringLiteral("Mathematik"));
         QCOMPARE(form->document()->tests().count(), 5);
@@ -153,7 +144,7 @@ private slots:
         form->document()->removeTest(0);
         form->document()->removeTest(0);
         QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-08.plx"});
-        QCOMPARE(contents(copies_ + "/2026-12-08.plx"), original);
+        QCOMPARE(readBytes(copies_ + "/2026-12-08.plx"), original);
 
         // A data file opened again the same day gets no further copy.
         form.reset();
@@ -166,7 +157,7 @@ private slots:
     void failedCopyLeavesTheChangeAndSaysSoOnce() {
         // Where the folder of the copies belongs there is a file: no copy can be made.
         QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("share/zensoria"))));
-        QVERIFY(put(folders_->file(QStringLiteral("share/zensoria/Sicherungen")), "x"));
+        QVERIFY(writeBytes(folders_->file(QStringLiteral("share/zensoria/Sicherungen")), "x"));
         auto form = openForm();
         showSubject(*form, QStringLiteral("Mathematik"));
         auto* sb = form->findChild<QStatusBar*>(QStringLiteral("SB"));
@@ -181,17 +172,17 @@ private slots:
         form->document()->removeTest(0);
         QCOMPARE(form->document()->tests().count(), 3);
         QCOMPARE(said.size(), 1);
-        QVERIFY(!contents(dataFile_).contains("Bruchrechnung"));
-        QVERIFY(!contents(dataFile_).contains("Negative Zahlen"));
+        QVERIFY(!readBytes(dataFile_).contains("Bruchrechnung"));
+        QVERIFY(!readBytes(dataFile_).contains("Negative Zahlen"));
         QVERIFY((*dialogs_)->shown().isEmpty());
     }
 
     void restoreKeepsTheCurrentStateAndReloadsThePages() {
-        const QByteArray original = contents(dataFile_);
+        const QByteArray original = readBytes(dataFile_);
         auto form = openForm();
         showSubject(*form, QStringLiteral("Mathematik"));
         form->document()->removeTest(0);
-        const QByteArray afterRemoval = contents(dataFile_);
+        const QByteArray afterRemoval = readBytes(dataFile_);
         auto* list = form->findChild<QListView*>(QStringLiteral("Tests"));
         QCOMPARE(list->model()->rowCount(), 4);
 
@@ -205,8 +196,8 @@ private slots:
         });
         action(*form, "BackupsAction")->trigger();
 
-        QCOMPARE(contents(dataFile_), original);
-        QCOMPARE(contents(copies_ + "/2026-12-08_2.plx"), afterRemoval);
+        QCOMPARE(readBytes(dataFile_), original);
+        QCOMPARE(readBytes(copies_ + "/2026-12-08_2.plx"), afterRemoval);
         // The same subject is shown, with the restored test back in its list.
         QCOMPARE(form->currentSubject(), QStringLiteral("Mathematik"));
         QCOMPARE(list->model()->rowCount(), 5);
@@ -241,7 +232,7 @@ private slots:
         QVERIFY(chosen.fileOptions.save);
         QCOMPARE(chosen.fileOptions.initialFileName,
                  folders_->file(QStringLiteral("Beispiel.csv")));
-        const QByteArray csv = contents(target);
+        const QByteArray csv = readBytes(target);
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"
                                "Fach;"));
         QCOMPARE(csv.count("\r\n"), 13);

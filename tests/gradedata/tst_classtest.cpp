@@ -3,25 +3,13 @@
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-} // namespace
+namespace {} // namespace
 
 // Test records, their key, value and list item texts, and loading a subject's tests.
 class TestClassTest : public QObject {
@@ -62,7 +50,7 @@ private slots:
         QFETCH(QString, item);
         const QString fileName = file("eintrag.plx");
         const QByteArray line = (key + u'=' + value + "\r\n").toUtf8();
-        writeBytes(fileName, "[Mathe]\r\n" + line);
+        QVERIFY(writeBytes(fileName, "[Mathe]\r\n" + line));
 
         QStringList items;
         {
@@ -102,9 +90,10 @@ private slots:
     // keys that do not read as a test are passed over.
     void storedKeyOfHandWrittenEntry() {
         const QString fileName = file("handschrift.plx");
-        writeBytes(fileName,
-                   "[Mathe]\r\nx,2,1.3.2002=\"1\"\r\n05,02,1.3.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
-                   "5,3,01.03.2002=\"3,1,1,1,1,1,1,1,\"\r\n7,1,2.3.02=\"1,1,1,1,1,1,1,1,\"\r\n");
+        QVERIFY(writeBytes(
+            fileName,
+            "[Mathe]\r\nx,2,1.3.2002=\"1\"\r\n05,02,1.3.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+            "5,3,01.03.2002=\"3,1,1,1,1,1,1,1,\"\r\n7,1,2.3.02=\"1,1,1,1,1,1,1,1,\"\r\n"));
         const IniStore store(fileName);
         const QString item = TestListItem(readClassTest("05,02,1.3.2002", "3,2,5,8,6,3,1,3,"));
         QCOMPARE(storedTestKey(store, "Mathe", item), "05,02,1.3.2002");
@@ -197,7 +186,7 @@ private slots:
                                  faulty +
                                  "\r\n"
                                  "5,1,01.02.2002=\"3,2,5,8,6,3,1,3,\"\r\n";
-        writeBytes(fileName, bytes);
+        QVERIFY(writeBytes(fileName, bytes));
         IniStore store(fileName);
         QStringList items;
         try {
@@ -215,13 +204,13 @@ private slots:
     // order of the entries in the file.
     void sortOrder() {
         const QString fileName = file("sortierung.plx");
-        writeBytes(fileName, "[Deutsch]\r\n"
-                             "12,1,12.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
-                             "5,2,12.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
-                             "6,1,01.01.2001=\"1,1,0,0,0,0,0,1,\"\r\n"
-                             "5,10,12.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
-                             "5,1,13.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
-                             "7,1,31.12.2001=\"1,1,0,0,0,0,0,1,\"\r\n");
+        QVERIFY(writeBytes(fileName, "[Deutsch]\r\n"
+                                     "12,1,12.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
+                                     "5,2,12.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
+                                     "6,1,01.01.2001=\"1,1,0,0,0,0,0,1,\"\r\n"
+                                     "5,10,12.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
+                                     "5,1,13.03.2002=\"1,1,0,0,0,0,0,1,\"\r\n"
+                                     "7,1,31.12.2001=\"1,1,0,0,0,0,0,1,\"\r\n"));
         IniStore store(fileName);
         QStringList items;
         LoadSubjectTests(store, "Deutsch", items);

@@ -2,6 +2,7 @@
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -9,17 +10,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 ClassTest classTest(int level, int number, QDate date, GradeCounts counts = {2, 5, 8, 6, 3, 1},
                     int own = 3, QString remark = QString()) {
@@ -54,13 +44,13 @@ class TestGradeBook : public QObject {
     // A data file with Mathe (tests 2, 1 stored out of date order), Deutsch and a Settings
     // section that is no subject.
     void writeExample() {
-        writeBytes(fileName_, "[Mathe]\r\n"
-                              "7,2,09.11.2023=\"2,4,6,8,6,2,1,2,\"Negative Zahlen\"\"\r\n"
-                              "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,Bruchrechnung\"\r\n"
-                              "[settings]\r\n"
-                              "x=1\r\n"
-                              "[deutsch]\r\n"
-                              "7,1,28.09.2023=\"2,3,8,10,5,1,0,2,Inhaltsangabe\"\r\n");
+        QVERIFY(writeBytes(fileName_, "[Mathe]\r\n"
+                                      "7,2,09.11.2023=\"2,4,6,8,6,2,1,2,\"Negative Zahlen\"\"\r\n"
+                                      "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,Bruchrechnung\"\r\n"
+                                      "[settings]\r\n"
+                                      "x=1\r\n"
+                                      "[deutsch]\r\n"
+                                      "7,1,28.09.2023=\"2,3,8,10,5,1,0,2,Inhaltsangabe\"\r\n"));
     }
 
 private slots:
@@ -152,11 +142,11 @@ private slots:
     }
 
     void faultyEntryKeepsTestsReadBeforeIt() {
-        writeBytes(fileName_, "[Mathe]\r\n"
-                              "7,3,01.02.2024=\"1,1,1,1,1,1,1,1,\"\r\n"
-                              "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,\"\r\n"
-                              "7,2,09.11.2023=\"2,4,6,x,6,2,1,2,\"\r\n"
-                              "7,4,01.03.2024=\"2,4,6,1,6,2,1,2,\"\r\n");
+        QVERIFY(writeBytes(fileName_, "[Mathe]\r\n"
+                                      "7,3,01.02.2024=\"1,1,1,1,1,1,1,1,\"\r\n"
+                                      "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,\"\r\n"
+                                      "7,2,09.11.2023=\"2,4,6,x,6,2,1,2,\"\r\n"
+                                      "7,4,01.03.2024=\"2,4,6,1,6,2,1,2,\"\r\n"));
         const QByteArray before = readBytes(fileName_);
         GradeBook book(fileName_);
         QVERIFY_THROWS_EXCEPTION(AppError, book.openSubject(QStringLiteral("Mathe")));
@@ -173,9 +163,9 @@ private slots:
         GradeBook book(fileName_);
         book.openSubject(QStringLiteral("Mathe"));
         QVERIFY(!book.proposeNextTest());
-        writeBytes(fileName_, "[Mathe]\r\n"
-                              "10,6,01.03.2024=\"2,4,6,1,6,2,1,2,\"\r\n"
-                              "10,5,01.02.2024=\"2,4,6,1,6,2,1,2,\"\r\n");
+        QVERIFY(writeBytes(fileName_, "[Mathe]\r\n"
+                                      "10,6,01.03.2024=\"2,4,6,1,6,2,1,2,\"\r\n"
+                                      "10,5,01.02.2024=\"2,4,6,1,6,2,1,2,\"\r\n"));
         book.openSubject(QStringLiteral("Mathe"));
         const auto proposal = book.proposeNextTest();
         QVERIFY(proposal);
@@ -223,11 +213,11 @@ private slots:
     }
 
     void collisions() {
-        writeBytes(fileName_, "[Mathe]\r\n"
-                              "05,02,1.3.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
-                              "5,3,20.06.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
-                              "[Physik]\r\n"
-                              "5,4,20.06.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
+        QVERIFY(writeBytes(fileName_, "[Mathe]\r\n"
+                                      "05,02,1.3.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                                      "5,3,20.06.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                                      "[Physik]\r\n"
+                                      "5,4,20.06.2002=\"3,2,5,8,6,3,1,3,\"\r\n"));
         GradeBook book(fileName_);
         book.openSubject(QStringLiteral("Mathe"));
         // A key written by hand names the same test as the program's spelling.
@@ -280,8 +270,9 @@ private slots:
         book.openSubject(QStringLiteral("Mathe"));
         QCOMPARE(book.revision(), first);
         // Another program writes the file: a different size.
-        writeBytes(fileName_, readBytes(fileName_) + "[Physik]\r\n7,1,01.10.2023=\"1,1,0,0,0,0,0,"
-                                                     "0,\"\r\n");
+        QVERIFY(writeBytes(fileName_, readBytes(fileName_) +
+                                          "[Physik]\r\n7,1,01.10.2023=\"1,1,0,0,0,0,0,"
+                                          "0,\"\r\n"));
         const quint64 second = book.revision();
         QVERIFY(second > first);
         QCOMPARE(book.revision(), second);

@@ -1,6 +1,7 @@
 #include "gradedata/inistore.h"
 #include "gradedata/textencoding.h"
 #include "platform/apperror.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,17 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 QString refusedMessage(const QString& fileName) {
     return QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName);

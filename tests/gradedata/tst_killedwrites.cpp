@@ -1,4 +1,5 @@
 #include "gradedata/inistore.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,11 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 const QString lastSubject = QStringLiteral("Zuletzt");
 

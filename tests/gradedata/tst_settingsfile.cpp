@@ -1,5 +1,6 @@
 #include "gradedata/settingsfile.h"
 #include "platform/apperror.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -7,20 +8,7 @@
 
 #include <climits>
 
-namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-} // namespace
+namespace {} // namespace
 
 // Settings.ini: the remembered data file, the window's size and "Diagramme beschriften".
 class TestSettingsFile : public QObject {
@@ -47,8 +35,9 @@ private slots:
     }
 
     void storedValuesRead() {
-        writeBytes(fileName_, "[Settings]\r\nStandardFile=/home/u/noten.plx\r\nWidth=1024\r\n"
-                              "Height=700\r\nDiagramLabels=0\r\n");
+        QVERIFY(writeBytes(fileName_,
+                           "[Settings]\r\nStandardFile=/home/u/noten.plx\r\nWidth=1024\r\n"
+                           "Height=700\r\nDiagramLabels=0\r\n"));
         const SettingsFile::Values values = SettingsFile(fileName_).read();
         QCOMPARE(values.standardFile, QStringLiteral("/home/u/noten.plx"));
         QCOMPARE(values.width, 1024);
@@ -71,7 +60,8 @@ private slots:
     void sizesKeptInRange() {
         QFETCH(QByteArray, stored);
         QFETCH(int, read);
-        writeBytes(fileName_, "[Settings]\r\nWidth=" + stored + "\r\nHeight=" + stored + "\r\n");
+        QVERIFY(writeBytes(fileName_,
+                           "[Settings]\r\nWidth=" + stored + "\r\nHeight=" + stored + "\r\n"));
         const SettingsFile::Values values = SettingsFile(fileName_).read();
         QCOMPARE(values.width, read < 0 ? SettingsFile::DefaultWidth : read);
         QCOMPARE(values.height, read < 0 ? SettingsFile::DefaultHeight : read);
@@ -79,7 +69,8 @@ private slots:
     }
 
     void writtenAndKept() {
-        writeBytes(fileName_, "; Zensoria\r\n[Settings]\r\nStandardFile=/alt.plx\r\nWidth=900\r\n");
+        QVERIFY(writeBytes(fileName_,
+                           "; Zensoria\r\n[Settings]\r\nStandardFile=/alt.plx\r\nWidth=900\r\n"));
         SettingsFile settings(fileName_);
         SettingsFile::Values values;
         values.standardFile = QStringLiteral("/neu.plx");
@@ -96,7 +87,7 @@ private slots:
     }
 
     void refusedWriteReported() {
-        writeBytes(fileName_, "[Settings]\r\nWidth=900\r\n");
+        QVERIFY(writeBytes(fileName_, "[Settings]\r\nWidth=900\r\n"));
         QVERIFY(QFile::setPermissions(fileName_, QFile::ReadOwner));
         SettingsFile settings(fileName_);
         QVERIFY_THROWS_EXCEPTION(AppError, settings.write(SettingsFile::Values(), true));

@@ -1,3 +1,4 @@
+#include "support/testfiles.h"
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -10,11 +11,6 @@
 #include <filesystem>
 
 namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Every file and link below the folder, relative to it, sorted.
 QStringList filesBelow(const QString& folder) {

@@ -3,6 +3,7 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "support/scripteddialogs.h"
+#include "support/testfiles.h"
 #include "support/testfolders.h"
 
 #include <QApplication>
@@ -17,9 +18,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include <csignal>
 #include <exception>
-#include <sys/resource.h>
 
 namespace {
 
@@ -42,22 +41,6 @@ public:
         }
         return false;
     }
-};
-
-// Limits the size of files this process may write, so that every write of a file fails.
-class RefusedWrites {
-public:
-    RefusedWrites() {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit tiny = old_;
-        tiny.rlim_cur = 16;
-        setrlimit(RLIMIT_FSIZE, &tiny);
-    }
-    ~RefusedWrites() { setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
 };
 
 template <typename W> W* control(const QWidget& form, const char* name) {
@@ -117,8 +100,8 @@ private slots:
     void init() {
         folders_ = std::make_unique<TestFolders>();
         QVERIFY(folders_->isValid());
-        QDir(folders_->root()).mkpath(QStringLiteral("tmp"));
-        qputenv("TMPDIR", folders_->file(QStringLiteral("tmp")).toLocal8Bit());
+        // Lock file and socket of the single instance stay inside the test's folder.
+        folders_->keepTemporaryFilesInside();
         dialogs_ = std::make_unique<ScopedDialogs>();
         dataFile_ = folders_->file(QStringLiteral("noten.plx"));
         escaped.clear();

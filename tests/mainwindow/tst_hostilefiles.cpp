@@ -4,6 +4,7 @@
 #include "mainwindow/tform1.h"
 #include "platform/localeformats.h"
 #include "support/scripteddialogs.h"
+#include "support/testfiles.h"
 #include "support/testfolders.h"
 
 #include <QDir>
@@ -19,11 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<nicht lesbar>");
-}
 
 // The German texts a faulty data file may bring up.
 const QList<QRegularExpression> germanErrors = {
@@ -120,8 +116,7 @@ private slots:
         folders_ = std::make_unique<TestFolders>();
         QVERIFY(folders_->isValid());
         // Lock file and socket of the single instance stay inside the test's folder.
-        QDir(folders_->root()).mkpath(QStringLiteral("tmp"));
-        qputenv("TMPDIR", folders_->file(QStringLiteral("tmp")).toLocal8Bit());
+        folders_->keepTemporaryFilesInside();
         dialogs_ = std::make_unique<ScopedDialogs>();
     }
     void cleanup() {

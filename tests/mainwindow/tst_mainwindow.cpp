@@ -11,6 +11,7 @@
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
 #include "support/scripteddialogs.h"
+#include "support/testfiles.h"
 #include "support/testfolders.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
@@ -50,11 +51,6 @@ namespace {
 
 const QString SettingsTab = SettingsTabName;
 const std::array<const char*, 6> GradeNames = {"Eins", "Zwei", "Drei", "Vier", "Fuenf", "Sechs"};
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The lines of a file written with CR LF line ends.
 QStringList fileLines(const QString& fileName) {
@@ -122,22 +118,6 @@ struct Entry {
     Counts counts;
     int own = -1; // -1: no choice, 0: "nicht teilgenommen"
     QString remark;
-};
-
-// Limits the size of files this process may write, so that every write of a file fails.
-class RefusedWrites {
-public:
-    RefusedWrites() {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit tiny = old_;
-        tiny.rlim_cur = 16;
-        setrlimit(RLIMIT_FSIZE, &tiny);
-    }
-    ~RefusedWrites() { setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
 };
 
 } // namespace
@@ -276,8 +256,7 @@ private slots:
         folders_ = std::make_unique<TestFolders>();
         QVERIFY(folders_->isValid());
         // Lock file and socket of the single instance stay inside the test's folder.
-        QDir(folders_->root()).mkpath(QStringLiteral("tmp"));
-        qputenv("TMPDIR", folders_->file(QStringLiteral("tmp")).toLocal8Bit());
+        folders_->keepTemporaryFilesInside();
         dialogs_ = std::make_unique<ScopedDialogs>();
         dataFile_ = folders_->file(QStringLiteral("noten.plx"));
     }

@@ -23,8 +23,8 @@ private slots:
         LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
         TestFolders folders;
         QVERIFY(folders.isValid());
-        QDir(folders.root()).mkpath(QStringLiteral("tmp"));
-        qputenv("TMPDIR", folders.file(QStringLiteral("tmp")).toLocal8Bit());
+        // Lock file and socket of the single instance stay inside the test's folder.
+        folders.keepTemporaryFilesInside();
         ScopedDialogs dialogs;
         const QString dataFile = folders.file(QStringLiteral("noten.plx"));
         QFile file(dataFile);

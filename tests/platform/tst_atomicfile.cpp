@@ -1,6 +1,7 @@
 #include "platform/apperror.h"
 #include "platform/atomicfile.h"
 #include "platform/localeformats.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,17 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<nicht lesbar>");
-}
-
-bool writeBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 QStringList entries(const QString& folder) {
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |

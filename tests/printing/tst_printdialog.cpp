@@ -7,10 +7,10 @@
 #include "printing/printjob.h"
 #include "printing/printsource.h"
 #include "printing/tform2.h"
+#include "support/testfiles.h"
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -76,17 +76,6 @@ void clickNode(TForm2& form, const QString& caption) {
     QVERIFY2(item, qPrintable(caption));
     tree->scrollToItem(item);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
-}
-
-QStringList pdfPages(const QString& fileName) {
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {fileName, QStringLiteral("-")});
-    if (!pdftotext.waitForStarted() || !pdftotext.waitForFinished(30000))
-        return {QStringLiteral("pdftotext (poppler-utils) could not be run")};
-    QStringList pages = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(u'\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
 }
 
 // A colour of the preview's first test row: inside the tinted first column.

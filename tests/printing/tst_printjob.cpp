@@ -2,10 +2,10 @@
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "printing/printjob.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QPrinter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,18 +40,6 @@ void setUpPdf(QPrinter& printer, const QString& fileName, int widthMm, int heigh
                                   QString(), QPageSize::ExactMatch));
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
-}
-
-// The text of each page of the PDF, as pdftotext (poppler-utils) reads it.
-QStringList pdfPages(const QString& fileName) {
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {fileName, QStringLiteral("-")});
-    if (!pdftotext.waitForStarted() || !pdftotext.waitForFinished(30000))
-        return {QStringLiteral("pdftotext (poppler-utils) could not be run")};
-    QStringList pages = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(u'\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
 }
 
 QStringList nonEmptyLines(const QString& text) {

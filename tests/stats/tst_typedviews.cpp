@@ -6,6 +6,7 @@
 #include "stats/rankingrowpainter.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -15,12 +16,6 @@
 #include <QTest>
 
 namespace {
-
-void writeBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 DrawStyle style(bool selected) {
     DrawStyle result;
@@ -54,11 +49,12 @@ private slots:
 
     void rowsAndBarAsFromTexts() {
         const QString fileName = dir_.filePath(QStringLiteral("zeilen.plx"));
-        writeBytes(fileName, "[Mathe]\r\n"
-                             "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,Bruchrechnung\"\r\n"
-                             "7,2,09.11.2023=\"2,4,6,8,6,2,1,0,\"Negative Zahlen\"\"\r\n"
-                             "12,10,01.02.2010=\"10,0,0,0,0,0,3,6,\"Analysis, Teil 1\"\"\r\n"
-                             "5,3,31.07.2003=\"1,0,0,0,0,0,0,1,\"\r\n");
+        QVERIFY(writeBytes(fileName,
+                           "[Mathe]\r\n"
+                           "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,Bruchrechnung\"\r\n"
+                           "7,2,09.11.2023=\"2,4,6,8,6,2,1,0,\"Negative Zahlen\"\"\r\n"
+                           "12,10,01.02.2010=\"10,0,0,0,0,0,3,6,\"Analysis, Teil 1\"\"\r\n"
+                           "5,3,31.07.2003=\"1,0,0,0,0,0,0,1,\"\r\n"));
         GradeBook book(fileName);
         book.openSubject(QStringLiteral("Mathe"));
         QCOMPARE(book.tests().count(), 4);
@@ -86,10 +82,10 @@ private slots:
 
     void rankingAsFromTexts() {
         const QString fileName = dir_.filePath(QStringLiteral("rang.plx"));
-        writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
-                             "[Bildende Kunst]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
-                             "[Englisch]\r\n5,2,12.03.2002=\"3,1,1,0,0,0,0,1,\"\r\n"
-                             "5,3,13.03.2002=\"3,0,1,0,0,0,0,1,\"\r\n");
+        QVERIFY(writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                                     "[Bildende Kunst]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                                     "[Englisch]\r\n5,2,12.03.2002=\"3,1,1,0,0,0,0,1,\"\r\n"
+                                     "5,3,13.03.2002=\"3,0,1,0,0,0,0,1,\"\r\n"));
         GradeBook book(fileName);
         book.readSubjects();
         SubjectRanking ranking;
@@ -112,7 +108,7 @@ private slots:
 
     void rankingBuiltOnlyWhenChanged() {
         const QString fileName = dir_.filePath(QStringLiteral("wechsel.plx"));
-        writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
+        QVERIFY(writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"));
         GradeBook book(fileName);
         book.readSubjects();
         SubjectRanking ranking;
@@ -135,12 +131,12 @@ private slots:
         book.addSubject(QStringLiteral("Physik"));
         ranking.of(book);
         QCOMPARE(ranking.builds(), 3);
-        writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
+        QVERIFY(writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"));
         QCOMPARE(ranking.of(book).first().subject, QStringLiteral("Physik"));
         QCOMPARE(ranking.builds(), 4);
 
         // A faulty entry: the error every time it is asked for, until the file is mended.
-        writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,xx,8,6,3,1,3,\"\r\n");
+        QVERIFY(writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,xx,8,6,3,1,3,\"\r\n"));
         QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
         QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
     }

@@ -19,6 +19,12 @@ TestFolders::TestFolders() {
 }
 
 TestFolders::~TestFolders() {
+    if (tmpdirSet_) {
+        if (hadTmpdir_)
+            qputenv("TMPDIR", oldTmpdir_);
+        else
+            qunsetenv("TMPDIR");
+    }
     ProgramFolder::setPath(QString());
     Registry::setStorageFolder(QString());
     DesktopEntry::setApplicationsFolder(QString());
@@ -42,4 +48,14 @@ QString TestFolders::programFile(const QString& fileName) const {
 
 QString TestFolders::file(const QString& relativePath) const {
     return QDir(root_.path()).filePath(relativePath);
+}
+
+void TestFolders::keepTemporaryFilesInside() {
+    if (!tmpdirSet_) {
+        hadTmpdir_ = qEnvironmentVariableIsSet("TMPDIR");
+        oldTmpdir_ = qgetenv("TMPDIR");
+        tmpdirSet_ = true;
+    }
+    QDir(root_.path()).mkpath(QStringLiteral("tmp"));
+    qputenv("TMPDIR", file(QStringLiteral("tmp")).toLocal8Bit());
 }

@@ -7,6 +7,7 @@
 //  - the program folder (Settings.ini, Pultex.hlp)       -> programFolder()
 //  - the registry's storage folder                        -> registryFolder()
 //  - the applications folder of the desktop entry         -> applicationsFolder()
+//  - on request, TMPDIR (single-instance lock and socket) -> keepTemporaryFilesInside()
 // The folders exist on construction; the destructor restores the real places.
 //
 //     TestFolders folders;
@@ -28,7 +29,14 @@ public:
     QString programFile(const QString& fileName) const;
     // A file anywhere below the temporary folder.
     QString file(const QString& relativePath) const;
+    // Points TMPDIR to a folder below the temporary folder, so that the single instance's
+    // lock file and socket stay inside it and no other test run on the machine meets them;
+    // the destructor puts the old TMPDIR back.
+    void keepTemporaryFilesInside();
 
 private:
     QTemporaryDir root_;
+    bool tmpdirSet_ = false;
+    QByteArray oldTmpdir_;
+    bool hadTmpdir_ = false;
 };
