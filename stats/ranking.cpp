@@ -77,12 +77,13 @@ std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& en
     int averaged = 0;
     // Keys and values come from one pass over the section, so every key has its value.
     for (const auto& [key, value] : entries) {
-        const QStringList fields = splitCommaList(value);
+        // Views into the value: the ranking reads every test of every subject.
+        const CommaFields fields(value);
         GradeCounts counts{};
         for (int g = 1; g <= 6; ++g) {
             if (g >= fields.size())
                 throw AppError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(g));
-            counts[g - 1] = toInteger(fields.at(g));
+            counts[g - 1] = toInteger(fields[g]);
         }
         if (const auto average = TestAverage(counts)) {
             sum += *average;
