@@ -20,6 +20,7 @@
 #include "platform/atomicfile.h"
 #include "platform/programfolder.h"
 #include "stats/averagebarpainter.h"
+#include "stats/canvas.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
 
@@ -140,6 +141,10 @@ int main(int argc, char** argv) {
     book.openSubject(subject);
     DrawStyle style;
     style.font = QFont(QStringLiteral("Liberation Sans"), 8);
+    // As the subjects page draws: with the page's cache of laid-out texts, kept from one
+    // drawing to the next.
+    canvas::TextCache texts;
+    style.texts = &texts;
     constexpr int width = 753, rowHeight = 30;
     QImage image(width, rowHeight * book.tests().count(), QImage::Format_RGB32);
     // The start-ups first: the child processes leave the caches cold for what follows here.

@@ -153,9 +153,11 @@ void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
 }
 
 void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected) {
-    if (row < shown_.size())
-        paintRankingRow(painter, rect, shown_.at(row), row,
-                        listStyle(Set4, selected, DiagramLabels->isChecked()));
+    if (row >= shown_.size())
+        return;
+    DrawStyle style = listStyle(Set4, selected, DiagramLabels->isChecked());
+    style.texts = &texts_;
+    paintRankingRow(painter, rect, shown_.at(row), row, style);
 }
 
 QString SettingsPage::selectedRankedSubject() const {

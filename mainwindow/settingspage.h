@@ -1,5 +1,6 @@
 #pragma once
 
+#include "stats/canvas.h"
 #include "stats/ranking.h"
 
 #include <QWidget>
@@ -57,6 +58,7 @@ private:
 
     SubjectRanking ranking_;
     QList<RankedSubject> shown_;
+    canvas::TextCache texts_; // the ranking rows' texts, laid out once
 
 public:
     QGroupBox* Dateiverwaltung;

@@ -171,9 +171,10 @@ void SubjectsPage::scrollToLatest() {
 
 void SubjectsPage::buildAverageBar() {
     const auto summary = tests_ ? subjectSummaryOf(tests_->rows()) : std::nullopt;
-    averageBar_ =
-        AverageBarImage(std::max(1, Tests->width()), summary,
-                        listStyle(Tests, false, diagramLabels_()), AveragePB->devicePixelRatioF());
+    DrawStyle style = listStyle(Tests, false, diagramLabels_());
+    style.texts = &texts_;
+    averageBar_ = AverageBarImage(std::max(1, Tests->width()), summary, style,
+                                  AveragePB->devicePixelRatioF());
     AveragePB->update();
 }
 
@@ -183,9 +184,11 @@ void SubjectsPage::paintAverageBar() {
 }
 
 void SubjectsPage::drawTest(QPainter& painter, int row, const QRect& rect, bool selected) {
-    if (tests_ && row < tests_->count())
-        paintTestRow(painter, rect, tests_->test(row),
-                     listStyle(Tests, selected, diagramLabels_()));
+    if (!tests_ || row >= tests_->count())
+        return;
+    DrawStyle style = listStyle(Tests, selected, diagramLabels_());
+    style.texts = &texts_;
+    paintTestRow(painter, rect, tests_->test(row), style);
 }
 
 void SubjectsPage::showHintAt(const QPoint& position) {

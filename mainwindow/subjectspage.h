@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stats/canvas.h"
+
 #include <QImage>
 #include <QWidget>
 #include <functional>
@@ -52,6 +54,8 @@ private:
     std::function<bool()> diagramLabels_;
     TestListModel* tests_ = nullptr;
     QImage averageBar_;
+    // The rows' and the bar's texts, laid out once.
+    canvas::TextCache texts_;
 
 public:
     QFrame* Panel1;

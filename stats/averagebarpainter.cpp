@@ -28,10 +28,11 @@ void drawAverageSign(QPainter& p) {
     p.restore();
 }
 
-void centredText(QPainter& p, int cx, const QString& text, const QColor& colour) {
-    const int w = canvas::textWidth(p, text);
-    const int h = canvas::textHeight(p);
-    canvas::text(p, cx - w / 2, Middle - h / 2, text, colour);
+void centredText(QPainter& p, int cx, const QString& text, const QColor& colour,
+                 canvas::TextCache* texts) {
+    const int w = canvas::textWidth(p, text, texts);
+    const int h = canvas::textHeight(p, texts);
+    canvas::text(p, cx - w / 2, Middle - h / 2, text, colour, texts);
 }
 
 } // namespace
@@ -61,8 +62,8 @@ void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>
     const SubjectSummary& s = *summary;
 
     const QString lesson = formatDecimal(s.MeanLesson, 1) + QStringLiteral(". Schulstunde");
-    canvas::text(p, 192 - canvas::textWidth(p, lesson), Middle - canvas::textHeight(p) / 2, lesson,
-                 textColour);
+    canvas::text(p, 192 - canvas::textWidth(p, lesson, style.texts),
+                 Middle - canvas::textHeight(p, style.texts) / 2, lesson, textColour, style.texts);
 
     for (int i = 0; i < 6; ++i) {
         const int cx = 211 + 35 * i;
@@ -70,22 +71,22 @@ void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>
         QColor colour = textColour;
         if (s.OwnGrade == i + 1) {
             p.setFont(bold);
-            const int w = canvas::textWidth(p, mean);
-            const int h = canvas::textHeight(p);
+            const int w = canvas::textWidth(p, mean, style.texts);
+            const int h = canvas::textHeight(p, style.texts);
             canvas::ellipse(p, cx - w / 2 - 5, Middle - h / 2 - 3, cx + w / 2 + 5,
                             Middle + h / 2 + 4, MarkColour, Black);
             colour = White;
         } else {
             p.setFont(font);
         }
-        centredText(p, cx, mean, colour);
+        centredText(p, cx, mean, colour, style.texts);
     }
 
     p.setFont(font);
-    centredText(p, 440, formatDecimal(s.MeanParticipants, 1), textColour);
+    centredText(p, 440, formatDecimal(s.MeanParticipants, 1), textColour, style.texts);
     p.setFont(bold);
     centredText(p, 517, s.MeanAverage ? formatDecimal(*s.MeanAverage, 1) : NoAverageText,
-                textColour);
+                textColour, style.texts);
 
     canvas::outline(p, 562, 4, width - 9, 26, Black);
     int x = 562;
@@ -97,10 +98,10 @@ void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>
         canvas::fill(p, x, 5, x + bw, 26, gradeBarColour(i + 1));
         if (style.diagramLabels) {
             const QString label = formatDecimal(s.meanCount(i + 1), 1);
-            const int w = canvas::textWidth(p, label);
+            const int w = canvas::textWidth(p, label, style.texts);
             if (w < bw)
-                canvas::text(p, x + bw / 2 - w / 2, Middle - canvas::textHeight(p) / 2, label,
-                             gradeLabelColour(i + 1));
+                canvas::text(p, x + bw / 2 - w / 2, Middle - canvas::textHeight(p, style.texts) / 2,
+                             label, gradeLabelColour(i + 1), style.texts);
         }
         x += bw;
     }

@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 // Drawing primitives in the views' pixel conventions: a rectangle is left, top, right, bottom
 // with right and bottom exclusive; a line leaves out its end point; text is placed by its
 // top-left corner. All of them draw without antialiasing and leave the painter's pen and
@@ -19,13 +22,35 @@ void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
 // Ellipse inside the rectangle, filled and with a 1-pixel outline.
 void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
              const QColor& outlineColour);
+// The texts a view draws again and again (the figures, captions and dates of its rows),
+// measured and laid out once per font and paint device. Text drawn from it has the same pixels
+// as text laid out afresh; it is drawn from it only where that holds (raster painting moved by
+// whole pixels, left-to-right text without control characters) and laid out as usual
+// elsewhere. A view owns one, hands it to its painters in their DrawStyle and keeps it as long
+// as itself; it is used from the view's thread only.
+class TextCache {
+public:
+    TextCache();
+    ~TextCache();
+    TextCache(const TextCache&) = delete;
+    TextCache& operator=(const TextCache&) = delete;
+
+    struct FontTexts;
+    // The entry of the painter's font on the painter's device.
+    FontTexts& fontOf(const QPainter& p);
+
+private:
+    std::vector<std::unique_ptr<FontTexts>> fonts_;
+};
+
 // Text with its top-left corner at (x, y) in the painter's font.
-void text(QPainter& p, int x, int y, const QString& text, const QColor& colour);
+void text(QPainter& p, int x, int y, const QString& text, const QColor& colour,
+          TextCache* cache = nullptr);
 // Like text(), on a background of the text's own box (opaque text).
 void opaqueText(QPainter& p, int x, int y, const QString& text, const QColor& colour,
-                const QColor& background);
+                const QColor& background, TextCache* cache = nullptr);
 // Width and height of the text in the painter's font.
-int textWidth(const QPainter& p, const QString& text);
-int textHeight(const QPainter& p);
+int textWidth(const QPainter& p, const QString& text, TextCache* cache = nullptr);
+int textHeight(const QPainter& p, TextCache* cache = nullptr);
 
 } // namespace canvas

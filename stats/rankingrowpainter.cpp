@@ -59,28 +59,29 @@ void paintRow(QPainter& p, const QRect& rect, const RankedSubject& entry, const 
 
     // Every text is drawn on the colour of the box it stands in.
     canvas::fill(p, L, T, R, B, background);
-    const int h = canvas::textHeight(p);
-    canvas::opaqueText(p, L + 35, cy - h, entry.subject, textColour, background);
-    canvas::opaqueText(p, L + 35, cy, countText, textColour, background);
+    const int h = canvas::textHeight(p, style.texts);
+    canvas::opaqueText(p, L + 35, cy - h, entry.subject, textColour, background, style.texts);
+    canvas::opaqueText(p, L + 35, cy, countText, textColour, background, style.texts);
 
     QFont bold = font;
     bold.setBold(true);
     p.setFont(bold);
     const QString& average = entry.shownAverage;
-    const int w0 =
-        canvas::textWidth(p, QStringLiteral("0") + LocaleFormats::current().decimalSeparator() +
-                                 QStringLiteral("00"));
+    const int w0 = canvas::textWidth(
+        p, QStringLiteral("0") + LocaleFormats::current().decimalSeparator() + QStringLiteral("00"),
+        style.texts);
     canvas::fill(p, R - w0 - 7, T, R, B, AverageBoxColour);
-    canvas::opaqueText(p, R - w0 - 2, cy - canvas::textHeight(p) / 2, average, textColour,
-                       AverageBoxColour);
+    canvas::opaqueText(p, R - w0 - 2, cy - canvas::textHeight(p, style.texts) / 2, average,
+                       textColour, AverageBoxColour, style.texts);
 
     QFont rankFont = font;
     rankFont.setPointSize(18);
     p.setFont(rankFont);
     canvas::fill(p, L, T, L + 35, B, RankBoxColour);
     const QString rank = QString::number(index + 1);
-    canvas::opaqueText(p, L + 30 - canvas::textWidth(p, rank), cy - canvas::textHeight(p) / 2, rank,
-                       textColour, RankBoxColour);
+    canvas::opaqueText(p, L + 30 - canvas::textWidth(p, rank, style.texts),
+                       cy - canvas::textHeight(p, style.texts) / 2, rank, textColour, RankBoxColour,
+                       style.texts);
 
     canvas::line(p, L, B - 1, R, B - 1, Black);
     p.restore();

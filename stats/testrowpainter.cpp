@@ -86,11 +86,12 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
         canvas::fill(p, R - 2, T + 2, R, B, White);
     }
 
-    int h = canvas::textHeight(p);
-    canvas::text(p, L + 2, cy - h, row.gradeLevel, textColour);
-    canvas::text(p, L + 2, cy, row.number + QStringLiteral(". Arbeit"), textColour);
-    canvas::text(p, L + 120, cy - h, row.date, textColour);
-    canvas::text(p, L + 120, cy, row.lesson + QStringLiteral(". Schulstunde"), textColour);
+    int h = canvas::textHeight(p, style.texts);
+    canvas::text(p, L + 2, cy - h, row.gradeLevel, textColour, style.texts);
+    canvas::text(p, L + 2, cy, row.number + QStringLiteral(". Arbeit"), textColour, style.texts);
+    canvas::text(p, L + 120, cy - h, row.date, textColour, style.texts);
+    canvas::text(p, L + 120, cy, row.lesson + QStringLiteral(". Schulstunde"), textColour,
+                 style.texts);
 
     const std::optional<int>& ownGrade = row.ownGrade;
     QFont bold = font;
@@ -101,28 +102,28 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
         QColor colour = textColour;
         if (ownGrade == i + 1) {
             p.setFont(bold);
-            const int w = canvas::textWidth(p, count);
-            h = canvas::textHeight(p);
+            const int w = canvas::textWidth(p, count, style.texts);
+            h = canvas::textHeight(p, style.texts);
             canvas::ellipse(p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
                             style.selected ? SelectedMarkColour : MarkColour, Black);
             colour = style.selected ? Black : White;
         }
-        const int w = canvas::textWidth(p, count);
-        h = canvas::textHeight(p);
-        canvas::text(p, cx - w / 2, cy - h / 2, count, colour);
+        const int w = canvas::textWidth(p, count, style.texts);
+        h = canvas::textHeight(p, style.texts);
+        canvas::text(p, cx - w / 2, cy - h / 2, count, colour, style.texts);
         p.setFont(font);
     }
 
     const QString participants = QString::number(Participants(counts));
-    int w = canvas::textWidth(p, participants);
-    h = canvas::textHeight(p);
-    canvas::text(p, L + 439 - w / 2, cy - h / 2, participants, textColour);
+    int w = canvas::textWidth(p, participants, style.texts);
+    h = canvas::textHeight(p, style.texts);
+    canvas::text(p, L + 439 - w / 2, cy - h / 2, participants, textColour, style.texts);
 
     p.setFont(bold);
     const QString average = TestAverageText(counts);
-    w = canvas::textWidth(p, average);
-    h = canvas::textHeight(p);
-    canvas::text(p, L + 516 - w / 2, cy - h / 2, average, textColour);
+    w = canvas::textWidth(p, average, style.texts);
+    h = canvas::textHeight(p, style.texts);
+    canvas::text(p, L + 516 - w / 2, cy - h / 2, average, textColour, style.texts);
 
     canvas::outline(p, L + 560, T + 4, R - 6, B - 4, Black);
     int x = L + 561;
@@ -133,10 +134,10 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
             static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left, left);
         canvas::fill(p, x, T + 5, x + bw, B - 4, gradeBarColour(i + 1));
         const QString& label = row.countTexts[i];
-        if (style.diagramLabels && canvas::textWidth(p, label) < bw) {
-            w = canvas::textWidth(p, label);
+        if (style.diagramLabels && canvas::textWidth(p, label, style.texts) < bw) {
+            w = canvas::textWidth(p, label, style.texts);
             canvas::text(p, x + bw / 2 - w / 2, T + 5 + (B - T - 9) / 2 - h / 2, label,
-                         gradeLabelColour(i + 1));
+                         gradeLabelColour(i + 1), style.texts);
         }
         x += bw;
     }

@@ -1,0 +1,146 @@
+#include "gradedata/classtest.h"
+#include "platform/localeformats.h"
+#include "stats/averagebarpainter.h"
+#include "stats/canvas.h"
+#include "stats/drawstyle.h"
+#include "stats/ranking.h"
+#include "stats/rankingrowpainter.h"
+#include "stats/statistics.h"
+#include "stats/testrowpainter.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+QImage painted(QSize size, qreal ratio, const std::function<void(QPainter&)>& paint) {
+    QImage image(size * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(QColor(0xD5FFD5));
+    QPainter p(&image);
+    paint(p);
+    return image;
+}
+
+ClassTest classTest(int level, int number, QDate date, GradeCounts counts, int own) {
+    ClassTest test;
+    test.gradeLevel = level;
+    test.number = number;
+    test.date = date;
+    test.lesson = 3;
+    test.counts = counts;
+    if (own > 0)
+        test.ownGrade = own;
+    return test;
+}
+
+} // namespace
+
+// Texts drawn and measured through a view's text cache: the same pixels and sizes as laid out
+// afresh, on first use and from the cache, and the rows, the average bar and the ranking
+// drawn with a cache are the rows drawn without one.
+class TestTextCache : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void textAsLaidOutAfresh_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QPointF>("shift");
+        const QFont small(QStringLiteral("Liberation Sans"), 8);
+        QFont bold = small;
+        bold.setBold(true);
+        QFont large = small;
+        large.setPointSize(18);
+        const QFont other(QStringLiteral("DejaVu Sans"), 9);
+        const QStringList texts = {QStringLiteral("7. Klasse (2023/2024)"),
+                                   QStringLiteral("21.09.2023"),
+                                   QStringLiteral("3,2"),
+                                   QStringLiteral("2,6. Schulstunde"),
+                                   QStringLiteral("Äpfel, Öl und Größe"),
+                                   QStringLiteral("office fit"),
+                                   QStringLiteral("⌀ 2,5 → 3"),
+                                   QStringLiteral("Mathe (عربي)"),
+                                   QStringLiteral("eins\tzwei"),
+                                   QString()};
+        for (const QString& text : texts) {
+            const QByteArray name = text.toUtf8();
+            QTest::newRow(("klein: " + name).constData()) << text << small << 1.0 << QPointF();
+            QTest::newRow(("fett: " + name).constData()) << text << bold << 1.0 << QPointF(3, 5);
+            QTest::newRow(("groß: " + name).constData()) << text << large << 1.0 << QPointF();
+            QTest::newRow(("DejaVu: " + name).constData()) << text << other << 1.0 << QPointF();
+            QTest::newRow(("1,5fach: " + name).constData()) << text << small << 1.5 << QPointF();
+            QTest::newRow(("halbes Pixel: " + name).constData())
+                << text << small << 1.0 << QPointF(0.5, 0.25);
+        }
+    }
+
+    void textAsLaidOutAfresh() {
+        QFETCH(QString, text);
+        QFETCH(QFont, font);
+        QFETCH(qreal, ratio);
+        QFETCH(QPointF, shift);
+        canvas::TextCache cache;
+        const auto draw = [&](canvas::TextCache* texts) {
+            return painted({160, 40}, ratio, [&](QPainter& p) {
+                p.translate(shift);
+                p.setFont(font);
+                canvas::text(p, 4, 6, text, Qt::black, texts);
+                canvas::text(p, 7, 19, text, QColor(0xFF0000), texts);
+                // Widths and heights as QFontMetrics gives them, also from the cache.
+                QCOMPARE(canvas::textWidth(p, text, texts),
+                         p.fontMetrics().horizontalAdvance(text));
+                QCOMPARE(canvas::textHeight(p, texts), p.fontMetrics().height());
+            });
+        };
+        const QImage afresh = draw(nullptr);
+        QCOMPARE(draw(&cache), afresh); // laid out into the cache
+        QCOMPARE(draw(&cache), afresh); // drawn from it
+    }
+
+    void viewsAsWithoutCache() {
+        const QList<ClassTest> tests = {classTest(7, 1, QDate(2023, 9, 21), {2, 5, 9, 7, 3, 1}, 3),
+                                        classTest(7, 2, QDate(2023, 11, 9), {4, 6, 8, 6, 2, 1}, 2),
+                                        classTest(12, 10, QDate(2010, 2, 1), {0, 0, 0, 0, 0, 3}, 0),
+                                        classTest(5, 3, QDate(2003, 7, 31), {0, 0, 0, 0, 0, 0}, 6)};
+        RankedSubject ranked;
+        ranked.averageText = ClassAverageText(2.8166666667L);
+        ranked.shownAverage = shownClassAverage(ranked.averageText);
+        ranked.subject = QStringLiteral("Mathematik");
+        ranked.testCount = 4;
+        canvas::TextCache cache;
+        const auto draw = [&](canvas::TextCache* texts, bool labels) {
+            return painted({753, 30 * int(tests.size()) + 60}, 1.0, [&](QPainter& p) {
+                DrawStyle style;
+                style.font = QFont(QStringLiteral("Liberation Sans"), 8);
+                style.diagramLabels = labels;
+                style.texts = texts;
+                for (int i = 0; i < tests.size(); ++i) {
+                    style.selected = i == 1;
+                    paintTestRow(p, QRect(0, 30 * i, 753, 30), tests.at(i), style);
+                }
+                style.selected = false;
+                p.drawImage(0, 30 * int(tests.size()),
+                            AverageBarImage(753, subjectSummaryOf(tests), style));
+                paintRankingRow(p, QRect(0, 30 * int(tests.size()) + 30, 353, 29), ranked, 0,
+                                style);
+            });
+        };
+        for (const bool labels : {true, false}) {
+            const QImage without = draw(nullptr, labels);
+            QCOMPARE(draw(&cache, labels), without);
+            QCOMPARE(draw(&cache, labels), without);
+        }
+    }
+};
+
+QTEST_MAIN(TestTextCache)
+
+#include "tst_textcache.moc"
