@@ -1,3 +1,4 @@
+#include "support/hoverevents.h"
 #include "widgets/banner.h"
 #include "widgets/fileversion.h"
 #include "widgets/linklabel.h"
@@ -37,16 +38,6 @@ bool near(const QColor& a, const QColor& b, int tolerance) {
     return std::abs(a.red() - b.red()) <= tolerance &&
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-void enter(QWidget* widget) {
-    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)));
-    QCoreApplication::sendEvent(widget, &event);
-}
-
-void leave(QWidget* widget) {
-    QEvent event(QEvent::Leave);
-    QCoreApplication::sendEvent(widget, &event);
 }
 
 QColor textColour(const QLabel* label) {
@@ -254,14 +245,14 @@ private slots:
         QCOMPARE(textColour(email), QColor(0, 0, 255));
         QVERIFY(!email->font().underline());
 
-        enter(email);
+        hoverEnter(email);
         QVERIFY(email->font().underline());
         QTest::mousePress(email, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(textColour(email), QColor(255, 0, 0));
         QTest::mouseRelease(email, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(textColour(email), QColor(0, 0, 255));
         QVERIFY(email->font().underline());
-        leave(email);
+        hoverLeave(email);
         QVERIFY(!email->font().underline());
         QCOMPARE(opened, QStringList({"mailto:" + TInfo::EMailAddress}));
 

@@ -1,3 +1,4 @@
+#include "support/hoverevents.h"
 #include "widgets/buttonpictures.h"
 #include "widgets/imagecontrol.h"
 #include "widgets/tvelaimage.h"
@@ -12,16 +13,6 @@ QImage filled(QSize size, QColor colour) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     return image;
-}
-
-void enter(QWidget* widget) {
-    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)));
-    QCoreApplication::sendEvent(widget, &event);
-}
-
-void leave(QWidget* widget) {
-    QEvent event(QEvent::Leave);
-    QCoreApplication::sendEvent(widget, &event);
 }
 
 // Everything an image control reports, in order, as text.
@@ -48,12 +39,12 @@ private:
 
 // Enter, a left click, a right click, a left press released outside, leave.
 void playSession(ImageControl* control) {
-    enter(control);
+    hoverEnter(control);
     QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(4, 5));
     QTest::mouseClick(control, Qt::RightButton, {}, QPoint(6, 7));
     QTest::mousePress(control, Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mouseRelease(control, Qt::LeftButton, {}, QPoint(-10, 40));
-    leave(control);
+    hoverLeave(control);
 }
 
 } // namespace
@@ -96,10 +87,10 @@ private slots:
                 [&](TVelaImage* sender) { entered << sender; });
         connect(&image, &TVelaImage::OnMouseLeave, this,
                 [&](TVelaImage* sender) { left << sender; });
-        enter(&image);
+        hoverEnter(&image);
         QCOMPARE(entered, QList<TVelaImage*>({&image}));
         QVERIFY(left.isEmpty());
-        leave(&image);
+        hoverLeave(&image);
         QCOMPARE(left, QList<TVelaImage*>({&image}));
         QCOMPARE(entered.size(), 1);
     }
@@ -155,24 +146,24 @@ private slots:
 
         // Enter, press, release, leave: 1, 2, 0, 0.
         QList<int> seen;
-        enter(&image);
+        hoverEnter(&image);
         seen << shown();
         QTest::mousePress(&image, Qt::LeftButton, {}, QPoint(5, 5));
         seen << shown();
         QTest::mouseRelease(&image, Qt::LeftButton, {}, QPoint(5, 5));
         seen << shown();
-        leave(&image);
+        hoverLeave(&image);
         seen << shown();
         QCOMPARE(seen, QList<int>({1, 2, 0, 0}));
 
         // Any mouse button presses it; the hover picture comes back only with a new entry.
-        enter(&image);
+        hoverEnter(&image);
         QTest::mousePress(&image, Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(shown(), 2);
         QCOMPARE(states->state(), ButtonPictures::Pressed);
         QTest::mouseRelease(&image, Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(shown(), 0);
-        enter(&image);
+        hoverEnter(&image);
         QCOMPARE(shown(), 1);
     }
 };
