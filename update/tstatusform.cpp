@@ -214,6 +214,7 @@ void TStatusForm::buildControls() {
 
     page = addPage("Einrichten");
     Image_Icon2 = make<QLabel>(page, "Image_Icon2", {8, 8, 32, 32});
+    Image_Icon2->setPixmap(systemIcon(QStyle::SP_MessageBoxInformation));
     Label3 = makeLabel(page, "Label3", {56, 8, 353, 177}, labelText(InstallText), true);
     CheckBox_Restart = make<QCheckBox>(page, "CheckBox_Restart", {56, 224, 353, 17});
     CheckBox_Restart->setText(QStringLiteral("Programm automatisch neu starten"));
@@ -425,6 +426,8 @@ void TStatusForm::Button_CheckClick() {
         steps_.UpdateAvailable = false;
     }
     checking_ = false;
+    if (!isVisible())
+        return; // the wizard was left while the check ran
 
     if (!steps_.UpdateAvailable) {
         DialogService::instance().showMessage(this, MessageIcon::Warning, NoConnectionCaption,

@@ -164,6 +164,7 @@ void WaitProcessingEvents(int ms) {
     if (ms <= 0)
         return;
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    // A precise timer: a coarse one may end a wait of seconds up to 5 % early.
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }

@@ -1,3 +1,4 @@
+#include "archivefixtures.h"
 #include "platform/apperror.h"
 #include "update/archive.h"
 #include "update/installation.h"
@@ -13,38 +14,6 @@
 #include <zip.h>
 
 namespace {
-
-struct ZipEntry {
-    QByteArray name;
-    QByteArray data;
-    bool deflate = false;
-};
-
-// A ZIP archive with the entries, built by libzip.
-QByteArray makeZip(const QList<ZipEntry>& entries) {
-    QTemporaryDir dir;
-    const QByteArray path = QFile::encodeName(dir.filePath("a.zip"));
-    int error = 0;
-    zip_t* archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!archive)
-        return {};
-    for (const ZipEntry& entry : entries) {
-        zip_source_t* source =
-            zip_source_buffer(archive, entry.data.constData(), entry.data.size(), 0);
-        const zip_int64_t index =
-            zip_file_add(archive, entry.name.constData(), source, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(source);
-            continue;
-        }
-        zip_set_file_compression(archive, index, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
-    }
-    if (zip_close(archive) != 0)
-        return {};
-    QFile file(dir.filePath("a.zip"));
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 // Sets the 32-bit field at offset in every local and central header of the archive.
 void patchHeaders(QByteArray& zip, int localOffset, int centralOffset, quint32 value) {
@@ -73,22 +42,6 @@ void writeFile(const QString& path, const QByteArray& data) {
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(data), data.size());
 }
-
-struct KeyPair {
-    QByteArray publicKey = QByteArray(crypto_sign_PUBLICKEYBYTES, 0);
-    QByteArray secretKey = QByteArray(crypto_sign_SECRETKEYBYTES, 0);
-    KeyPair() {
-        crypto_sign_keypair(reinterpret_cast<unsigned char*>(publicKey.data()),
-                            reinterpret_cast<unsigned char*>(secretKey.data()));
-    }
-    QByteArray sign(const QByteArray& data) const {
-        QByteArray signature(crypto_sign_BYTES, 0);
-        crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
-                             reinterpret_cast<const unsigned char*>(data.constData()), data.size(),
-                             reinterpret_cast<const unsigned char*>(secretKey.constData()));
-        return signature;
-    }
-};
 
 } // namespace
 

@@ -1,0 +1,47 @@
+#include "archivefixtures.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sodium.h>
+#include <zip.h>
+
+QByteArray makeZip(const QList<ZipEntry>& entries) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("a.zip"));
+    int error = 0;
+    zip_t* archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return {};
+    for (const ZipEntry& entry : entries) {
+        zip_source_t* source =
+            zip_source_buffer(archive, entry.data.constData(), entry.data.size(), 0);
+        const zip_int64_t index =
+            zip_file_add(archive, entry.name.constData(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            continue;
+        }
+        zip_set_file_compression(archive, index, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+    }
+    if (zip_close(archive) != 0)
+        return {};
+    QFile file(dir.filePath("a.zip"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+KeyPair::KeyPair()
+    : publicKey(crypto_sign_PUBLICKEYBYTES, 0), secretKey(crypto_sign_SECRETKEYBYTES, 0) {
+    crypto_sign_keypair(reinterpret_cast<unsigned char*>(publicKey.data()),
+                        reinterpret_cast<unsigned char*>(secretKey.data()));
+}
+
+QByteArray KeyPair::sign(const QByteArray& data) const {
+    QByteArray signature(crypto_sign_BYTES, 0);
+    crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
+                         reinterpret_cast<const unsigned char*>(data.constData()), data.size(),
+                         reinterpret_cast<const unsigned char*>(secretKey.constData()));
+    return signature;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Update archives and signatures made by the tests themselves.
+
+struct ZipEntry {
+    QByteArray name;
+    QByteArray data;
+    bool deflate = false;
+};
+
+// A ZIP archive with the entries, built by libzip; empty when libzip refused.
+QByteArray makeZip(const QList<ZipEntry>& entries);
+
+// An Ed25519 key pair of the test's own, and detached signatures made with it.
+struct KeyPair {
+    KeyPair();
+    QByteArray sign(const QByteArray& data) const;
+
+    QByteArray publicKey;
+    QByteArray secretKey;
+};

@@ -1,0 +1,255 @@
+// The download of the update archive and its signature from a real HTTP server on 127.0.0.1:
+// which outcomes count as complete, what is left on disk after each, cancelling and retrying.
+#include "archivefixtures.h"
+#include "support/testhttpserver.h"
+#include "update/httpclient.h"
+#include "update/signature.h"
+#include "update/updatewizard.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString ArchivePath = QStringLiteral("/Updates/Pultex.zip");
+const QString SignaturePath = QStringLiteral("/Updates/Pultex.zip.sig");
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A real archive of some size, so that it arrives in several packets.
+QByteArray sampleArchive() {
+    QByteArray filler;
+    for (int i = 0; i < 40000; ++i)
+        filler += QByteArray::number(i * 7919 % 100003) + ' ';
+    return makeZip({{"Update.bat", "# datei\r\ntrue\r\ntrue\r\ntrue\r\n"}, {"zensoria", filler}});
+}
+
+} // namespace
+
+class TestArchiveDownload : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void completedAndSigned();
+    void refusedSignature_data();
+    void refusedSignature();
+    void incomplete_data();
+    void incomplete();
+    void noServer();
+    void cancelThenRetry();
+    void abortWaitKeepsEventsRunning();
+
+private:
+    QString target() const { return dir_->filePath(QStringLiteral("Pultex.zip")); }
+    QString signatureFile() const { return SignatureName(target()); }
+    DownloadEnd run(ArchiveDownload& download) {
+        return download.run(server_->url(ArchivePath), target(), keys_.publicKey);
+    }
+
+    std::unique_ptr<TestHttpServer> server_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<HttpClient> http_;
+    KeyPair keys_;
+    QByteArray archive_;
+};
+
+void TestArchiveDownload::init() {
+    server_ = std::make_unique<TestHttpServer>();
+    QVERIFY(server_->listen());
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    http_ = std::make_unique<HttpClient>();
+    archive_ = sampleArchive();
+    QVERIFY(archive_.size() > 100000);
+}
+
+void TestArchiveDownload::cleanup() {
+    http_.reset();
+    server_.reset();
+    dir_.reset();
+}
+
+void TestArchiveDownload::completedAndSigned() {
+    TestHttpServer::Response response = TestHttpServer::Response::ok(archive_);
+    response.chunkSize = 16384;
+    response.delayMs = 20;
+    server_->serve(ArchivePath, response);
+    server_->serve(SignaturePath, keys_.sign(archive_));
+
+    ArchiveDownload download(*http_);
+    QList<DownloadProgress> seen;
+    connect(&download, &ArchiveDownload::progress, this,
+            [&seen](const DownloadProgress& progress) { seen.append(progress); });
+    QCOMPARE(run(download), DownloadEnd::Completed);
+    QCOMPARE(readFile(target()), archive_);
+    QCOMPARE(readFile(signatureFile()), keys_.sign(archive_));
+    // Progress arrived in several steps and ended with everything received.
+    QVERIFY(seen.size() > 1);
+    QCOMPARE(seen.last().total, qint64(archive_.size()));
+    QCOMPARE(seen.last().received, qint64(archive_.size()));
+    for (qsizetype i = 1; i < seen.size(); ++i)
+        QVERIFY(seen[i].received >= seen[i - 1].received);
+    QCOMPARE(server_->requests(), (QStringList{ArchivePath, SignaturePath}));
+}
+
+void TestArchiveDownload::refusedSignature_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("signed by someone else") << QStringLiteral("stranger");
+    QTest::newRow("signature missing (404)") << QStringLiteral("missing");
+    QTest::newRow("signature of another archive") << QStringLiteral("other");
+    QTest::newRow("empty signature") << QStringLiteral("empty");
+    QTest::newRow("build without a key") << QStringLiteral("nokey");
+}
+
+void TestArchiveDownload::refusedSignature() {
+    QFETCH(QString, kind);
+    server_->serve(ArchivePath, archive_);
+    QByteArray key = keys_.publicKey;
+    if (kind == QLatin1String("stranger"))
+        server_->serve(SignaturePath, KeyPair().sign(archive_));
+    else if (kind == QLatin1String("other"))
+        server_->serve(SignaturePath, keys_.sign(archive_ + "x"));
+    else if (kind == QLatin1String("empty"))
+        server_->serve(SignaturePath, QByteArray());
+    else if (kind == QLatin1String("nokey")) {
+        server_->serve(SignaturePath, keys_.sign(archive_));
+        key.clear();
+    }
+    ArchiveDownload download(*http_);
+    QCOMPARE(download.run(server_->url(ArchivePath), target(), key), DownloadEnd::Unsigned);
+    // Nothing of the refused archive is left for an installation.
+    QVERIFY(!QFile::exists(target()));
+    QVERIFY(!QFile::exists(signatureFile()));
+}
+
+void TestArchiveDownload::incomplete_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("404") << QStringLiteral("404");
+    QTest::newRow("server error 500") << QStringLiteral("500");
+    QTest::newRow("closed mid-body") << QStringLiteral("closed");
+    QTest::newRow("more announced than sent") << QStringLiteral("short");
+}
+
+void TestArchiveDownload::incomplete() {
+    QFETCH(QString, kind);
+    TestHttpServer::Response response = TestHttpServer::Response::ok(archive_);
+    if (kind == QLatin1String("404")) {
+        response = TestHttpServer::Response::error(404);
+    } else if (kind == QLatin1String("500")) {
+        response = TestHttpServer::Response::error(500);
+    } else if (kind == QLatin1String("closed")) {
+        response.chunkSize = 8192;
+        response.stopAfter = archive_.size() / 2;
+    } else {
+        response.announcedLength = archive_.size() + 1000;
+    }
+    server_->serve(ArchivePath, response);
+    server_->serve(SignaturePath, keys_.sign(archive_));
+    // A signature left by an earlier download must not survive either.
+    QFile stale(signatureFile());
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write(keys_.sign(archive_));
+    stale.close();
+
+    ArchiveDownload download(*http_);
+    QCOMPARE(run(download), DownloadEnd::Incomplete);
+    QVERIFY(!QFile::exists(target()));
+    QVERIFY(!QFile::exists(signatureFile()));
+    // The signature of an incomplete archive is not even asked for.
+    QCOMPARE(server_->requestCount(SignaturePath), 0);
+}
+
+void TestArchiveDownload::noServer() {
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    ArchiveDownload download(*http_);
+    QCOMPARE(download.run(QStringLiteral("http://127.0.0.1:%1/Updates/Pultex.zip").arg(port),
+                          target(), keys_.publicKey),
+             DownloadEnd::Incomplete);
+    QVERIFY(!QFile::exists(target()));
+}
+
+void TestArchiveDownload::cancelThenRetry() {
+    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive_);
+    slow.chunkSize = 2048;
+    slow.delayMs = 20;
+    server_->serve(ArchivePath, slow);
+    server_->serve(SignaturePath, keys_.sign(archive_));
+
+    ArchiveDownload download(*http_);
+    download.abortedWaitMs = 200;
+    int packets = 0;
+    bool fileSeenDuringTransfer = false;
+    connect(&download, &ArchiveDownload::progress, this, [&](const DownloadProgress& progress) {
+        ++packets;
+        if (progress.received > 0 && packets == 3) {
+            fileSeenDuringTransfer = QFile::exists(target());
+            download.requestCancel(); // the user answered Ja
+        }
+    });
+    QElapsedTimer sinceEnd;
+    connect(&download, &ArchiveDownload::transferEnded, this, [&] { sinceEnd.start(); });
+    QCOMPARE(run(download), DownloadEnd::Aborted);
+    QVERIFY(fileSeenDuringTransfer);
+    // The partial archive is deleted after the wait, not before.
+    QVERIFY(sinceEnd.elapsed() >= 190);
+    QVERIFY(!QFile::exists(target()));
+    QVERIFY(!QFile::exists(signatureFile()));
+    QCOMPARE(server_->requestCount(SignaturePath), 0);
+    // The abort came at once, long before the slow transfer would have ended.
+    QVERIFY(packets < 20);
+
+    // "Erneut versuchen": the same URL into the same file.
+    download.clearCancel();
+    slow.delayMs = 0;
+    server_->serve(ArchivePath, slow);
+    QCOMPARE(run(download), DownloadEnd::Completed);
+    QCOMPARE(server_->requestCount(ArchivePath), 2);
+    QCOMPARE(readFile(target()), archive_);
+}
+
+void TestArchiveDownload::abortWaitKeepsEventsRunning() {
+    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive_);
+    slow.chunkSize = 2048;
+    slow.delayMs = 20;
+    server_->serve(ArchivePath, slow);
+
+    ArchiveDownload download(*http_);
+    QCOMPARE(download.abortedWaitMs, 3000);
+    connect(&download, &ArchiveDownload::progress, this,
+            [&download](const DownloadProgress&) { download.requestCancel(); });
+    QElapsedTimer sinceEnd;
+    int ticksDuringWait = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (sinceEnd.isValid())
+            ++ticksDuringWait;
+    });
+    ticker.start(100);
+    bool fileKeptDuringWait = false;
+    connect(&download, &ArchiveDownload::transferEnded, this, [&] {
+        sinceEnd.start();
+        QTimer::singleShot(1500, this, [&] { fileKeptDuringWait = QFile::exists(target()); });
+    });
+    QCOMPARE(run(download), DownloadEnd::Aborted);
+    QVERIFY2(sinceEnd.elapsed() >= 3000, qPrintable(QString::number(sinceEnd.elapsed())));
+    QVERIFY(fileKeptDuringWait);
+    QVERIFY(!QFile::exists(target()));
+    // The wait did not freeze the thread: timers went on firing.
+    QVERIFY2(ticksDuringWait >= 20, qPrintable(QString::number(ticksDuringWait)));
+}
+
+QTEST_GUILESS_MAIN(TestArchiveDownload)
+#include "tst_archivedownload.moc"
