@@ -2,15 +2,17 @@
 
 #include "mainwindow/tform1.h"
 #include "printing/tform2.h"
+#include "update/automaticupdate.h"
 #include "widgets/tinfo.h"
 
 #include <QApplication>
 
 std::unique_ptr<QMainWindow> createMainWindow() {
     auto window = std::make_unique<TForm1>();
-    // Another instance runs and has been brought to the front: this one ends without a
-    // window, and without writing Settings.ini.
-    if (window->otherInstanceRunning())
+    // Another instance runs and has been brought to the front, or the update asked for the end
+    // (an update-only start, a prepared installation): this one ends without a window, and
+    // without writing Settings.ini.
+    if (window->otherInstanceRunning() || ProgramEndRequested())
         return nullptr;
     return window;
 }

@@ -8,6 +8,8 @@
 #include "platform/apperror.h"
 #include "platform/errormessage.h"
 #include "printing/tform2.h"
+#include "update/automaticupdate.h"
+#include "update/tvelaupdatefile.h"
 #include "widgets/tinfo.h"
 
 #include <QMainWindow>
@@ -49,6 +51,13 @@ int runProgram(int argc, char** argv) {
     ZensoriaApplication::setApplicationName(productName());
     ZensoriaApplication::setDesktopFileName(QStringLiteral("zensoria"));
 
+    // The update wizard outlives the main window: destroyed after it, at program end, it
+    // writes the next reminder and starts a prepared installation.
+    ResetProgramEndRequest();
+    const struct UpdateWizardEnd {
+        ~UpdateWizardEnd() { DestroyUpdateWizardWindow(); }
+    } updateWizardEnd;
+
     std::unique_ptr<QMainWindow> mainWindow;
     try {
         mainWindow = createMainWindow();
@@ -56,7 +65,8 @@ int runProgram(int argc, char** argv) {
         showErrorMessage(error);
         return 1;
     }
-    // No window: the start-up ended the program (another instance runs already).
+    // No window: the start-up ended the program (another instance runs already, or the update
+    // ended it before the main window became usable).
     if (!mainWindow)
         return 0;
     // Created after the main window, the about dialog gives the windows that exist now the

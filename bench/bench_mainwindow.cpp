@@ -19,6 +19,7 @@
 #include "mainwindow/tform1.h"
 #include "platform/atomicfile.h"
 #include "platform/programfolder.h"
+#include "platform/registry.h"
 #include "stats/averagebarpainter.h"
 #include "stats/canvas.h"
 #include "stats/statistics.h"
@@ -58,6 +59,8 @@ void remember(const QString& fileName) {
 int showAndPaint(int argc, char** argv) {
     QApplication app(argc, argv);
     ProgramFolder::setPath(QString::fromLocal8Bit(argv[2]));
+    // The update reminder's registry values stay in the benchmark's folder.
+    Registry::setStorageFolder(QString::fromLocal8Bit(argv[2]) + QStringLiteral("/registry"));
     std::unique_ptr<QMainWindow> window;
     if (qstrcmp(argv[1], "--bare") == 0) {
         window = std::make_unique<QMainWindow>();
@@ -131,6 +134,7 @@ int main(int argc, char** argv) {
     // otherwise make each window a second instance that ends at once.
     QDir(data.dir.path()).mkpath(QStringLiteral("tmp"));
     qputenv("TMPDIR", data.dir.filePath(QStringLiteral("tmp")).toLocal8Bit());
+    Registry::setStorageFolder(data.dir.path() + QStringLiteral("/registry"));
     const int repetitions = data.repetitions;
     std::vector<double> baseline, bare, start, switching, drawing;
 

@@ -20,6 +20,8 @@
 #include "platform/helpviewer.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
+#include "update/automaticupdate.h"
+#include "update/tvelaupdatefile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -104,7 +106,10 @@ void TForm1::buildForm() {
     InfoAction = named(new QAction(QStringLiteral("&Info"), this), QStringLiteral("InfoAction"));
     buildExtraActions();
 
-    auto* keeper = new ShortcutKeeper({ShowSettings->shortcut(), Help->shortcut()}, this);
+    Update = named(new TVelaUpdateFile(this), QStringLiteral("Update"));
+
+    auto* keeper = new ShortcutKeeper(
+        {ShowSettings->shortcut(), Help->shortcut(), Update->UpdateAction->shortcut()}, this);
     keeper->watchFocusableWidgets(this);
 }
 
@@ -148,7 +153,11 @@ void TForm1::runHandler(const std::function<void()>& handler) {
 // Start-up and shut-down
 
 void TForm1::FormCreate() {
-    // The update reminder runs here, before anything else of the start-up.
+    // The update reminder runs here, before anything else of the start-up. A registry error is
+    // shown and the start goes on; an update-only start ends without the main window.
+    runHandler([this] { Update->AutomaticUpdate(QString(), false, 0); });
+    if (ProgramEndRequested())
+        return;
 
     // Another instance running: it comes to the front, this one ends without touching
     // Settings.ini.

@@ -19,6 +19,7 @@ class SettingsPage;
 class SingleInstance;
 class SubjectsPage;
 class TabControl;
+class TVelaUpdateFile;
 
 // The main window: a tab per subject plus the settings tab, the settings page (data file,
 // subject list, ranking) and the subjects page (test list, average bar, entry form).
@@ -144,6 +145,7 @@ private:
     QAction* ShowSettings;
     QAction* Help;
     QAction* InfoAction;
+    TVelaUpdateFile* Update; // the online update and its Ctrl+U
     QAction* BackupsAction;
     QAction* TrendAction;
     QAction* CsvExportAction;

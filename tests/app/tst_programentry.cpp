@@ -1,9 +1,12 @@
 #include "app/programentry.h"
 #include "platform/installedprograms.h"
 #include "platform/localeformats.h"
+#include "platform/programfolder.h"
 #include "platform/registry.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolders.h"
+#include "update/tstatusform.h"
+#include "update/tvelaupdatefile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,6 +14,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -317,7 +321,36 @@ private slots:
         QCOMPARE(run({}), 0);
         normalRun.watching = false;
         QVERIFY(normalRun.sawMainWindow);
-        QVERIFY(dialogs->shown().isEmpty());
+        // The registration says nothing; the update reminder, which cannot keep its settings,
+        // shows the registry's error once, and the start goes on.
+        QCOMPARE(dialogs->shown().size(), 1);
+        QCOMPARE(dialogs->shown()[0].kind, ShownDialog::Kind::Message);
+        QCOMPARE(dialogs->shown()[0].icon, MessageIcon::Error);
+    }
+
+    // Update only: the wizard is shown, then the program ends without its main window; the
+    // wizard window goes with the run.
+    void updateOnlyStartEndsWithoutTheMainWindow() {
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        // The program file, named like this test program, makes the folder a place for updates.
+        const QString programName = QFileInfo("/proc/self/exe").canonicalFilePath();
+        writeFile(folders.programFile(QFileInfo(programName).fileName()), "#!/bin/sh\n");
+        Registry(RegistryRoot::LocalMachine).writeString(userKey, "OnlyUpdate", "");
+        int shown = 0;
+        TVelaUpdateFile::setWizardShowing([&shown](const WizardRequest&) {
+            ++shown;
+            return false;
+        });
+        normalRun = NormalRun{true};
+
+        QCOMPARE(run({}), 0);
+        normalRun.watching = false;
+        TVelaUpdateFile::setWizardShowing({});
+        QCOMPARE(shown, 1);
+        QVERIFY(!normalRun.sawMainWindow);
+        QVERIFY(!UpdateWizardWindow());
+        QVERIFY(!QFile::exists(ProgramFolder::settingsFilePath()));
     }
 
     void uninstallAnsweredNoChangesNothing() {
