@@ -185,6 +185,30 @@ private slots:
         QVERIFY(!QFile::exists(ProgramFolder::settingsFilePath()));
     }
 
+    // After Ctrl+U in the running program, a wizard that asks for the end ends the event loop;
+    // the main window closes.
+    void endAfterCtrlUQuitsTheRunningProgram() {
+        makeProgramFile();
+        machine().writeBinary(key, "Update", daysToBinary(daysSince1899(monday.startOfDay()) + 6));
+        TForm1 window;
+        QVERIFY(shown_.isEmpty());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        wizardEndsProgram_ = true;
+        auto* action = window.findChild<QAction*>("UpdateAction");
+        QVERIFY(action);
+        QTimer::singleShot(0, action, &QAction::trigger);
+        // Never waits forever; the guard goes with the test.
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        guard.start(5000);
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(shown_.size(), 1);
+        QVERIFY(ProgramEndRequested());
+        QVERIFY(!window.isVisible());
+    }
+
     // A refused registry is shown, and the main window starts anyway.
     void mainWindowGoesOnAfterARegistryError() {
         QFile blocker(folders_->file("blocker"));
