@@ -5,13 +5,13 @@
 #include "platform/errormessage.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
-#include "platform/registry.h"
 #include "update/httpclient.h"
 #include "update/installation.h"
 #include "update/reminder.h"
 #include "update/signature.h"
 #include "update/updatecheck.h"
 #include "update/updateplatform.h"
+#include "update/updatesettings.h"
 #include "update/wizardsidebar.h"
 #include "widgets/programicon.h"
 
@@ -39,9 +39,6 @@ const QString Caption = QStringLiteral("Updates installieren");
 const QString NextText = QStringLiteral("Weiter >");
 const QString FinishText = QStringLiteral("Beenden");
 const QString SettingsTitle = QStringLiteral("Einstellungen");
-const QString NoUpdateValue = QStringLiteral("NoUpdate");
-const QString IntervalValue = QStringLiteral("UpdateInterval");
-const QString ReminderValue = QStringLiteral("Update");
 
 const QString WelcomeText = QStringLiteral(
     "In regelmäßigen Abständen sollte im Internet nach Programmverbesserungen und -updates "
@@ -592,24 +589,18 @@ bool TStatusForm::prepareInstallation() {
     return true;
 }
 
-QString TStatusForm::registryKeyPath() const {
-    return QStringLiteral("Software\\Vela\\") + request_.RegistryKey;
-}
-
 void TStatusForm::Button_SettingsClick() {
-    bool noUpdate = false;
-    int interval = 7;
+    UpdateSettings::ReminderChoice choice;
     try {
-        Registry registry(request_.HKCU ? RegistryRoot::CurrentUser : RegistryRoot::LocalMachine);
-        const QString key = registryKeyPath();
-        registry.createKey(key);
-        noUpdate = registry.valueExists(key, NoUpdateValue);
-        if (registry.valueExists(key, IntervalValue))
-            interval = registry.readInteger(key, IntervalValue);
+        UpdateSettings settings(request_.RegistryKey, request_.HKCU);
+        settings.open();
+        choice = settings.reminderChoice();
     } catch (const std::exception& error) {
         showErrorMessage(error);
         return;
     }
+    const bool noUpdate = choice.never;
+    const int interval = choice.interval;
     if (noUpdate)
         RadioButton_NoAutoUpdt->setChecked(true);
     else
@@ -632,18 +623,9 @@ void TStatusForm::RadioButton_UpdtClick() {
 
 void TStatusForm::Button_SettingsSaveClick() {
     try {
-        Registry registry(request_.HKCU ? RegistryRoot::CurrentUser : RegistryRoot::LocalMachine);
-        const QString key = registryKeyPath();
-        registry.createKey(key);
-        if (RadioButton_NoAutoUpdt->isChecked()) {
-            if (registry.valueExists(key, IntervalValue))
-                registry.deleteValue(key, IntervalValue);
-            registry.writeString(key, NoUpdateValue, QString());
-        } else {
-            if (registry.valueExists(key, NoUpdateValue))
-                registry.deleteValue(key, NoUpdateValue);
-            registry.writeInteger(key, IntervalValue, SpinEdit_AutoUpdt->value());
-        }
+        UpdateSettings settings(request_.RegistryKey, request_.HKCU);
+        settings.saveReminderChoice(
+            {RadioButton_NoAutoUpdt->isChecked(), SpinEdit_AutoUpdt->value()});
     } catch (const std::exception& error) {
         showErrorMessage(error);
         return;
@@ -671,20 +653,16 @@ void TStatusForm::FormDestroy() {
     if (ReminderDueAtEnd(steps_.InstallPrepared, Pages->currentIndex(),
                          Button_Cancel->isEnabled())) {
         try {
-            Registry registry(request_.HKCU ? RegistryRoot::CurrentUser
-                                            : RegistryRoot::LocalMachine);
-            const QString key = registryKeyPath();
-            registry.createKey(key);
+            UpdateSettings settings(request_.RegistryKey, request_.HKCU);
             std::optional<int> stored;
             try {
-                if (registry.valueExists(key, IntervalValue))
-                    stored = registry.readInteger(key, IntervalValue);
+                stored = settings.updateInterval();
             } catch (const std::exception&) {
                 // A value of another type counts as missing.
             }
-            registry.writeBinary(
-                key, ReminderValue,
-                daysToBinary(NextReminderLimit(Clock::today(), ReminderInterval(stored))));
+            settings.open();
+            settings.writeReminderLimit(
+                NextReminderLimit(Clock::today(), ReminderInterval(stored)));
         } catch (const std::exception& error) {
             // The program is ending; the reminder then simply comes again at the next start.
             qWarning("Update: %s", error.what());

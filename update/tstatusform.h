@@ -96,7 +96,6 @@ private:
     bool prepareInstallation();
     // A leave request ("Abbrechen" or the close box): true when the wizard may close now.
     bool leaveConfirmed();
-    QString registryKeyPath() const;
     void deleteUpdatesIni();
     void FormDestroy();
 
