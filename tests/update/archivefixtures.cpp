@@ -45,3 +45,14 @@ QByteArray KeyPair::sign(const QByteArray& data) const {
                          reinterpret_cast<const unsigned char*>(secretKey.constData()));
     return signature;
 }
+
+QString WriteProgramFile(const QString& path, const QDateTime& modified) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write("#!/bin/sh\n");
+    file.flush();
+    if (modified.isValid())
+        file.setFileTime(modified, QFileDevice::FileModificationTime);
+    return path;
+}

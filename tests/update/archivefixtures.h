@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 
 // Update archives and signatures made by the tests themselves.
@@ -22,3 +23,7 @@ struct KeyPair {
     QByteArray publicKey;
     QByteArray secretKey;
 };
+
+// Writes a stand-in program file at path (a shell script line), with the given modification
+// time when it is valid. Returns path, or an empty text when the file cannot be written.
+QString WriteProgramFile(const QString& path, const QDateTime& modified = QDateTime());

@@ -1,3 +1,4 @@
+#include "archivefixtures.h"
 #include "platform/apperror.h"
 #include "platform/datetime.h"
 #include "platform/programfolder.h"
@@ -162,15 +163,7 @@ private slots:
 
 private:
     QString makeProgramFile(const QDateTime& modified = QDateTime()) {
-        const QString path = UpdatePlatform::programFilePath();
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return QString();
-        file.write("#!/bin/sh\n");
-        file.flush();
-        if (modified.isValid())
-            file.setFileTime(modified, QFileDevice::FileModificationTime);
-        return path;
+        return WriteProgramFile(UpdatePlatform::programFilePath(), modified);
     }
 
     std::unique_ptr<TestFolders> folders_;

@@ -1,4 +1,5 @@
 #include "app/mainwindowfactory.h"
+#include "archivefixtures.h"
 #include "mainwindow/tform1.h"
 #include "platform/datetime.h"
 #include "platform/programfolder.h"
@@ -252,15 +253,7 @@ private slots:
 
 private:
     QString makeProgramFile(const QDateTime& modified = QDateTime()) {
-        const QString path = UpdatePlatform::programFilePath();
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return QString();
-        file.write("#!/bin/sh\n");
-        file.flush();
-        if (modified.isValid())
-            file.setFileTime(modified, QFileDevice::FileModificationTime);
-        return path;
+        return WriteProgramFile(UpdatePlatform::programFilePath(), modified);
     }
 
     std::unique_ptr<TestFolders> folders_;
