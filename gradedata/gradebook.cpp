@@ -47,7 +47,10 @@ struct GradeBook::FileStamp {
 };
 
 GradeBook::GradeBook(const QString& fileName, QObject* parent)
-    : QObject(parent), store_(std::make_unique<IniStore>(fileName)) {}
+    : GradeBook(std::make_unique<IniStore>(fileName), parent) {}
+
+GradeBook::GradeBook(std::unique_ptr<IniStore> store, QObject* parent)
+    : QObject(parent), store_(std::move(store)) {}
 
 GradeBook::~GradeBook() = default;
 

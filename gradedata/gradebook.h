@@ -22,6 +22,8 @@ class GradeBook : public QObject {
 public:
     // Opens the store on fileName; nothing is read or written yet.
     explicit GradeBook(const QString& fileName, QObject* parent = nullptr);
+    // On a store opened already (and maybe read already, see DataFileReadAhead).
+    explicit GradeBook(std::unique_ptr<IniStore> store, QObject* parent = nullptr);
     ~GradeBook() override;
 
     const QString& fileName() const;

@@ -4,6 +4,7 @@
 #include "gradedata/datafilename.h"
 #include "gradedata/gradebook.h"
 #include "gradedata/inistore.h"
+#include "gradedata/readahead.h"
 #include "gradedata/settingsfile.h"
 #include "gradedata/subjectname.h"
 #include "gradedata/testform.h"
@@ -53,9 +54,13 @@ constexpr int StatusBarHeight = 19;
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    // The data file of the last run is read on a second thread while this one builds the
+    // window; opening it at the end of the start-up then finds it read already.
+    readAhead_ = std::make_unique<DataFileReadAhead>(ProgramFolder::settingsFilePath());
     buildForm();
     connectHandlers();
     FormCreate();
+    readAhead_.reset();
 }
 
 TForm1::~TForm1() {
@@ -255,7 +260,9 @@ void TForm1::OpenDataFile() {
     }
     showTestsOf(nullptr);
     settingsPage->forgetRanking();
-    document_ = std::make_unique<GradeBook>(name);
+    std::unique_ptr<IniStore> readAlready = readAhead_ ? readAhead_->take(name) : nullptr;
+    document_ = readAlready ? std::make_unique<GradeBook>(std::move(readAlready))
+                            : std::make_unique<GradeBook>(name);
     watchForBackup();
     connect(document_.get(), &GradeBook::subjectsChanged, this,
             [this] { settingsPage->showSubjects(document_->subjects()); });

@@ -8,6 +8,7 @@
 
 class ClassTestForm;
 class DailyBackup;
+class DataFileReadAhead;
 class GradeBook;
 class IniStore;
 class QAction;
@@ -154,6 +155,8 @@ private:
     ClassTestForm* form; // the entry form on the subjects page
 
     std::unique_ptr<SettingsFile> SettingsFile_;
+    // The remembered data file, read while the window is built; only for the start.
+    std::unique_ptr<DataFileReadAhead> readAhead_;
     std::unique_ptr<GradeBook> document_;
     std::unique_ptr<DailyBackup> backup_;
     std::unique_ptr<SingleInstance> instance_;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <future>
+#include <memory>
+
+class IniStore;
+
+// Reads the data file remembered in Settings.ini on a worker thread, so that the program can
+// build its window meanwhile and open the file from what was read. It only reads: Settings.ini
+// and the data file stay untouched. Whatever goes wrong on the way (no Settings.ini, no file
+// remembered, a file that cannot be read) only means that nothing is handed over; opening the
+// file in the usual way then meets the error and reports it as always.
+class DataFileReadAhead {
+public:
+    // Starts reading at once.
+    explicit DataFileReadAhead(const QString& settingsFileName);
+    // Waits for the worker when it is still reading.
+    ~DataFileReadAhead();
+    DataFileReadAhead(const DataFileReadAhead&) = delete;
+    DataFileReadAhead& operator=(const DataFileReadAhead&) = delete;
+
+    // The store on fileName with the file read, when the worker read that very file; nullptr
+    // otherwise, and at every call after the first. Waits for the worker.
+    std::unique_ptr<IniStore> take(const QString& fileName);
+
+private:
+    struct Result {
+        QString fileName;
+        std::unique_ptr<IniStore> store;
+    };
+    static Result read(const QString& settingsFileName);
+
+    std::future<Result> result_;
+};
