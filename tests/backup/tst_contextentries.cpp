@@ -1,13 +1,11 @@
 #include "backup/backupdialog.h"
 #include "backup/backupstore.h"
 #include "gradedata/gradebook.h"
-#include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
-#include "support/scripteddialogs.h"
+#include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
-#include "support/testfolders.h"
 #include "trend/trenddialog.h"
 
 #include <QAction>
@@ -15,13 +13,10 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -50,27 +45,15 @@ template <typename D> void whenOpen(std::function<void(D*)> check) {
 class TestContextEntries : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolders> folders_;
-    std::unique_ptr<ScopedDialogs> dialogs_;
+    std::unique_ptr<MainWindowFixture> fixture_;
     QString dataFile_;
     QString copies_;
 
-    std::unique_ptr<TForm1> openForm() {
-        auto form = std::make_unique<TForm1>();
-        form->show();
-        auto* field = form->findChild<QLineEdit*>(QStringLiteral("StandardFile"));
-        field->setText(dataFile_);
-        QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("FileOK")), Qt::LeftButton);
-        return form;
-    }
+    std::unique_ptr<TForm1> openForm() { return fixture_->openForm(); }
 
     void showSubject(TForm1& form, const QString& subject) {
-        auto* tabs = form.findChild<TabControl*>(QStringLiteral("Subjects"));
-        const int index = tabs->indexOf(subject);
-        QVERIFY2(index >= 0, qPrintable(subject));
         form.ShowSettingsExecute();
-        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
-                          tabs->tabBar()->tabRect(index).center());
+        clickTab(form, subject);
         QCOMPARE(form.currentSubject(), subject);
     }
 
@@ -100,23 +83,23 @@ class TestContextEntries : public QObject {
 private slots:
     void init() {
         LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        folders_ = std::make_unique<TestFolders>();
-        QVERIFY(folders_->isValid());
-        dialogs_ = std::make_unique<ScopedDialogs>();
-        BackupStore::setDataFolder(folders_->file(QStringLiteral("share")));
+        fixture_ = std::make_unique<MainWindowFixture>(QStringLiteral("Beispiel.plx"));
+        QVERIFY(fixture_->isValid());
+        BackupStore::setDataFolder(fixture_->folders().file(QStringLiteral("share")));
         Clock::setToday(QDate(2026, 12, 8));
-        dataFile_ = folders_->file(QStringLiteral("Beispiel.plx"));
+        dataFile_ = fixture_->dataFile();
         QVERIFY(QFile::copy(QFINDTESTDATA("../../examples/Beispiel.plx"), dataFile_));
         QVERIFY(QFile::setPermissions(dataFile_, QFile::ReadOwner | QFile::WriteOwner));
-        copies_ = folders_->file(QStringLiteral("share/zensoria/Sicherungen/Beispiel.plx"));
+        copies_ =
+            fixture_->folders().file(QStringLiteral("share/zensoria/Sicherungen/Beispiel.plx"));
     }
 
     void cleanup() {
-        QVERIFY2((*dialogs_)->problems().isEmpty(), qPrintable((*dialogs_)->problems()));
-        dialogs_.reset();
+        const QString problems = fixture_->dialogs().problems();
         BackupStore::setDataFolder(QString());
         Clock::setToday(QDate());
-        folders_.reset();
+        fixture_.reset();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
     void menuHoldsTheEntries() {
@@ -156,8 +139,9 @@ private slots:
 
     void failedCopyLeavesTheChangeAndSaysSoOnce() {
         // Where the folder of the copies belongs there is a file: no copy can be made.
-        QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("share/zensoria"))));
-        QVERIFY(writeBytes(folders_->file(QStringLiteral("share/zensoria/Sicherungen")), "x"));
+        QVERIFY(QDir().mkpath(fixture_->folders().file(QStringLiteral("share/zensoria"))));
+        QVERIFY(writeBytes(fixture_->folders().file(QStringLiteral("share/zensoria/Sicherungen")),
+                           "x"));
         auto form = openForm();
         showSubject(*form, QStringLiteral("Mathematik"));
         auto* sb = form->findChild<QStatusBar*>(QStringLiteral("SB"));
@@ -174,7 +158,7 @@ private slots:
         QCOMPARE(said.size(), 1);
         QVERIFY(!readBytes(dataFile_).contains("Bruchrechnung"));
         QVERIFY(!readBytes(dataFile_).contains("Negative Zahlen"));
-        QVERIFY((*dialogs_)->shown().isEmpty());
+        QVERIFY(fixture_->dialogs().shown().isEmpty());
     }
 
     void restoreKeepsTheCurrentStateAndReloadsThePages() {
@@ -186,7 +170,7 @@ private slots:
         auto* list = form->findChild<QListView*>(QStringLiteral("Tests"));
         QCOMPARE(list->model()->rowCount(), 4);
 
-        (*dialogs_)->answerYesNo(true);
+        fixture_->dialogs().answerYesNo(true);
         whenOpen<BackupDialog>([](BackupDialog* dialog) {
             auto* copies = dialog->findChild<QTreeWidget*>(QStringLiteral("Copies"));
             QCOMPARE(copies->topLevelItemCount(), 1);
@@ -225,13 +209,13 @@ private slots:
 
     void csvOfTheGradeBook() {
         auto form = openForm();
-        const QString target = folders_->file(QStringLiteral("Noten.csv"));
-        (*dialogs_)->answerFile(target);
+        const QString target = fixture_->folders().file(QStringLiteral("Noten.csv"));
+        fixture_->dialogs().answerFile(target);
         action(*form, "CsvExportAction")->trigger();
-        const ShownDialog chosen = (*dialogs_)->shown(ShownDialog::Kind::File).value(0);
+        const ShownDialog chosen = fixture_->dialogs().shown(ShownDialog::Kind::File).value(0);
         QVERIFY(chosen.fileOptions.save);
         QCOMPARE(chosen.fileOptions.initialFileName,
-                 folders_->file(QStringLiteral("Beispiel.csv")));
+                 fixture_->folders().file(QStringLiteral("Beispiel.csv")));
         const QByteArray csv = readBytes(target);
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"
                                "Fach;"));
@@ -241,11 +225,12 @@ private slots:
                     .contains(QStringLiteral("Noten.csv")));
 
         // A folder that is not there: the error is shown, the window goes on.
-        (*dialogs_)->clear();
-        (*dialogs_)->answerFile(folders_->file(QStringLiteral("fehlt/Noten.csv")));
+        fixture_->dialogs().clear();
+        fixture_->dialogs().answerFile(fixture_->folders().file(QStringLiteral("fehlt/Noten.csv")));
         action(*form, "CsvExportAction")->trigger();
-        QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::Message).size(), 1);
-        QVERIFY((*dialogs_)->texts().value(0).contains(QStringLiteral("kann nicht geschrieben")));
+        QCOMPARE(fixture_->dialogs().shown(ShownDialog::Kind::Message).size(), 1);
+        QVERIFY(fixture_->dialogs().texts().value(0).contains(
+            QStringLiteral("kann nicht geschrieben")));
     }
 };
 

@@ -1,21 +1,17 @@
-#include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
-#include "support/scripteddialogs.h"
+#include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
-#include "support/testfolders.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
 #include <QTest>
 
 #include <exception>
@@ -43,10 +39,6 @@ public:
     }
 };
 
-template <typename W> W* control(const QWidget& form, const char* name) {
-    return form.findChild<W*>(QString::fromLatin1(name));
-}
-
 } // namespace
 
 // Errors of the data layer met by the user's actions: each is shown at once by the handler
@@ -54,41 +46,25 @@ template <typename W> W* control(const QWidget& form, const char* name) {
 class TestErrorsAtEdge : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolders> folders_;
-    std::unique_ptr<ScopedDialogs> dialogs_;
-    QString dataFile_;
+    std::unique_ptr<MainWindowFixture> fixture_;
 
     // A window on a data file with Mathe (a sound test) and Physik (a faulty one).
     std::unique_ptr<TForm1> openForm() {
-        QFile file(dataFile_);
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write("[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
-                   "[Physik]\r\n6,1,01.03.2003=\"1,9,x,1,1,1,1,2,\"\r\n");
-        file.close();
-        auto form = std::make_unique<TForm1>();
-        form->show();
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form.get()))
-            qWarning("window not active");
-        control<QLineEdit>(*form, "StandardFile")->setText(dataFile_);
-        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
-        return form;
-    }
-
-    void clickTab(TForm1& form, const QString& caption) {
-        auto* tabs = control<TabControl>(form, "Subjects");
-        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
-                          tabs->tabBar()->tabRect(tabs->indexOf(caption)).center());
+        if (!writeBytes(fixture_->dataFile(),
+                        "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                        "[Physik]\r\n6,1,01.03.2003=\"1,9,x,1,1,1,1,2,\"\r\n"))
+            qWarning("data file not written");
+        return fixture_->openForm();
     }
 
     // The one message shown since the last call: the error's text in the error box.
     void expectErrorShown(const QString& text) {
-        const QList<ShownDialog> shown = (**dialogs_).shown(ShownDialog::Kind::Message);
+        const QList<ShownDialog> shown = fixture_->messages();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().icon, MessageIcon::Error);
         QCOMPARE(shown.first().caption, QApplication::applicationDisplayName());
         QCOMPARE(shown.first().text, text);
-        (**dialogs_).clear();
+        fixture_->dialogs().clear();
     }
 
 private slots:
@@ -98,19 +74,16 @@ private slots:
     }
 
     void init() {
-        folders_ = std::make_unique<TestFolders>();
-        QVERIFY(folders_->isValid());
-        // Lock file and socket of the single instance stay inside the test's folder.
-        folders_->keepTemporaryFilesInside();
-        dialogs_ = std::make_unique<ScopedDialogs>();
-        dataFile_ = folders_->file(QStringLiteral("noten.plx"));
+        fixture_ = std::make_unique<MainWindowFixture>();
+        QVERIFY(fixture_->isValid());
         escaped.clear();
     }
 
     void cleanup() {
-        dialogs_.reset();
-        folders_.reset();
+        const QString problems = fixture_->dialogs().problems();
+        fixture_.reset();
         QVERIFY2(escaped.isEmpty(), qPrintable(escaped.join(u'\n')));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
     // Opening the file builds the ranking, which meets the faulty entry.
@@ -122,7 +95,7 @@ private slots:
 
     void faultyEntryMetBySwitching() {
         auto form = openForm();
-        (**dialogs_).clear();
+        fixture_->dialogs().clear();
         clickTab(*form, QStringLiteral("Physik"));
         expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
         QCOMPARE(control<QListView>(*form, "Tests")->model()->rowCount(), 0);
@@ -139,12 +112,12 @@ private slots:
     void refusedWritesOfTheForm() {
         auto form = openForm();
         clickTab(*form, QStringLiteral("Mathe"));
-        (**dialogs_).clear();
+        fixture_->dialogs().clear();
         auto* tests = control<QListView>(*form, "Tests");
         const QPoint first = tests->visualRect(tests->model()->index(0, 0)).center();
         QTest::mouseClick(tests->viewport(), Qt::LeftButton, {}, first);
         const QString refused =
-            QStringLiteral("In %1 kann nicht geschrieben werden").arg(dataFile_);
+            QStringLiteral("In %1 kann nicht geschrieben werden").arg(fixture_->dataFile());
         {
             RefusedWrites refusal;
             QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
@@ -166,19 +139,19 @@ private slots:
 
     void refusedRemovalOfASubject() {
         auto form = openForm();
-        (**dialogs_).clear();
+        fixture_->dialogs().clear();
         auto* subjects = control<QListWidget>(*form, "Set1");
         QTest::mouseClick(subjects->viewport(), Qt::LeftButton, {},
                           subjects->visualItemRect(subjects->item(0)).center());
-        (**dialogs_).answerYesNo(true);
+        fixture_->dialogs().answerYesNo(true);
         {
             RefusedWrites refusal;
             QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
         }
-        const QList<ShownDialog> shown = (**dialogs_).shown(ShownDialog::Kind::Message);
+        const QList<ShownDialog> shown = fixture_->dialogs().shown(ShownDialog::Kind::Message);
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text,
-                 QStringLiteral("In %1 kann nicht geschrieben werden").arg(dataFile_));
+                 QStringLiteral("In %1 kann nicht geschrieben werden").arg(fixture_->dataFile()));
         QCOMPARE(subjects->count(), 2);
     }
 };

@@ -3,16 +3,13 @@
 #include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
 #include "platform/localeformats.h"
-#include "support/scripteddialogs.h"
+#include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
-#include "support/testfolders.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QLineEdit>
 #include <QListView>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTest>
@@ -46,16 +43,12 @@ bool isGermanError(const QString& text) {
 class TestHostileFiles : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolders> folders_;
-    std::unique_ptr<ScopedDialogs> dialogs_;
+    std::unique_ptr<MainWindowFixture> fixture_;
 
     // Opens the file and shows everything; returns the texts of the messages shown.
     QStringList showEverything(const QString& fileName) {
-        auto form = std::make_unique<TForm1>();
-        form->show();
-        auto* field = form->findChild<QLineEdit*>(QStringLiteral("StandardFile"));
-        field->setText(fileName);
-        QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("FileOK")), Qt::LeftButton);
+        auto form = startForm();
+        openFile(*form, fileName);
         auto* tabs = form->findChild<TabControl*>(QStringLiteral("Subjects"));
         auto* tests = form->findChild<QListView*>(QStringLiteral("Tests"));
         // Every tab, the first one last, so that each one becomes the current tab.
@@ -79,10 +72,10 @@ class TestHostileFiles : public QObject {
             tests->grab();
         }
         QStringList texts;
-        for (const ShownDialog& shown : (**dialogs_).shown(ShownDialog::Kind::Message))
+        for (const ShownDialog& shown : fixture_->messages())
             texts.append(shown.text);
         form.reset();
-        (**dialogs_).clear();
+        fixture_->dialogs().clear();
         return texts;
     }
 
@@ -100,7 +93,7 @@ class TestHostileFiles : public QObject {
     }
 
     QString copyToDataFolder(const QString& source) {
-        const QString folder = folders_->file(QStringLiteral("daten"));
+        const QString folder = fixture_->folders().file(QStringLiteral("daten"));
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         const QString copy = folder + u'/' + QFileInfo(source).fileName();
@@ -113,16 +106,10 @@ private slots:
     void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
 
     void init() {
-        folders_ = std::make_unique<TestFolders>();
-        QVERIFY(folders_->isValid());
-        // Lock file and socket of the single instance stay inside the test's folder.
-        folders_->keepTemporaryFilesInside();
-        dialogs_ = std::make_unique<ScopedDialogs>();
+        fixture_ = std::make_unique<MainWindowFixture>();
+        QVERIFY(fixture_->isValid());
     }
-    void cleanup() {
-        dialogs_.reset();
-        folders_.reset();
-    }
+    void cleanup() { fixture_.reset(); }
 
     void corpus_data() {
         QTest::addColumn<QString>("source");
@@ -162,7 +149,7 @@ private slots:
     // A pipe, a device or a folder given as the data file: a German message, and the file that
     // was open stays open with its subjects; nothing waits on the pipe.
     void specialFilesRefusedByTheWindow() {
-        const QString folder = folders_->file(QStringLiteral("besonders"));
+        const QString folder = fixture_->folders().file(QStringLiteral("besonders"));
         QDir().mkpath(folder + QStringLiteral("/ordner.plx"));
         const QString pipe = folder + QStringLiteral("/pipe.plx");
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
@@ -172,21 +159,15 @@ private slots:
         file.write("[Mathe]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,\"\r\n");
         file.close();
 
-        TForm1 form;
-        form.show();
-        auto* field = form.findChild<QLineEdit*>(QStringLiteral("StandardFile"));
-        auto* ok = form.findChild<QPushButton*>(QStringLiteral("FileOK"));
-        auto* tabs = form.findChild<TabControl*>(QStringLiteral("Subjects"));
-        field->setText(good);
-        QTest::mouseClick(ok, Qt::LeftButton);
+        auto form = startForm();
+        auto* tabs = control<TabControl>(*form, "Subjects");
+        openFile(*form, good);
         QCOMPARE(tabs->count(), 2);
         const QStringList refused{pipe, QStringLiteral("/dev/null"), folder + "/ordner.plx"};
-        for (const QString& name : refused) {
-            field->setText(name);
-            QTest::mouseClick(ok, Qt::LeftButton);
-        }
+        for (const QString& name : refused)
+            openFile(*form, name);
         QStringList texts;
-        for (const ShownDialog& shown : (**dialogs_).shown(ShownDialog::Kind::Message)) {
+        for (const ShownDialog& shown : fixture_->messages()) {
             QCOMPARE(shown.icon, MessageIcon::Error);
             texts.append(shown.text);
         }
@@ -197,7 +178,7 @@ private slots:
                             folder + "/ordner.plx ist ein Ordner und keine Datei."}));
         QCOMPARE(tabs->count(), 2);
         QCOMPARE(tabs->tabText(0), QStringLiteral("Mathe"));
-        QCOMPARE(form.dataFile()->fileName(), good);
+        QCOMPARE(form->dataFile()->fileName(), good);
     }
 
     // Made here rather than kept in the project: a very long line and a remark longer than
@@ -224,7 +205,7 @@ private slots:
     void generated() {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, faulty);
-        const QString folder = folders_->file(QStringLiteral("erzeugt"));
+        const QString folder = fixture_->folders().file(QStringLiteral("erzeugt"));
         QDir().mkpath(folder);
         const QString fileName = folder + QStringLiteral("/noten.plx");
         QFile file(fileName);

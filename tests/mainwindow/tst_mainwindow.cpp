@@ -10,9 +10,9 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
-#include "support/scripteddialogs.h"
+#include "support/claimingkeys.h"
+#include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
-#include "support/testfolders.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
 
@@ -65,13 +65,6 @@ void writeLines(const QString& fileName, const QStringList& lines) {
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     const QByteArray bytes = (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-template <typename W> W* control(const QWidget& form, const char* name) {
-    W* widget = form.findChild<W*>(QString::fromLatin1(name));
-    if (!widget)
-        qWarning("no control %s", name);
-    return widget;
 }
 
 QStringList texts(const QListWidget* list) {
@@ -127,43 +120,16 @@ struct Entry {
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolders> folders_;
-    std::unique_ptr<ScopedDialogs> dialogs_;
-    QString dataFile_;
+    std::unique_ptr<MainWindowFixture> fixture_;
 
-    ScriptedDialogService& dialogs() { return **dialogs_; }
-    QList<ShownDialog> messages() { return dialogs().shown(ShownDialog::Kind::Message); }
-    QString settingsFile() const { return folders_->programFile(QStringLiteral("Settings.ini")); }
-
-    std::unique_ptr<TForm1> startForm() {
-        auto form = std::make_unique<TForm1>();
-        form->show();
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form.get()))
-            qWarning("window not active");
-        return form;
-    }
-
-    // Opens fileName through the field and "Übernehmen".
-    void openFile(TForm1& form, const QString& fileName) {
-        auto* field = control<QLineEdit>(form, "StandardFile");
-        field->clear();
-        QTest::keyClicks(field, fileName);
-        QTest::mouseClick(control<QPushButton>(form, "FileOK"), Qt::LeftButton);
-    }
+    ScriptedDialogService& dialogs() { return fixture_->dialogs(); }
+    QList<ShownDialog> messages() { return fixture_->messages(); }
+    QString settingsFile() const { return fixture_->settingsFile(); }
+    QString dataFile() const { return fixture_->dataFile(); }
 
     void addSubject(TForm1& form, const QString& name) {
         dialogs().answerInput(name);
         QTest::mouseClick(control<QPushButton>(form, "Set2"), Qt::LeftButton);
-    }
-
-    void clickTab(TForm1& form, const QString& caption) {
-        auto* tabs = control<TabControl>(form, "Subjects");
-        const int index = tabs->indexOf(caption);
-        QVERIFY2(index >= 0, qPrintable(caption));
-        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
-                          tabs->tabBar()->tabRect(index).center());
-        QCOMPARE(tabs->currentText(), caption);
     }
 
     void clickRow(QListWidget* list, int row) {
@@ -230,8 +196,7 @@ class TestMainWindow : public QObject {
 
     // A form on a new data file with the subjects given, showing the first of them.
     std::unique_ptr<TForm1> formWithSubjects(const QStringList& subjects) {
-        auto form = startForm();
-        openFile(*form, dataFile_);
+        auto form = fixture_->openForm();
         for (const QString& subject : subjects)
             addSubject(*form, subject);
         clickTab(*form, subjects.first());
@@ -253,18 +218,13 @@ private slots:
     }
 
     void init() {
-        folders_ = std::make_unique<TestFolders>();
-        QVERIFY(folders_->isValid());
-        // Lock file and socket of the single instance stay inside the test's folder.
-        folders_->keepTemporaryFilesInside();
-        dialogs_ = std::make_unique<ScopedDialogs>();
-        dataFile_ = folders_->file(QStringLiteral("noten.plx"));
+        fixture_ = std::make_unique<MainWindowFixture>();
+        QVERIFY(fixture_->isValid());
     }
 
     void cleanup() {
         const QString problems = dialogs().problems();
-        dialogs_.reset();
-        folders_.reset();
+        fixture_.reset();
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
@@ -473,14 +433,14 @@ private slots:
     }
 
     void rememberedFileReopened() {
-        writeLines(dataFile_, {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
-                               "[Englisch]", "5,1,01.03.2002=\"1,1,1,1,1,1,1,1,\""});
-        writeLines(settingsFile(), {"[Settings]", "StandardFile=" + dataFile_, "Width=900",
+        writeLines(dataFile(), {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
+                                "[Englisch]", "5,1,01.03.2002=\"1,1,1,1,1,1,1,1,\""});
+        writeLines(settingsFile(), {"[Settings]", "StandardFile=" + dataFile(), "Width=900",
                                     "Height=700", "DiagramLabels=0"});
         {
             auto form = startForm();
             QVERIFY(form->dataFile());
-            QCOMPARE(form->dataFile()->fileName(), dataFile_);
+            QCOMPARE(form->dataFile()->fileName(), dataFile());
             QCOMPARE(texts(control<QListWidget>(*form, "Set1")),
                      (QStringList{"Englisch", "Mathe"}));
             QCOMPARE(tabCaptions(*form), (QStringList{"Englisch", "Mathe", SettingsTab}));
@@ -489,8 +449,8 @@ private slots:
             form->resize(QSize(1000, 650) - TForm1::FrameAllowance);
         }
         QCOMPARE(fileLines(settingsFile()),
-                 (QStringList{"[Settings]", "StandardFile=" + dataFile_, "Width=1000", "Height=650",
-                              "DiagramLabels=0"}));
+                 (QStringList{"[Settings]", "StandardFile=" + dataFile(), "Width=1000",
+                              "Height=650", "DiagramLabels=0"}));
     }
 
     void windowSizeFromSettings_data() {
@@ -519,7 +479,7 @@ private slots:
     }
 
     void missingRememberedFileKeepsItsName() {
-        const QString gone = folders_->file(QStringLiteral("weg/noten.plx"));
+        const QString gone = fixture_->folders().file(QStringLiteral("weg/noten.plx"));
         writeLines(settingsFile(), {"[Settings]", "StandardFile=" + gone});
         {
             auto form = startForm();
@@ -535,27 +495,27 @@ private slots:
 
     void chooseAndOpenFile() {
         auto form = startForm();
-        dialogs().answerFile(dataFile_);
+        dialogs().answerFile(dataFile());
         QTest::mouseClick(control<QPushButton>(*form, "GetFileB"), Qt::LeftButton);
         const ShownDialog chooser = dialogs().shown().value(0);
         QCOMPARE(chooser.kind, ShownDialog::Kind::File);
         QCOMPARE(chooser.fileOptions.title, QStringLiteral("Datei angeben"));
         QCOMPARE(chooser.fileOptions.filter, QStringLiteral("Zensoriadateien (*.plx)"));
         QCOMPARE(chooser.fileOptions.defaultSuffix, QStringLiteral("plx"));
-        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile_);
+        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile());
         QVERIFY(!form->dataFile()); // nothing is opened yet
 
         // Cancel keeps the name.
         dialogs().answerFile(QString());
         QTest::mouseClick(control<QPushButton>(*form, "GetFileB"), Qt::LeftButton);
-        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile_);
+        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile());
 
         QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
         QVERIFY(form->dataFile());
         for (const char* name : {"Set1", "Set2", "Set4"})
             QVERIFY2(control<QWidget>(*form, name)->isEnabled(), name);
         QVERIFY(!control<QWidget>(*form, "Set3")->isEnabled());
-        QVERIFY(!QFile::exists(dataFile_)); // created with the first test only
+        QVERIFY(!QFile::exists(dataFile())); // created with the first test only
     }
 
     void invalidFileNameRefused_data() {
@@ -567,10 +527,10 @@ private slots:
 
     void invalidFileNameRefused() {
         QFETCH(QString, name);
-        writeLines(dataFile_, {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
-        auto form = startForm();
-        openFile(*form, dataFile_);
-        openFile(*form, name.contains(QStringLiteral("%1")) ? name.arg(folders_->root()) : name);
+        writeLines(dataFile(), {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        auto form = fixture_->openForm();
+        openFile(*form,
+                 name.contains(QStringLiteral("%1")) ? name.arg(fixture_->folders().root()) : name);
         QCOMPARE(messages().size(), 1);
         const ShownDialog message = messages().first();
         QCOMPARE(message.icon, MessageIcon::Error);
@@ -578,16 +538,15 @@ private slots:
         QCOMPARE(message.text, QStringLiteral("Die angegebene Datei existiert nicht oder kann "
                                               "nicht erstellt werden."));
         // The open file, list and tabs stay.
-        QCOMPARE(form->dataFile()->fileName(), dataFile_);
+        QCOMPARE(form->dataFile()->fileName(), dataFile());
         QCOMPARE(tabCaptions(*form), (QStringList{"Mathe", SettingsTab}));
     }
 
     void settingsSectionIsNoSubject() {
-        writeLines(dataFile_,
+        writeLines(dataFile(),
                    {"[settings]", "a=1", "[Physik]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
                     "[Biologie]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
-        auto form = startForm();
-        openFile(*form, dataFile_);
+        auto form = fixture_->openForm();
         QCOMPARE(texts(control<QListWidget>(*form, "Set1")), (QStringList{"Biologie", "Physik"}));
         QCOMPARE(tabCaptions(*form), (QStringList{"Biologie", "Physik", SettingsTab}));
     }
@@ -596,11 +555,7 @@ private slots:
 
     // A user's session, step by step: each test below does the steps before its own without
     // looking, then checks its own step as the user meets it.
-    std::unique_ptr<TForm1> sessionForm() {
-        auto form = startForm();
-        openFile(*form, dataFile_);
-        return form;
-    }
+    std::unique_ptr<TForm1> sessionForm() { return fixture_->openForm(); }
 
     void subjectsAdded(TForm1& form) {
         addSubject(form, QStringLiteral("Mathe"));
@@ -664,7 +619,7 @@ private slots:
         QCOMPARE(texts(set1), QStringList{"Mathe"});
         QCOMPARE(tabCaptions(*form), (QStringList{"Mathe", SettingsTab}));
         QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), SettingsTab);
-        QVERIFY(!QFile::exists(dataFile_));
+        QVERIFY(!QFile::exists(dataFile()));
 
         addSubject(*form, QStringLiteral("mathe"));
         QCOMPARE(messages().size(), 1);
@@ -698,7 +653,7 @@ private slots:
         QCOMPARE(control<QDateEdit>(*form, "TestDate")->date(), QDate(2024, 5, 10));
 
         store(*form, mathTest);
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\""}));
         auto* tests = control<QListView>(*form, "Tests");
         QCOMPARE(texts(tests), QStringList{"2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\""});
@@ -716,7 +671,7 @@ private slots:
         store(*form, {6, "1", QDate(2002, 9, 15), "2", {"1", "3", "9", "8", "4", "0"}, 0, ""});
         // A test earlier than the others takes its place at the top of the list.
         store(*form, {5, "1", QDate(2002, 1, 20), "4", {"", "1", "", "", "", ""}, 2, "Kurz"});
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
                               "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
                               "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
@@ -750,7 +705,7 @@ private slots:
         QTest::keyClicks(drei, QStringLiteral("9"));
         QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
         QCOMPARE(
-            fileLines(dataFile_),
+            fileLines(dataFile()),
             (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
                          "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
                          "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
@@ -764,7 +719,7 @@ private slots:
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 10, 1));
         QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
         QCOMPARE(
-            fileLines(dataFile_),
+            fileLines(dataFile()),
             (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
                          "6,1,15.09.2002=\"2,1,3,9,8,4,0,0,\"",
                          "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
@@ -783,14 +738,14 @@ private slots:
         // "Ändern" onto the key of another test is refused.
         control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("3"));
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 6, 20));
-        const QByteArray before = readBytes(dataFile_);
+        const QByteArray before = readBytes(dataFile());
         QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
         QCOMPARE(messages().last().caption, QStringLiteral("Arbeit existiert bereits"));
         QCOMPARE(messages().last().icon, MessageIcon::Warning);
         QCOMPARE(messages().last().text,
                  QStringLiteral("Diese Arbeit existiert bereits. Wählen Sie eine andere Nummer, "
                                 "Jahrgangsstufe oder ein anderes Datum."));
-        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(readBytes(dataFile()), before);
         QCOMPARE(rowCount(tests), 4);
     }
 
@@ -805,7 +760,7 @@ private slots:
         QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
         QCOMPARE(dialogs().shown().size(), shownBefore);
         QCOMPARE(
-            fileLines(dataFile_),
+            fileLines(dataFile()),
             (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
                          "5,1,20.01.2002=\"4,0,1,0,0,0,0,2,Kurz\"",
                          "5,2,01.10.2002=\"3,2,5,9,6,3,1,3,Bruchrechnung\""}));
@@ -827,7 +782,7 @@ private slots:
         clickTab(*form, QStringLiteral("Bildende Kunst"));
         QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 0);
         store(*form, {5, "3", QDate(2002, 6, 20), "1", {"1", "", "", "", "", ""}, 1, ""});
-        QCOMPARE(fileLines(dataFile_).mid(4),
+        QCOMPARE(fileLines(dataFile()).mid(4),
                  (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
     }
 
@@ -839,10 +794,10 @@ private slots:
         // Removing a subject: answered No, nothing changes; answered Yes, its section goes.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 0);
-        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile_);
+        QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile());
         clickRow(set1, 1);
         QVERIFY(control<QWidget>(*form, "Set3")->isEnabled());
-        const QByteArray withMathe = readBytes(dataFile_);
+        const QByteArray withMathe = readBytes(dataFile());
         dialogs().clear();
         dialogs().answerYesNo(false);
         QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
@@ -851,13 +806,13 @@ private slots:
         QCOMPARE(question.icon, MessageIcon::Warning);
         QCOMPARE(question.text,
                  QStringLiteral("Sollen wirklich alle Daten zum Fach Mathe gelöscht werden?"));
-        QCOMPARE(readBytes(dataFile_), withMathe);
+        QCOMPARE(readBytes(dataFile()), withMathe);
         QCOMPARE(texts(set1), (QStringList{"Bildende Kunst", "Mathe"}));
 
         dialogs().answerYesNo(true);
         QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
         QCOMPARE(dialogs().beeps(), 2);
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
         QCOMPARE(texts(set1), QStringList{"Bildende Kunst"});
         QCOMPARE(tabCaptions(*form), (QStringList{"Bildende Kunst", SettingsTab}));
@@ -905,7 +860,7 @@ private slots:
                                               "gemacht. Überprüfen Sie auch, ob Sie Ihre eigene "
                                               "Zensur angegeben haben."));
         QCOMPARE(countTexts(*form), countsShown);
-        QVERIFY(!QFile::exists(dataFile_));
+        QVERIFY(!QFile::exists(dataFile()));
         QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 0);
     }
 
@@ -956,7 +911,7 @@ private slots:
         store(*form,
               {5, number, QDate(2002, 3, 12), lesson, {"1", "2", "", "", "", ""}, own, remark});
         QCOMPARE(messages().size(), 0);
-        QCOMPARE(fileLines(dataFile_), (QStringList{"[Mathe]", line}));
+        QCOMPARE(fileLines(dataFile()), (QStringList{"[Mathe]", line}));
         QCOMPARE(control<QLineEdit>(*form, "Notes")->text(), remarkShown);
         // Read back from the file, the test shows as it was stored.
         form->ShowSettingsExecute();
@@ -971,27 +926,27 @@ private slots:
         fillForm(*form, {5, "2", QDate(2002, 3, 12), "3", {"1", "", "", "", "", ""}, 1, ""});
         control<QLineEdit>(*form, "Notes")->setText(QStringLiteral("Teil 1\r\nTeil 2"));
         QTest::mouseClick(control<QPushButton>(*form, "New"), Qt::LeftButton);
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,1,0,0,0,0,0,1,\"Teil 1 Teil 2\"\""}));
     }
 
     void duplicateRefusedInSameSubject() {
         auto form = formWithSubjects({QStringLiteral("Mathe"), QStringLiteral("Physik")});
         store(*form, mathTest);
-        const QByteArray before = readBytes(dataFile_);
+        const QByteArray before = readBytes(dataFile());
         Entry again = mathTest;
         again.counts = {"1", "1", "1", "1", "1", "1"};
         again.number = QStringLiteral("02");
         store(*form, again);
         QCOMPARE(messages().size(), 1);
         QCOMPARE(messages().first().caption, QStringLiteral("Arbeit existiert bereits"));
-        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(readBytes(dataFile()), before);
         QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 1);
 
         clickTab(*form, QStringLiteral("Physik"));
         store(*form, again);
         QCOMPARE(messages().size(), 1);
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
                               "[Physik]", "5,2,12.03.2002=\"3,1,1,1,1,1,1,3,Bruchrechnung\""}));
     }
@@ -1003,14 +958,14 @@ private slots:
         store(*form, mathTest);
         auto* tests = control<QListView>(*form, "Tests");
         const QStringList listBefore = texts(tests);
-        const QByteArray before = readBytes(dataFile_);
+        const QByteArray before = readBytes(dataFile());
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 3, 13));
         {
             RefusedWrites refused;
             QVERIFY_THROWS_EXCEPTION(AppError,
                                      form->SetTestData(control<QPushButton>(*form, "Change")));
         }
-        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(readBytes(dataFile()), before);
         QCOMPARE(texts(tests), listBefore);
         QCOMPARE(tests->currentIndex().row(), 0);
         {
@@ -1019,17 +974,16 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(AppError,
                                      form->SetTestData(control<QPushButton>(*form, "New")));
         }
-        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(readBytes(dataFile()), before);
         QCOMPARE(texts(tests), listBefore);
     }
 
     // Keys written by hand ("05,02,1.3.2002") name the same tests as the program's own keys:
     // changing replaces the entry, deleting removes it, and a new test of that name collides.
     void handWrittenKeys() {
-        writeLines(dataFile_, {"[Mathe]", "05,02,1.3.2002=\"3,2,5,8,6,3,1,3,Brüche\"",
-                               "6,1,2.3.2003=\"1,1,1,1,1,1,1,1,Wurzeln\""});
-        auto form = startForm();
-        openFile(*form, dataFile_);
+        writeLines(dataFile(), {"[Mathe]", "05,02,1.3.2002=\"3,2,5,8,6,3,1,3,Brüche\"",
+                                "6,1,2.3.2003=\"1,1,1,1,1,1,1,1,Wurzeln\""});
+        auto form = fixture_->openForm();
         clickTab(*form, QStringLiteral("Mathe"));
         auto* tests = control<QListView>(*form, "Tests");
         QCOMPARE(rowCount(tests), 2);
@@ -1042,13 +996,13 @@ private slots:
         clickRow(tests, 0);
         same.lesson = "4";
         store(*form, same, "Change");
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "6,1,2.3.2003=\"1,1,1,1,1,1,1,1,Wurzeln\"",
                               "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
 
         clickRow(tests, 1);
         QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
-        QCOMPARE(fileLines(dataFile_),
+        QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
         QCOMPARE(rowCount(tests), 1);
         QCOMPARE(messages().size(), 1);
@@ -1069,8 +1023,7 @@ private slots:
 
     void refusedSubjectNames() {
         QFETCH(QString, name);
-        auto form = startForm();
-        openFile(*form, dataFile_);
+        auto form = fixture_->openForm();
         addSubject(*form, name);
         QCOMPARE(messages().size(), 1);
         const ShownDialog message = messages().first();
@@ -1083,8 +1036,7 @@ private slots:
     }
 
     void subjectWithoutTestsGoneAfterReopening() {
-        auto form = startForm();
-        openFile(*form, dataFile_);
+        auto form = fixture_->openForm();
         addSubject(*form, QStringLiteral("Mathe"));
         addSubject(*form, QStringLiteral("Physik"));
         clickTab(*form, QStringLiteral("Physik"));
@@ -1101,22 +1053,21 @@ private slots:
         store(*form, mathTest);
         clickRow(control<QListView>(*form, "Tests"), 0);
         QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
-        QCOMPARE(fileLines(dataFile_), QStringList{"[Mathe]"});
+        QCOMPARE(fileLines(dataFile()), QStringList{"[Mathe]"});
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
         clickRow(control<QListWidget>(*form, "Set1"), 0);
         dialogs().answerYesNo(true);
         QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
-        QCOMPARE(fileLines(dataFile_), QStringList{});
+        QCOMPARE(fileLines(dataFile()), QStringList{});
         QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
         QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{});
     }
 
     void doubleClicksOpenSubjects() {
-        writeLines(dataFile_, {"[Bildende Kunst]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"", "[Mathe]",
-                               "10,6,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
-                               "10,5,01.03.2002=\"3,2,5,8,6,3,1,3,\""});
-        auto form = startForm();
-        openFile(*form, dataFile_);
+        writeLines(dataFile(), {"[Bildende Kunst]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
+                                "[Mathe]", "10,6,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
+                                "10,5,01.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        auto form = fixture_->openForm();
         auto* set1 = control<QListWidget>(*form, "Set1");
         doubleClickRow(set1, 1);
         QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), QStringLiteral("Mathe"));
@@ -1169,13 +1120,12 @@ private slots:
     }
 
     void faultyEntryStopsLoading() {
-        writeLines(dataFile_,
+        writeLines(dataFile(),
                    {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
                     "5,x,13.03.2002=\"3,2,5,8,6,3,1,3,\"", "5,4,14.03.2002=\"3,2,5,8,6,3,1,3,\"",
                     "[Physik]", "6,1,01.03.2003=\"1,9,1,1,1,1,1,2,\""});
-        auto form = startForm();
-        openFile(*form, dataFile_);
-        const QByteArray before = readBytes(dataFile_);
+        auto form = fixture_->openForm();
+        const QByteArray before = readBytes(dataFile());
         auto* tabs = control<TabControl>(*form, "Subjects");
         // Coming from a subject with a selected test: after the error the page shows only what
         // was read, with nothing selected and the bar of the tests in the list.
@@ -1191,7 +1141,7 @@ private slots:
         QVERIFY(!control<QWidget>(*form, "Delete")->isEnabled());
         QVERIFY(form->averageBarImage() != physicsBar);
         QCOMPARE(control<QLineEdit>(*form, "Eins")->text(), QString());
-        QCOMPARE(readBytes(dataFile_), before);
+        QCOMPARE(readBytes(dataFile()), before);
     }
 
     // ----- keyboard and help
@@ -1230,13 +1180,7 @@ private slots:
     // Text fields claim some keys for editing before shortcuts see them (on X11 Ctrl+E moves
     // to the end of the line); the window's Ctrl+E and F1 must still work from every field.
     void shortcutsWorkFromTextFields() {
-        struct ClaimingKeys : QObject {
-            bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::ShortcutOverride)
-                    event->accept();
-                return false;
-            }
-        } claim;
+        ClaimingKeys claim;
         auto form = formWithSubjects({QStringLiteral("Mathe")});
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         auto* sites = control<QStackedWidget>(*form, "Sites");
@@ -1255,7 +1199,7 @@ private slots:
 
     void helpTopics() {
         QVERIFY(QFile::copy(QStringLiteral(ZENSORIA_SOURCE_DIR "/resources/Pultex.hlp"),
-                            folders_->programFile(QStringLiteral("Pultex.hlp"))));
+                            fixture_->folders().programFile(QStringLiteral("Pultex.hlp"))));
         auto form = formWithSubjects({QStringLiteral("Mathe")});
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         QTest::keyClick(form.get(), Qt::Key_F1);

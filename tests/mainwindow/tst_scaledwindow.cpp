@@ -3,8 +3,8 @@
 #include "mainwindow/tform1.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
-#include "support/scripteddialogs.h"
-#include "support/testfolders.h"
+#include "support/mainwindowfixture.h"
+#include "support/testfiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,20 +21,12 @@ class TestScaledWindow : public QObject {
 private slots:
     void averageBarAtThePixelRatio() {
         LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        TestFolders folders;
-        QVERIFY(folders.isValid());
-        // Lock file and socket of the single instance stay inside the test's folder.
-        folders.keepTemporaryFilesInside();
-        ScopedDialogs dialogs;
-        const QString dataFile = folders.file(QStringLiteral("noten.plx"));
-        QFile file(dataFile);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n");
-        file.close();
-        QFile settings(folders.programFile(QStringLiteral("Settings.ini")));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(("[Settings]\r\nStandardFile=" + dataFile + "\r\n").toUtf8());
-        settings.close();
+        MainWindowFixture fixture;
+        QVERIFY(fixture.isValid());
+        QVERIFY(
+            writeBytes(fixture.dataFile(), "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"));
+        QVERIFY(writeBytes(fixture.settingsFile(),
+                           ("[Settings]\r\nStandardFile=" + fixture.dataFile() + "\r\n").toUtf8()));
 
         TForm1 form;
         form.show();

@@ -4,6 +4,7 @@
 #include "platform/datetime.h"
 #include "platform/programfolder.h"
 #include "platform/registry.h"
+#include "support/claimingkeys.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolders.h"
 #include "update/automaticupdate.h"
@@ -36,9 +37,9 @@ class TestUpdateComponent : public QObject {
 private slots:
     void init() {
         folders_ = std::make_unique<TestFolders>();
+        QVERIFY(folders_->isValid());
         // Lock file and socket of the single instance stay inside the test's folder.
-        QDir(folders_->root()).mkpath(QStringLiteral("tmp"));
-        qputenv("TMPDIR", folders_->file(QStringLiteral("tmp")).toLocal8Bit());
+        folders_->keepTemporaryFilesInside();
         Clock::setToday(monday);
         ResetProgramEndRequest();
         shown_.clear();
@@ -229,13 +230,7 @@ private slots:
     // Text fields claim Ctrl+U for editing (on X11 it deletes the line); in the main window
     // the shortcut still reaches the update.
     void ctrlUWorksInTheMainWindowsTextField() {
-        struct ClaimingKeys : QObject {
-            bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::ShortcutOverride)
-                    event->accept();
-                return false;
-            }
-        } claim;
+        ClaimingKeys claim;
         TForm1 window;
         makeProgramFile();
         window.show();

@@ -1,0 +1,53 @@
+#include "mainwindowfixture.h"
+
+#include "mainwindow/tabcontrol.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+MainWindowFixture::MainWindowFixture(const QString& dataFileName)
+    : dataFile_(folders_.file(dataFileName)) {
+    folders_.keepTemporaryFilesInside();
+}
+
+MainWindowFixture::~MainWindowFixture() = default;
+
+QList<ShownDialog> MainWindowFixture::messages() const {
+    return dialogs_->shown(ShownDialog::Kind::Message);
+}
+
+QString MainWindowFixture::settingsFile() const {
+    return folders_.programFile(QStringLiteral("Settings.ini"));
+}
+
+std::unique_ptr<TForm1> startForm() {
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    form->activateWindow();
+    if (!QTest::qWaitForWindowActive(form.get()))
+        qWarning("window not active");
+    return form;
+}
+
+std::unique_ptr<TForm1> MainWindowFixture::openForm() const {
+    auto form = startForm();
+    openFile(*form, dataFile_);
+    return form;
+}
+
+void openFile(TForm1& form, const QString& fileName) {
+    auto* field = control<QLineEdit>(form, "StandardFile");
+    field->clear();
+    QTest::keyClicks(field, fileName);
+    QTest::mouseClick(control<QPushButton>(form, "FileOK"), Qt::LeftButton);
+}
+
+void clickTab(TForm1& form, const QString& caption) {
+    auto* tabs = control<TabControl>(form, "Subjects");
+    const int index = tabs->indexOf(caption);
+    QVERIFY2(index >= 0, qPrintable(caption));
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(index).center());
+    QCOMPARE(tabs->currentText(), caption);
+}
