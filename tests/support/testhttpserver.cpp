@@ -144,6 +144,14 @@ TestHttpServer::Response TestHttpServer::Response::ok(const QByteArray& body,
     return response;
 }
 
+TestHttpServer::Response TestHttpServer::Response::paced(const QByteArray& body, int chunkSize,
+                                                         int delayMs) {
+    Response response = ok(body);
+    response.chunkSize = chunkSize;
+    response.delayMs = delayMs;
+    return response;
+}
+
 TestHttpServer::Response TestHttpServer::Response::error(int status) {
     Response response;
     response.status = status;
@@ -187,6 +195,15 @@ QString TestHttpServer::hostAndPort() const {
 
 QString TestHttpServer::url(const QString& path) const {
     return QStringLiteral("http://") + hostAndPort() + path;
+}
+
+quint16 TestHttpServer::unusedPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
 }
 
 void TestHttpServer::serve(const QString& path, const QByteArray& body) {

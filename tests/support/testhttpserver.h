@@ -18,10 +18,7 @@ class QTcpSocket;
 //     TestHttpServer server;
 //     QVERIFY(server.listen());
 //     server.serve("/Updates.ini", "[Zensoria]\r\nDate=09.08.2003\r\n");
-//     TestHttpServer::Response slow = TestHttpServer::Response::ok(archive);
-//     slow.chunkSize = 1024;
-//     slow.delayMs = 50;
-//     server.serve("/Updates/Pultex.zip", slow);
+//     server.serve("/Updates/Pultex.zip", TestHttpServer::Response::paced(archive, 1024, 50));
 //     client.Host = server.hostAndPort();
 //     ...
 //     QCOMPARE(server.requestCount("/Updates/Pultex.zip"), 2);
@@ -56,6 +53,9 @@ public:
         // 200 with the given body.
         static Response ok(const QByteArray& body,
                            const QByteArray& contentType = "application/octet-stream");
+        // 200 with the body sent in pieces of chunkSize bytes, delayMs milliseconds apart: a
+        // transfer that arrives in several packets and takes its time.
+        static Response paced(const QByteArray& body, int chunkSize, int delayMs);
         // The status with a small HTML error page as its body, as web servers answer.
         static Response error(int status);
     };
@@ -73,6 +73,9 @@ public:
     QString hostAndPort() const;
     // "http://127.0.0.1:<port>" + path.
     QString url(const QString& path) const;
+    // A port on 127.0.0.1 on which nobody listens (taken from the system and given back at
+    // once), for a client that is to find no server; 0 if none could be had.
+    static quint16 unusedPort();
 
     // Answers GET path (the request target as sent, beginning with "/") with body and 200.
     void serve(const QString& path, const QByteArray& body);

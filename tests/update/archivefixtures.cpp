@@ -32,6 +32,13 @@ QByteArray makeZip(const QList<ZipEntry>& entries) {
     return file.readAll();
 }
 
+QByteArray fillerLines(int lines) {
+    QByteArray filler;
+    for (int i = 0; i < lines; ++i)
+        filler += QByteArray::number(i * 7919 % 100003) + '\n';
+    return filler;
+}
+
 KeyPair::KeyPair()
     : publicKey(crypto_sign_PUBLICKEYBYTES, 0), secretKey(crypto_sign_SECRETKEYBYTES, 0) {
     crypto_sign_keypair(reinterpret_cast<unsigned char*>(publicKey.data()),

@@ -15,6 +15,10 @@ struct ZipEntry {
 // A ZIP archive with the entries, built by libzip; empty when libzip refused.
 QByteArray makeZip(const QList<ZipEntry>& entries);
 
+// Content of some size for an entry, so that an archive arrives in many packets: the given
+// number of lines, each a number of up to six digits.
+QByteArray fillerLines(int lines);
+
 // An Ed25519 key pair of the test's own, and detached signatures made with it.
 struct KeyPair {
     KeyPair();

@@ -1,14 +1,14 @@
 // The download of the update archive and its signature from a real HTTP server on 127.0.0.1:
 // which outcomes count as complete, what is left on disk after each, cancelling and retrying.
 #include "archivefixtures.h"
-#include "support/testhttpserver.h"
+#include "support/testfiles.h"
 #include "update/httpclient.h"
 #include "update/signature.h"
 #include "update/updatewizard.h"
+#include "updateserver.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,17 +18,10 @@ namespace {
 const QString ArchivePath = QStringLiteral("/Updates/Pultex.zip");
 const QString SignaturePath = QStringLiteral("/Updates/Pultex.zip.sig");
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // A real archive of some size, so that it arrives in several packets.
 QByteArray sampleArchive() {
-    QByteArray filler;
-    for (int i = 0; i < 40000; ++i)
-        filler += QByteArray::number(i * 7919 % 100003) + ' ';
-    return makeZip({{"Update.bat", "# datei\r\ntrue\r\ntrue\r\ntrue\r\n"}, {"zensoria", filler}});
+    return makeZip(
+        {{"Update.bat", "# datei\r\ntrue\r\ntrue\r\ntrue\r\n"}, {"zensoria", fillerLines(40000)}});
 }
 
 } // namespace
@@ -53,18 +46,17 @@ private:
     QString target() const { return dir_->filePath(QStringLiteral("Pultex.zip")); }
     QString signatureFile() const { return SignatureName(target()); }
     DownloadEnd run(ArchiveDownload& download) {
-        return download.run(server_->url(ArchivePath), target(), keys_.publicKey);
+        return download.run(server_->url(ArchivePath), target(), server_->keys().publicKey);
     }
 
-    std::unique_ptr<TestHttpServer> server_;
+    std::unique_ptr<UpdateServer> server_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<HttpClient> http_;
-    KeyPair keys_;
     QByteArray archive_;
 };
 
 void TestArchiveDownload::init() {
-    server_ = std::make_unique<TestHttpServer>();
+    server_ = std::make_unique<UpdateServer>();
     QVERIFY(server_->listen());
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
@@ -80,19 +72,15 @@ void TestArchiveDownload::cleanup() {
 }
 
 void TestArchiveDownload::completedAndSigned() {
-    TestHttpServer::Response response = TestHttpServer::Response::ok(archive_);
-    response.chunkSize = 16384;
-    response.delayMs = 20;
-    server_->serve(ArchivePath, response);
-    server_->serve(SignaturePath, keys_.sign(archive_));
+    server_->serveSigned(ArchivePath, TestHttpServer::Response::paced(archive_, 16384, 20));
 
     ArchiveDownload download(*http_);
     QList<DownloadProgress> seen;
     connect(&download, &ArchiveDownload::progress, this,
             [&seen](const DownloadProgress& progress) { seen.append(progress); });
     QCOMPARE(run(download), DownloadEnd::Completed);
-    QCOMPARE(readFile(target()), archive_);
-    QCOMPARE(readFile(signatureFile()), keys_.sign(archive_));
+    QCOMPARE(readBytes(target()), archive_);
+    QCOMPARE(readBytes(signatureFile()), server_->keys().sign(archive_));
     // Progress arrived in several steps and ended with everything received.
     QVERIFY(seen.size() > 1);
     QCOMPARE(seen.last().total, qint64(archive_.size()));
@@ -114,15 +102,15 @@ void TestArchiveDownload::refusedSignature_data() {
 void TestArchiveDownload::refusedSignature() {
     QFETCH(QString, kind);
     server_->serve(ArchivePath, archive_);
-    QByteArray key = keys_.publicKey;
+    QByteArray key = server_->keys().publicKey;
     if (kind == QLatin1String("stranger"))
         server_->serve(SignaturePath, KeyPair().sign(archive_));
     else if (kind == QLatin1String("other"))
-        server_->serve(SignaturePath, keys_.sign(archive_ + "x"));
+        server_->serve(SignaturePath, server_->keys().sign(archive_ + "x"));
     else if (kind == QLatin1String("empty"))
         server_->serve(SignaturePath, QByteArray());
     else if (kind == QLatin1String("nokey")) {
-        server_->serve(SignaturePath, keys_.sign(archive_));
+        server_->serveSigned(ArchivePath, archive_);
         key.clear();
     }
     ArchiveDownload download(*http_);
@@ -154,12 +142,9 @@ void TestArchiveDownload::incomplete() {
         response.announcedLength = archive_.size() + 1000;
     }
     server_->serve(ArchivePath, response);
-    server_->serve(SignaturePath, keys_.sign(archive_));
+    server_->serve(SignaturePath, server_->keys().sign(archive_));
     // A signature left by an earlier download must not survive either.
-    QFile stale(signatureFile());
-    QVERIFY(stale.open(QIODevice::WriteOnly));
-    stale.write(keys_.sign(archive_));
-    stale.close();
+    QVERIFY(writeBytes(signatureFile(), server_->keys().sign(archive_)));
 
     ArchiveDownload download(*http_);
     QCOMPARE(run(download), DownloadEnd::Incomplete);
@@ -170,23 +155,18 @@ void TestArchiveDownload::incomplete() {
 }
 
 void TestArchiveDownload::noServer() {
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = TestHttpServer::unusedPort();
+    QVERIFY(port != 0);
     ArchiveDownload download(*http_);
     QCOMPARE(download.run(QStringLiteral("http://127.0.0.1:%1/Updates/Pultex.zip").arg(port),
-                          target(), keys_.publicKey),
+                          target(), server_->keys().publicKey),
              DownloadEnd::Incomplete);
     QVERIFY(!QFile::exists(target()));
 }
 
 void TestArchiveDownload::cancelThenRetry() {
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive_);
-    slow.chunkSize = 2048;
-    slow.delayMs = 20;
-    server_->serve(ArchivePath, slow);
-    server_->serve(SignaturePath, keys_.sign(archive_));
+    TestHttpServer::Response slow = TestHttpServer::Response::paced(archive_, 2048, 20);
+    server_->serveSigned(ArchivePath, slow);
 
     ArchiveDownload download(*http_);
     download.abortedWaitMs = 200;
@@ -217,14 +197,11 @@ void TestArchiveDownload::cancelThenRetry() {
     server_->serve(ArchivePath, slow);
     QCOMPARE(run(download), DownloadEnd::Completed);
     QCOMPARE(server_->requestCount(ArchivePath), 2);
-    QCOMPARE(readFile(target()), archive_);
+    QCOMPARE(readBytes(target()), archive_);
 }
 
 void TestArchiveDownload::abortWaitKeepsEventsRunning() {
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive_);
-    slow.chunkSize = 2048;
-    slow.delayMs = 20;
-    server_->serve(ArchivePath, slow);
+    server_->serve(ArchivePath, TestHttpServer::Response::paced(archive_, 2048, 20));
 
     ArchiveDownload download(*http_);
     QCOMPARE(download.abortedWaitMs, 3000);

@@ -2,6 +2,7 @@
 // event loop, body written as it arrives, progress, abort, time-out, every way a transfer can
 // end incomplete, and handlers that enter the client again during a transfer.
 
+#include "support/testfiles.h"
 #include "support/testhttpserver.h"
 #include "update/httpclient.h"
 
@@ -22,27 +23,15 @@ Q_DECLARE_METATYPE(TestHttpServer::Response)
 
 namespace {
 
+const QString ArchivePath = QStringLiteral("/Updates/Pultex.zip");
+const QString IniPath = QStringLiteral("/Updates.ini");
+
 QByteArray randomBytes(qsizetype size) {
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator generator(4711);
     for (char& c : bytes)
         c = static_cast<char>(generator.bounded(256));
     return bytes;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// A port on 127.0.0.1 on which nobody listens: taken from the system, then given back.
-quint16 unusedPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
 }
 
 // The server's raw answer to a GET of path, read with a plain socket.
@@ -159,7 +148,7 @@ void tst_HttpClient::testServerSendsWhatItIsTold() {
 
 void tst_HttpClient::completedDownloadThroughHostWithPort() {
     const QByteArray archive = randomBytes(300 * 1024 + 17);
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), archive);
+    server_->serve(ArchivePath, archive);
     // What an earlier transfer left in the file is replaced, not appended to.
     QFile old(body_);
     QVERIFY(old.open(QIODevice::WriteOnly));
@@ -168,16 +157,15 @@ void tst_HttpClient::completedDownloadThroughHostWithPort() {
     QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
     QSignalSpy connectionFailures(client_.get(), &HttpClient::OnConnectionFailed);
 
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::Completed);
-    QCOMPARE(readFile(body_), archive);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::Completed);
+    QCOMPARE(readBytes(body_), archive);
     QCOMPARE(client_->total(), archive.size());
     QCOMPARE(client_->received(), archive.size());
     QVERIFY(client_->lastError().isEmpty());
     QVERIFY(!client_->running());
     QCOMPARE(failures.count(), 0);
     QCOMPARE(connectionFailures.count(), 0);
-    QCOMPARE(server_->requests(), QStringList{QStringLiteral("/Updates/Pultex.zip")});
+    QCOMPARE(server_->requests(), QStringList{ArchivePath});
 
     // An empty body is a completed transfer of an empty file.
     server_->serve(QStringLiteral("/leer"), QByteArray());
@@ -187,10 +175,7 @@ void tst_HttpClient::completedDownloadThroughHostWithPort() {
 
 void tst_HttpClient::blockingGetKeepsEventsRunningAndWritesAsDataArrives() {
     const QByteArray archive = randomBytes(8 * 4096);
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive);
-    slow.chunkSize = 4096;
-    slow.delayMs = 40;
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), slow);
+    server_->serve(ArchivePath, TestHttpServer::Response::paced(archive, 4096, 40));
 
     // A timer of the caller's thread fires while Get is still on the stack.
     int timerTicks = 0;
@@ -206,12 +191,11 @@ void tst_HttpClient::blockingGetKeepsEventsRunningAndWritesAsDataArrives() {
     connect(client_.get(), &HttpClient::OnPacketRecvd, this,
             [&](qint64, qint64) { sizesSeen.append(QFileInfo(body_).size()); });
 
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::Completed);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::Completed);
     timer.stop();
     QVERIFY(tickedWhileRunning);
     QVERIFY2(timerTicks >= 5, qPrintable(QString::number(timerTicks)));
-    QCOMPARE(readFile(body_), archive);
+    QCOMPARE(readBytes(body_), archive);
     // The file grew during the transfer, not only at its end.
     const bool partSeen = std::any_of(sizesSeen.cbegin(), sizesSeen.cend(), [&](qint64 size) {
         return size > 0 && size < archive.size();
@@ -221,9 +205,7 @@ void tst_HttpClient::blockingGetKeepsEventsRunningAndWritesAsDataArrives() {
 
 void tst_HttpClient::progressWithAndWithoutAnnouncedTotal() {
     const QByteArray archive = randomBytes(5 * 1000);
-    TestHttpServer::Response announced = TestHttpServer::Response::ok(archive);
-    announced.chunkSize = 1000;
-    announced.delayMs = 20;
+    TestHttpServer::Response announced = TestHttpServer::Response::paced(archive, 1000, 20);
     server_->serve(QStringLiteral("/mit"), announced);
     TestHttpServer::Response unannounced = announced;
     unannounced.sendContentLength = false;
@@ -238,7 +220,7 @@ void tst_HttpClient::progressWithAndWithoutAnnouncedTotal() {
         const QString path = withLength ? QStringLiteral("/mit") : QStringLiteral("/ohne");
         QCOMPARE(client_->Get(url(path)), HttpClient::Outcome::Completed);
         disconnect(connection);
-        QCOMPARE(readFile(body_), archive);
+        QCOMPARE(readBytes(body_), archive);
         QVERIFY(events.size() >= 2);
         qint64 last = 0;
         for (const auto& [total, received] : events) {
@@ -254,10 +236,7 @@ void tst_HttpClient::progressWithAndWithoutAnnouncedTotal() {
 void tst_HttpClient::abortFromProgressEventReturnsSoon() {
     // At this pace the whole body would take 10 seconds.
     const QByteArray archive = randomBytes(100 * 1000);
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive);
-    slow.chunkSize = 1000;
-    slow.delayMs = 100;
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), slow);
+    server_->serve(ArchivePath, TestHttpServer::Response::paced(archive, 1000, 100));
     QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
     int eventsAfterAbort = 0;
     bool aborted = false;
@@ -272,8 +251,7 @@ void tst_HttpClient::abortFromProgressEventReturnsSoon() {
     });
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::Aborted);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::Aborted);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(aborted);
     QCOMPARE(eventsAfterAbort, 0);
@@ -285,12 +263,11 @@ void tst_HttpClient::abortFromProgressEventReturnsSoon() {
     client_->Abort(); // idle: nothing happens
 
     // The same URL into the same file again, this time to the end.
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), archive);
+    server_->serve(ArchivePath, archive);
     QObject::disconnect(client_.get(), &HttpClient::OnPacketRecvd, this, nullptr);
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::Completed);
-    QCOMPARE(readFile(body_), archive);
-    QCOMPARE(server_->requestCount(QStringLiteral("/Updates/Pultex.zip")), 2);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::Completed);
+    QCOMPARE(readBytes(body_), archive);
+    QCOMPARE(server_->requestCount(ArchivePath), 2);
 }
 
 void tst_HttpClient::incompleteTransfers_data() {
@@ -309,9 +286,7 @@ void tst_HttpClient::incompleteTransfers_data() {
     redirect.extraHeaders = "Location: /anderswo.zip\r\n";
     QTest::newRow("redirect is not followed")
         << redirect << HttpClient::Outcome::HttpError << QByteArray("<!DOCTYPE");
-    TestHttpServer::Response cut = TestHttpServer::Response::ok(archive);
-    cut.chunkSize = 8 * 1024;
-    cut.delayMs = 5;
+    TestHttpServer::Response cut = TestHttpServer::Response::paced(archive, 8 * 1024, 5);
     cut.stopAfter = 20 * 1024;
     QTest::newRow("connection closed mid-body")
         << cut << HttpClient::Outcome::Incomplete << archive.left(100);
@@ -329,19 +304,19 @@ void tst_HttpClient::incompleteTransfers() {
     QFETCH(TestHttpServer::Response, response);
     QFETCH(HttpClient::Outcome, outcome);
     QFETCH(QByteArray, bodyStart);
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), response);
+    server_->serve(ArchivePath, response);
     QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
     QSignalSpy connectionFailures(client_.get(), &HttpClient::OnConnectionFailed);
 
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))), outcome);
+    QCOMPARE(client_->Get(url(ArchivePath)), outcome);
     QCOMPARE(failures.count(), 1);
     QCOMPARE(failures.at(0).at(0).toInt(), HttpClient::GetRequest);
     QCOMPARE(connectionFailures.count(), 0);
     QVERIFY(!client_->lastError().isEmpty());
     QVERIFY(!client_->running());
     // What did arrive is in the file, for the caller to read or delete.
-    QVERIFY(readFile(body_).startsWith(bodyStart));
-    QCOMPARE(server_->requests(), QStringList{QStringLiteral("/Updates/Pultex.zip")});
+    QVERIFY(readBytes(body_).startsWith(bodyStart));
+    QCOMPARE(server_->requests(), QStringList{ArchivePath});
 }
 
 void tst_HttpClient::silenceEndsAsTimedOutButSlowSteadyTransferDoesNot() {
@@ -360,7 +335,7 @@ void tst_HttpClient::silenceEndsAsTimedOutButSlowSteadyTransferDoesNot() {
     QVERIFY(clock.elapsed() >= 250);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(failures.count(), 1);
-    QCOMPARE(readFile(body_), archive.left(5000));
+    QCOMPARE(readBytes(body_), archive.left(5000));
 
     // A server that accepts the connection and never answers.
     QTcpServer mute;
@@ -374,69 +349,58 @@ void tst_HttpClient::silenceEndsAsTimedOutButSlowSteadyTransferDoesNot() {
     // The time-out counts silence, not the whole transfer: 25 pieces 80 ms apart take two
     // seconds, far beyond the time-out, and complete.
     client_->TimeOut = 500;
-    TestHttpServer::Response steady = TestHttpServer::Response::ok(archive);
-    steady.chunkSize = 800;
-    steady.delayMs = 80;
-    server_->serve(QStringLiteral("/stetig"), steady);
+    server_->serve(QStringLiteral("/stetig"), TestHttpServer::Response::paced(archive, 800, 80));
     QCOMPARE(client_->Get(url(QStringLiteral("/stetig"))), HttpClient::Outcome::Completed);
-    QCOMPARE(readFile(body_), archive);
+    QCOMPARE(readBytes(body_), archive);
     QCOMPARE(failures.count(), 2);
 }
 
 void tst_HttpClient::noServerIsAConnectionFailure() {
-    const quint16 port = unusedPort();
+    const quint16 port = TestHttpServer::unusedPort();
     QVERIFY(port != 0);
     client_->Host = QStringLiteral("127.0.0.1:%1").arg(port);
     QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
     QSignalSpy connectionFailures(client_.get(), &HttpClient::OnConnectionFailed);
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates.ini"))),
-             HttpClient::Outcome::ConnectionFailed);
+    QCOMPARE(client_->Get(url(IniPath)), HttpClient::Outcome::ConnectionFailed);
     QCOMPARE(connectionFailures.count(), 1);
     QCOMPARE(failures.count(), 0);
     QVERIFY(!client_->lastError().isEmpty());
 
     // A server that has gone away since the last transfer.
-    server_->serve(QStringLiteral("/Updates.ini"), "[Zensoria]\r\n");
+    server_->serve(IniPath, "[Zensoria]\r\n");
     client_->Host = server_->hostAndPort();
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates.ini"))), HttpClient::Outcome::Completed);
+    QCOMPARE(client_->Get(url(IniPath)), HttpClient::Outcome::Completed);
     server_->close();
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates.ini"))),
-             HttpClient::Outcome::ConnectionFailed);
+    QCOMPARE(client_->Get(url(IniPath)), HttpClient::Outcome::ConnectionFailed);
     QCOMPARE(connectionFailures.count(), 2);
 }
 
 void tst_HttpClient::bodyThatCannotBeWritten() {
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), randomBytes(64 * 1024));
+    server_->serve(ArchivePath, randomBytes(64 * 1024));
     QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
 
     // A folder that does not exist: nothing is requested.
     client_->Body = dir_->filePath(QStringLiteral("fehlt/Pultex.zip"));
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::FileError);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::FileError);
     QCOMPARE(failures.count(), 1);
     QVERIFY(server_->requests().isEmpty());
     client_->Body.clear();
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::FileError);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::FileError);
     QCOMPARE(failures.count(), 2);
 
     // A disk that is full while the data arrives is no completed download.
     if (!QFileInfo::exists(QStringLiteral("/dev/full")))
         QSKIP("no /dev/full here");
     client_->Body = QStringLiteral("/dev/full");
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::FileError);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::FileError);
     QCOMPARE(failures.count(), 3);
     QVERIFY(!client_->running());
 }
 
 void tst_HttpClient::reentrantGetIsRefusedAndClientStaysUsable() {
     const QByteArray archive = randomBytes(10 * 1000);
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive);
-    slow.chunkSize = 1000;
-    slow.delayMs = 20;
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), slow);
-    server_->serve(QStringLiteral("/Updates.ini"), "[Zensoria]\r\nDate=09.08.2003\r\n");
+    server_->serve(ArchivePath, TestHttpServer::Response::paced(archive, 1000, 20));
+    server_->serve(IniPath, "[Zensoria]\r\nDate=09.08.2003\r\n");
     QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
     const QString other = dir_->filePath(QStringLiteral("$anderes.tmp"));
 
@@ -447,32 +411,28 @@ void tst_HttpClient::reentrantGetIsRefusedAndClientStaysUsable() {
             if (!nested.isEmpty())
                 return;
             client_->Body = other;
-            nested.append(client_->Get(url(QStringLiteral("/Updates.ini"))));
+            nested.append(client_->Get(url(IniPath)));
             client_->Body = body_;
         });
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates/Pultex.zip"))),
-             HttpClient::Outcome::Completed);
+    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::Completed);
     disconnect(connection);
     QCOMPARE(nested, QList<HttpClient::Outcome>{HttpClient::Outcome::Busy});
     QCOMPARE(failures.count(), 0);
     QVERIFY(!QFileInfo::exists(other));
-    QCOMPARE(readFile(body_), archive);
+    QCOMPARE(readBytes(body_), archive);
     QCOMPARE(client_->total(), archive.size());
-    QCOMPARE(server_->requests(), QStringList{QStringLiteral("/Updates/Pultex.zip")});
+    QCOMPARE(server_->requests(), QStringList{ArchivePath});
 
     // Afterwards the client takes the next GET as usual.
     client_->Body = other;
-    QCOMPARE(client_->Get(url(QStringLiteral("/Updates.ini"))), HttpClient::Outcome::Completed);
-    QCOMPARE(readFile(other), QByteArray("[Zensoria]\r\nDate=09.08.2003\r\n"));
+    QCOMPARE(client_->Get(url(IniPath)), HttpClient::Outcome::Completed);
+    QCOMPARE(readBytes(other), QByteArray("[Zensoria]\r\nDate=09.08.2003\r\n"));
 }
 
 void tst_HttpClient::clientDestroyedDuringItsOwnTransfer() {
     const QByteArray archive = randomBytes(100 * 1000);
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive);
-    slow.chunkSize = 1000;
-    slow.delayMs = 50;
-    server_->serve(QStringLiteral("/Updates/Pultex.zip"), slow);
-    const QString archiveUrl = url(QStringLiteral("/Updates/Pultex.zip"));
+    server_->serve(ArchivePath, TestHttpServer::Response::paced(archive, 1000, 50));
+    const QString archiveUrl = url(ArchivePath);
     // The owner goes away (a window closed during the download) while Get is on the stack.
     HttpClient* client = client_.release();
     QPointer<HttpClient> watch(client);

@@ -9,14 +9,15 @@
 #include "platform/programfolder.h"
 #include "platform/registry.h"
 #include "support/scripteddialogs.h"
+#include "support/testfiles.h"
 #include "support/testfolders.h"
-#include "support/testhttpserver.h"
 #include "update/installation.h"
 #include "update/reminder.h"
 #include "update/tstatusform.h"
 #include "update/updatecheck.h"
 #include "update/updateplatform.h"
 #include "update/updatewizard.h"
+#include "updateserver.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,11 +40,6 @@ const QString SignaturePath = QStringLiteral("/Updates/Zensoria-2.zip.sig");
 
 QString shown(const QString& text) {
     return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 } // namespace
@@ -102,9 +98,8 @@ private:
 
     std::unique_ptr<TestFolders> folders_;
     std::unique_ptr<ScopedDialogs> dialogs_;
-    std::unique_ptr<TestHttpServer> server_;
+    std::unique_ptr<UpdateServer> server_;
     std::unique_ptr<TStatusForm> form_;
-    KeyPair keys_;
     QByteArray archive_;
 };
 
@@ -112,27 +107,24 @@ void TestWizardServer::init() {
     folders_ = std::make_unique<TestFolders>();
     QVERIFY(folders_->isValid());
     QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("tmp"))));
-    server_ = std::make_unique<TestHttpServer>();
+    server_ = std::make_unique<UpdateServer>();
     QVERIFY(server_->listen());
     UpdatePlatform::setTempDir(folders_->file(QStringLiteral("tmp")) + QLatin1Char('/'));
     UpdatePlatform::setInternetConnected(true);
     UpdatePlatform::setHost(server_->hostAndPort());
-    UpdatePlatform::setPublicKeyHex(QString::fromLatin1(keys_.publicKey.toHex()));
+    UpdatePlatform::setPublicKeyHex(QString::fromLatin1(server_->keys().publicKey.toHex()));
     LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
     Clock::setToday(QDate(2003, 8, 20));
     dialogs_ = std::make_unique<ScopedDialogs>();
     form_ = std::make_unique<TStatusForm>();
     form_->setAbortedWaitMs(50);
 
-    QByteArray filler;
-    for (int i = 0; i < 30000; ++i)
-        filler += QByteArray::number(i * 7919 % 100003) + '\n';
     archive_ = makeZip({{"Update.bat", "# datei1\n"
                                        "rm -f \"%snewfile.txt\"\n"
                                        "true\n"
                                        "cp \"%snewfile.txt\" \"%snewfile.txt\"\n"},
                         {"newfile.txt", "neu\n"},
-                        {"filler.txt", filler}});
+                        {"filler.txt", fillerLines(30000)}});
     QVERIFY(archive_.size() > 100000);
 }
 
@@ -153,15 +145,11 @@ void TestWizardServer::cleanup() {
 void TestWizardServer::serveUpdate(const QByteArray& archive) {
     server_->serve(IniPath, "[Zensoria]\r\nDate=09.08.2003\r\nFile=Zensoria-2.zip\r\n"
                             "News=\"09.08.2003: Neue Funktion\"\r\n");
-    server_->serve(ArchivePath, archive);
-    server_->serve(SignaturePath, keys_.sign(archive));
+    server_->serveSigned(ArchivePath, archive);
 }
 
 TestHttpServer::Response TestWizardServer::slowArchive() const {
-    TestHttpServer::Response slow = TestHttpServer::Response::ok(archive_);
-    slow.chunkSize = 4096;
-    slow.delayMs = 50;
-    return slow;
+    return TestHttpServer::Response::paced(archive_, 4096, 50);
 }
 
 void TestWizardServer::checkUpdates() {
@@ -249,7 +237,7 @@ void TestWizardServer::checkResult() {
     for (const QString& text : notListed)
         QVERIFY2(!result.contains(text), qPrintable(result));
     // The temporary copy of "Updates.ini" holds what the server sent.
-    QCOMPARE(readFile(form_->updatesIniPath()), ini);
+    QCOMPARE(readBytes(form_->updatesIniPath()), ini);
     QVERIFY((*dialogs_)->shown().isEmpty());
 }
 
@@ -294,11 +282,9 @@ void TestWizardServer::checkErrorStatus() {
 }
 
 void TestWizardServer::leaveDuringCheck() {
-    TestHttpServer::Response slow =
-        TestHttpServer::Response::ok("[Zensoria]\r\nDate=01.08.2003\r\n" + QByteArray(4000, ';'));
-    slow.chunkSize = 100;
-    slow.delayMs = 20;
-    server_->serve(IniPath, slow);
+    server_->serve(IniPath,
+                   TestHttpServer::Response::paced(
+                       "[Zensoria]\r\nDate=01.08.2003\r\n" + QByteArray(4000, ';'), 100, 20));
     WizardRequest request;
     request.ProgramName = QStringLiteral("Zensoria");
     form_->Begin(request);
@@ -327,10 +313,7 @@ void TestWizardServer::signedDownloadAndInstallation() {
     old.close();
 
     serveUpdate(archive_);
-    TestHttpServer::Response response = TestHttpServer::Response::ok(archive_);
-    response.chunkSize = 16384;
-    response.delayMs = 5;
-    server_->serve(ArchivePath, response);
+    server_->serve(ArchivePath, TestHttpServer::Response::paced(archive_, 16384, 5));
     checkUpdates();
     QVERIFY(label("Label_CheckResult").contains(QStringLiteral("- 09.08.2003: Neue Funktion\n")));
 
@@ -350,7 +333,7 @@ void TestWizardServer::signedDownloadAndInstallation() {
     QVERIFY(label("TimeLeft").startsWith(QStringLiteral("verbleibende Zeit: ")));
     QVERIFY(control<QLabel>("PerCent")->font().bold());
     QCOMPARE(control<QProgressBar>("Status")->value(), control<QProgressBar>("Status")->maximum());
-    QCOMPARE(readFile(archiveFile()), archive_);
+    QCOMPARE(readBytes(archiveFile()), archive_);
     QCOMPARE(server_->requests(), (QStringList{IniPath, ArchivePath, SignaturePath}));
 
     click("Button_Next"); // step 4
@@ -371,10 +354,10 @@ void TestWizardServer::signedDownloadAndInstallation() {
     QVERIFY(endSignalled);
     QVERIFY(form_->programEndRequested());
     // Nothing is replaced while the program runs.
-    QCOMPARE(readFile(old.fileName()), QByteArray("alt\n"));
+    QCOMPARE(readBytes(old.fileName()), QByteArray("alt\n"));
 
     form_.reset(); // program end: the script runs
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(old.fileName()), QByteArray("neu\n"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(readBytes(old.fileName()), QByteArray("neu\n"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folders_->programFile(QStringLiteral("restarted"))),
                              10000);
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(tempFile(QStringLiteral("Update.bat"))), 10000);
@@ -446,7 +429,7 @@ void TestWizardServer::cancelYesThenRetry() {
     QCOMPARE(server_->requestCount(ArchivePath), 2);
     QCOMPARE(label("Label_Download"), shown(WizardTexts[9]));
     QVERIFY(enabled("Button_Next"));
-    QCOMPARE(readFile(archiveFile()), archive_);
+    QCOMPARE(readBytes(archiveFile()), archive_);
 }
 
 void TestWizardServer::leaveAnsweredNo() {
@@ -460,7 +443,7 @@ void TestWizardServer::leaveAnsweredNo() {
     QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::Question).size(), 1);
     QVERIFY(form_->isVisible());
     QCOMPARE(label("Label_Download"), shown(WizardTexts[9]));
-    QCOMPARE(readFile(archiveFile()), archive_);
+    QCOMPARE(readBytes(archiveFile()), archive_);
     QVERIFY(enabled("Button_Next"));
 }
 
@@ -538,7 +521,7 @@ void TestWizardServer::settingsDuringDownload() {
     QCOMPARE(settingsPage, 6);
     QCOMPARE(page(), 3);
     QCOMPARE(label("Label_Download"), shown(WizardTexts[9]));
-    QCOMPARE(readFile(archiveFile()), archive_);
+    QCOMPARE(readBytes(archiveFile()), archive_);
 }
 
 void TestWizardServer::secondShowingAfterFailedDownload() {
