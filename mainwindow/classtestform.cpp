@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QShowEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 
@@ -34,6 +35,10 @@ constexpr QRect DateFieldRect(504, 336, 185, 21);
 // It shows the long date format ("Donnerstag, 28. September 2023"). The field keeps its
 // designed width, so its font is made smaller where the widest date of the locale would not
 // fit at the window's font size; the face stays the window's.
+//
+// Fitting measures 84 dates at each size tried, which costs more than building the rest of the
+// form. A hidden field only notes that its font is to be fitted; it is fitted before it is
+// first shown or asked for its size, and at once while it is visible.
 class DatePicker : public QDateEdit {
 public:
     using QDateEdit::QDateEdit;
@@ -42,6 +47,7 @@ public:
         if (fitting_)
             return;
         const QScopedValueRollback guard(fitting_, true);
+        fitDue_ = false;
         QFont font = parentWidget() ? parentWidget()->font() : this->font();
         QStringList dates;
         // Every weekday with every month, on two-digit days.
@@ -58,15 +64,43 @@ public:
         setFont(sized);
     }
 
+    // Fits the font now when the field is visible, else before it is first needed.
+    void fitFontWhenNeeded() {
+        if (fitting_)
+            return;
+        if (isVisible())
+            fitFont();
+        else
+            fitDue_ = true;
+    }
+
+    QSize sizeHint() const override {
+        fitDueFont();
+        return QDateEdit::sizeHint();
+    }
+    QSize minimumSizeHint() const override {
+        fitDueFont();
+        return QDateEdit::minimumSizeHint();
+    }
+
 protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
     void changeEvent(QEvent* event) override {
         QDateEdit::changeEvent(event);
         if (event->type() == QEvent::FontChange || event->type() == QEvent::LocaleChange)
-            fitFont();
+            fitFontWhenNeeded();
+    }
+    void showEvent(QShowEvent* event) override {
+        // Before the first paint.
+        fitDueFont();
+        QDateEdit::showEvent(event);
     }
 
 private:
+    void fitDueFont() const {
+        if (fitDue_)
+            const_cast<DatePicker*>(this)->fitFont();
+    }
     static int widest(const QFont& font, const QStringList& texts) {
         const QFontMetrics metrics(font);
         int result = 0;
@@ -88,6 +122,7 @@ private:
     }
 
     bool fitting_ = false;
+    bool fitDue_ = false;
 };
 
 } // namespace
@@ -171,7 +206,7 @@ ClassTestForm::ClassTestForm(QWidget* page) : QWidget(page) {
     TestDate->setDisplayFormat(LocaleFormats::current().locale().dateFormat(QLocale::LongFormat));
     TestDate->setDate(Clock::today());
     place(TestDate, DateFieldRect, LeftBottom);
-    datePicker->fitFont();
+    datePicker->fitFontWhenNeeded();
 
     label(this, QStringLiteral("Schulstunde:"), {504, 368, 90, 14}, LeftBottom);
     Lesson = hinted(named(new QComboBox(this), QStringLiteral("Lesson")),

@@ -117,7 +117,12 @@ SubjectsPage::SubjectsPage(std::function<bool()> diagramLabels, QWidget* parent)
     // The print button: its normal picture, swapped for the others on hover and press.
     PrintBtn = named(new TVelaImage(this), QStringLiteral("PrintBtn"));
     PrintBtn->setCursor(Qt::PointingHandCursor);
-    new ButtonPictures(PrintBtn, printButtonImages());
+    // They are drawn when first shown: the page is hidden at start.
+    new ButtonPictures(PrintBtn, PrintButtonSize, [](ButtonPictures::State state) {
+        constexpr std::array<PrintButtonLook, 3> looks = {
+            PrintButtonLook::Normal, PrintButtonLook::Hover, PrintButtonLook::Pressed};
+        return printButtonImage(looks[state]);
+    });
     connect(PrintBtn, &TVelaImage::clicked, this, &SubjectsPage::printClicked);
     place(PrintBtn, {704, 320, 57, 193}, RightBottom);
 

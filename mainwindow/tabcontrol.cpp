@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 
@@ -19,9 +20,40 @@ QString captionOf(const QString& barText) {
     QString caption = barText;
     return caption.replace(QStringLiteral("&&"), QStringLiteral("&"));
 }
+
+// A tab bar that lays out the captions of the tabs it shows only. A tab bar paints by asking
+// for every tab's style option, and each option lays out the tab's caption to see whether it
+// is to be shortened; with one tab per subject most of them lie outside the bar, where they
+// are left unpainted. Their options carry what the bar looks at for them: the place and the
+// colours.
+class CaptionBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    void initStyleOption(QStyleOptionTab* option, int index) const override {
+        const QRect rect = tabRect(index);
+        if (rect.right() >= 0 && rect.left() <= width()) {
+            QTabBar::initStyleOption(option, index);
+            return;
+        }
+        option->initFrom(this);
+        option->state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+        if (!isTabEnabled(index))
+            option->state &= ~QStyle::State_Enabled;
+        if (index == currentIndex())
+            option->state |= QStyle::State_Selected;
+        option->rect = rect;
+        option->shape = shape();
+        option->text = tabText(index);
+        option->documentMode = documentMode();
+        option->tabIndex = index;
+    }
+};
+
 } // namespace
 
-TabControl::TabControl(QWidget* parent) : QWidget(parent), tabBar_(new QTabBar(this)) {
+TabControl::TabControl(QWidget* parent) : QWidget(parent), tabBar_(new CaptionBar(this)) {
     tabBar_->setObjectName(QStringLiteral("SubjectsTabBar"));
     tabBar_->setDrawBase(false);
     tabBar_->setExpanding(false);

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <array>
+#include <functional>
 
 class TVelaImage;
 
@@ -17,15 +18,22 @@ class ButtonPictures : public QObject {
 
 public:
     enum State { Normal = 0, Hover = 1, Pressed = 2 };
+    // Draws the picture of a state.
+    using Drawing = std::function<QImage(State)>;
 
     ButtonPictures(TVelaImage* image, const std::array<QImage, 3>& pictures);
+    // Each picture is drawn when it is first shown (see ImageControl::setPicture), so a
+    // button on a page never opened draws none.
+    ButtonPictures(TVelaImage* image, QSize size, Drawing draw);
 
     State state() const { return state_; }
 
 private:
     void show(State state);
+    const QImage& picture(State state);
 
     TVelaImage* image_;
-    std::array<QImage, 3> pictures_;
+    Drawing draw_;
+    std::array<QImage, 3> pictures_; // those drawn so far
     State state_ = Normal;
 };

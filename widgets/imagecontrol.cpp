@@ -5,26 +5,54 @@
 
 ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {}
 
+const QImage& ImageControl::picture() const {
+    drawPendingPicture();
+    return picture_;
+}
+
 void ImageControl::setPicture(const QImage& picture) {
+    draw_ = nullptr;
     picture_ = picture;
     updateShownPicture();
     if (isVisible())
         repaint();
 }
 
+void ImageControl::setPicture(QSize size, std::function<QImage()> draw) {
+    draw_ = std::move(draw);
+    drawnSize_ = size;
+    picture_ = QImage();
+    shown_ = QPixmap();
+    if (isVisible()) {
+        drawPendingPicture();
+        repaint();
+    }
+}
+
+void ImageControl::drawPendingPicture() const {
+    if (!draw_)
+        return;
+    picture_ = std::exchange(draw_, nullptr)();
+    updateShownPicture();
+}
+
 void ImageControl::setTransparent(bool transparent) {
     if (transparent_ == transparent)
         return;
     transparent_ = transparent;
-    updateShownPicture();
+    // A picture still to be drawn takes the flag into account when it is drawn.
+    if (!draw_)
+        updateShownPicture();
     update();
 }
 
 QSize ImageControl::sizeHint() const {
+    if (draw_)
+        return drawnSize_;
     return picture_.isNull() ? QWidget::sizeHint() : picture_.size();
 }
 
-void ImageControl::updateShownPicture() {
+void ImageControl::updateShownPicture() const {
     if (picture_.isNull()) {
         shown_ = QPixmap();
         return;
@@ -45,6 +73,7 @@ void ImageControl::updateShownPicture() {
 }
 
 void ImageControl::paintEvent(QPaintEvent*) {
+    drawPendingPicture();
     if (shown_.isNull())
         return;
     QPainter painter(this);

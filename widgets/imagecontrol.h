@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
+
 // A picture control: shows its picture unscaled at its top-left corner and reports the mouse
 // buttons pressed and released on it, and clicks. With the transparent flag the pixels that
 // have the colour of the picture's bottom-left pixel are left out, so that the background
@@ -14,9 +16,14 @@ class ImageControl : public QWidget {
 public:
     explicit ImageControl(QWidget* parent = nullptr);
 
-    const QImage& picture() const { return picture_; }
+    // The picture shown; one given as a drawing is drawn now if it was not yet.
+    const QImage& picture() const;
     // Shows the picture; a visible control is repainted at once.
     void setPicture(const QImage& picture);
+    // Shows the picture of size that draw makes. A hidden control draws it when it is first
+    // painted or its picture is asked for, so that a picture that is never seen costs nothing;
+    // a visible one draws it at once.
+    void setPicture(QSize size, std::function<QImage()> draw);
 
     bool transparent() const { return transparent_; }
     void setTransparent(bool transparent);
@@ -36,10 +43,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void updateShownPicture();
+    void updateShownPicture() const;
+    void drawPendingPicture() const;
 
-    QImage picture_;
-    QPixmap shown_; // the picture as painted, with the transparent colour left out
+    // Drawn when first needed (see setPicture); until then picture_ and shown_ are empty.
+    mutable std::function<QImage()> draw_;
+    QSize drawnSize_;
+    mutable QImage picture_;
+    mutable QPixmap shown_; // the picture as painted, with the transparent colour left out
     bool transparent_ = false;
     bool leftPressed_ = false;
 };

@@ -7,6 +7,8 @@
 #include <QLinearGradient>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 
 QFont pictureFont(int pixelSize, bool bold) {
@@ -92,6 +94,32 @@ void drawPrinter(QPainter& p) {
     p.drawPath(sheet);
 }
 
+// The largest pixel size from 26 down to 10 at which name fits into room (10 when none does).
+// Every size measured loads a font engine of its own, so the search does not walk down from 26:
+// text widths grow in step with the size, and the size in that proportion to the width at 26
+// is the one sought or lies next to it (hinting rounds each letter's width).
+int logoNameSize(const QString& name, int room) {
+    constexpr int largest = 26, smallest = 10;
+    auto width = [&name](int size) {
+        return QFontMetrics(pictureFont(size, true)).horizontalAdvance(name);
+    };
+    const int widthAtLargest = width(largest);
+    if (widthAtLargest <= room)
+        return largest;
+    int size = std::clamp(largest * room / std::max(1, widthAtLargest), smallest, largest - 1);
+    if (width(size) <= room) {
+        while (size + 1 < largest && width(size + 1) <= room)
+            ++size;
+        return size;
+    }
+    while (size > smallest) {
+        --size;
+        if (width(size) <= room)
+            break;
+    }
+    return size;
+}
+
 } // namespace
 
 void drawPrintButton(QPainter& painter, PrintButtonLook look) {
@@ -123,16 +151,16 @@ void drawPrintButton(QPainter& painter, PrintButtonLook look) {
     painter.restore();
 }
 
+QImage printButtonImage(PrintButtonLook look) {
+    QImage image(PrintButtonSize, QImage::Format_RGB32);
+    QPainter painter(&image);
+    drawPrintButton(painter, look);
+    return image;
+}
+
 std::array<QImage, 3> printButtonImages() {
-    std::array<QImage, 3> images;
-    const std::array<PrintButtonLook, 3> looks = {PrintButtonLook::Normal, PrintButtonLook::Hover,
-                                                  PrintButtonLook::Pressed};
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        images[i] = QImage(PrintButtonSize, QImage::Format_RGB32);
-        QPainter painter(&images[i]);
-        drawPrintButton(painter, looks[i]);
-    }
-    return images;
+    return {printButtonImage(PrintButtonLook::Normal), printButtonImage(PrintButtonLook::Hover),
+            printButtonImage(PrintButtonLook::Pressed)};
 }
 
 void drawLogo(QPainter& painter) {
@@ -156,9 +184,7 @@ void drawLogo(QPainter& painter) {
     const QString name = QStringLiteral("Zensoria");
     const int textLeft = left + 6 * columnWidth + 8;
     const int room = LogoSize.width() - textLeft - 3;
-    QFont font = pictureFont(26, true);
-    while (font.pixelSize() > 10 && QFontMetrics(font).horizontalAdvance(name) > room)
-        font.setPixelSize(font.pixelSize() - 1);
+    QFont font = pictureFont(logoNameSize(name, room), true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setFont(font);
     painter.setPen(Qt::black);
@@ -169,8 +195,12 @@ void drawLogo(QPainter& painter) {
 }
 
 QImage logoBitmap() {
-    QImage image(LogoSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    drawLogo(painter);
-    return image;
+    // Drawn once: the main window, the about dialog and the print dialog show the same logo.
+    static const QImage logo = [] {
+        QImage image(LogoSize, QImage::Format_RGB32);
+        QPainter painter(&image);
+        drawLogo(painter);
+        return image;
+    }();
+    return logo;
 }

@@ -16,7 +16,8 @@ enum class PrintButtonLook {
 };
 // Draws the button picture into the rectangle (0, 0) .. PrintButtonSize.
 void drawPrintButton(QPainter& painter, PrintButtonLook look);
-// The three pictures in the order normal, hover, pressed.
+// The picture of one look, and the three in the order normal, hover, pressed.
+QImage printButtonImage(PrintButtonLook look);
 std::array<QImage, 3> printButtonImages();
 
 // The logo, 142 x 63 in 24-bit colour: the grade diagram and the name "Zensoria" in black on
@@ -24,4 +25,5 @@ std::array<QImage, 3> printButtonImages();
 // gradient through in the about dialog.
 constexpr QSize LogoSize{142, 63};
 void drawLogo(QPainter& painter);
+// The logo as drawn by drawLogo, drawn at the first call only.
 QImage logoBitmap();

@@ -25,24 +25,7 @@ class TestClassTestForm : public QObject {
         return page;
     }
 
-private slots:
-    void initTestCase() {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        Clock::setToday(QDate(2023, 9, 28));
-    }
-
-    void everyDateFits_data() {
-        QTest::addColumn<QString>("face");
-        QTest::newRow("window's face") << "Liberation Sans";
-        // The about dialog gives the windows the face of the system's message font.
-        QTest::newRow("wider face") << "DejaVu Sans";
-    }
-    // "Donnerstag, 28. September 2023" and every other date of two years are shown whole.
-    void everyDateFits() {
-        QFETCH(QString, face);
-        auto shown = page(QStringLiteral("Liberation Sans"));
-        shown->setFont(QFont(face, 8));
-        auto* date = shown->findChild<QDateEdit*>(QStringLiteral("TestDate"));
+    static void verifyEveryDateFits(QDateEdit* date, const QString& face) {
         QVERIFY(date);
         QCOMPARE(date->geometry(), QRect(504, 336, 185, 21));
         QCOMPARE(date->font().family(), face);
@@ -68,6 +51,61 @@ private slots:
                         5 >
                     edit->width());
         QVERIFY(widest > 0);
+        date->setDate(QDate(2023, 9, 28));
+    }
+
+private slots:
+    void initTestCase() {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        Clock::setToday(QDate(2023, 9, 28));
+    }
+
+    void everyDateFits_data() {
+        QTest::addColumn<QString>("face");
+        QTest::newRow("window's face") << "Liberation Sans";
+        // The about dialog gives the windows the face of the system's message font.
+        QTest::newRow("wider face") << "DejaVu Sans";
+    }
+    // "Donnerstag, 28. September 2023" and every other date of two years are shown whole.
+    void everyDateFits() {
+        QFETCH(QString, face);
+        auto shown = page(QStringLiteral("Liberation Sans"));
+        shown->setFont(QFont(face, 8));
+        verifyEveryDateFits(shown->findChild<QDateEdit*>(QStringLiteral("TestDate")), face);
+    }
+
+    // A form whose page is hidden while the window's font changes (the subjects page at
+    // start) fits its date field when the page is first shown, to the same size as a form that
+    // was shown all along; asked for its size before, the field answers with that size too.
+    void dateFitsWhenShownLater_data() { everyDateFits_data(); }
+    void dateFitsWhenShownLater() {
+        QFETCH(QString, face);
+        auto shown = page(QStringLiteral("Liberation Sans"));
+        shown->setFont(QFont(face, 8));
+        const auto* shownDate = shown->findChild<QDateEdit*>(QStringLiteral("TestDate"));
+
+        auto window = std::make_unique<QWidget>();
+        window->setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        auto* hidden = new QWidget(window.get());
+        Anchoring::setDesignSize(hidden, QSize(769, 525));
+        new ClassTestForm(hidden);
+        hidden->hide();
+        window->show();
+        auto* date = hidden->findChild<QDateEdit*>(QStringLiteral("TestDate"));
+        window->setFont(QFont(face, 8));
+        QVERIFY(!date->isVisible());
+        QCOMPARE(date->sizeHint(), shownDate->sizeHint());
+        QCOMPARE(date->minimumSizeHint(), shownDate->minimumSizeHint());
+        hidden->show();
+        QCOMPARE(date->font(), shownDate->font());
+        QCOMPARE(date->sizeHint(), shownDate->sizeHint());
+        verifyEveryDateFits(date, face);
+
+        // Shown, the field follows a change of the window's font at once.
+        window->setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        shown->setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        QCOMPARE(date->font(), shownDate->font());
+        QCOMPARE(date->font().family(), QStringLiteral("Liberation Sans"));
     }
 
     void shownTestReadsBack() {

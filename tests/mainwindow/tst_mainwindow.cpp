@@ -1266,6 +1266,60 @@ private slots:
                  pictures[0].convertToFormat(QImage::Format_RGB32));
     }
 
+    // The print button's pictures are drawn when the subjects page is first shown; before,
+    // the button answers as it does then: its size, its picture, what it paints.
+    void printButtonBeforeTheSubjectsPageShows() {
+        auto form = startForm();
+        auto* button = control<TVelaImage>(*form, "PrintBtn");
+        QVERIFY(!button->isVisible());
+        const std::array<QImage, 3> pictures = printButtonImages();
+        QCOMPARE(button->sizeHint(), QSize(57, 193));
+        QCOMPARE(button->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 pictures[0].convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(button->picture(), pictures[0]);
+        openFile(*form, dataFile());
+        addSubject(*form, QStringLiteral("Mathe"));
+        clickTab(*form, QStringLiteral("Mathe"));
+        QVERIFY(button->isVisible());
+        QCOMPARE(button->picture(), pictures[0]);
+        QCOMPARE(button->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 pictures[0].convertToFormat(QImage::Format_RGB32));
+    }
+
+    // With more tabs than the bar has room for, the bar looks exactly like a plain tab bar
+    // with the same tabs, wherever it is scrolled to.
+    void manyTabsPaintAsAPlainTabBar() {
+        QWidget window;
+        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        window.resize(500, 200);
+        auto* tabs = new TabControl(&window);
+        tabs->setGeometry(0, 0, 400, 80);
+        auto* plain = new QTabBar(&window);
+        plain->setDrawBase(false);
+        plain->setExpanding(false);
+        plain->setUsesScrollButtons(true);
+        plain->setElideMode(Qt::ElideNone);
+        QStringList captions;
+        for (int i = 1; i <= 60; ++i)
+            captions << QStringLiteral("Fach %1 & Kurs").arg(i);
+        tabs->insertTabs(0, captions);
+        for (QString caption : captions)
+            plain->addTab(caption.replace(u'&', QStringLiteral("&&")));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        plain->setGeometry(tabs->tabBar()->geometry().translated(0, 80));
+        QCOMPARE(plain->size(), QSize(396, 24));
+        for (int index : {0, 1, 30, 58, 59, 12}) {
+            tabs->setCurrentIndex(index);
+            plain->setCurrentIndex(index);
+            QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        }
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(13).center());
+        QTest::mouseClick(plain, Qt::LeftButton, {}, plain->tabRect(13).center());
+        QCOMPARE(tabs->currentIndex(), 13);
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+    }
+
     void logoAndInfoShowTheAboutDialog() {
         auto form = startForm();
         auto* logo = control<TVelaImage>(*form, "InfoP");

@@ -1,6 +1,8 @@
 #include "widgets/pictures.h"
 #include "widgets/programicon.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -82,6 +84,37 @@ private slots:
         for (int y = 61; y < 63; ++y)
             for (int x = 0; x < logo.width(); ++x)
                 QCOMPARE(logo.pixel(x, y) & 0xffffffu, 0xffffffu);
+    }
+
+    // The name stands as large as it fits beside the diagram: the base line under it ends
+    // where the name ends at the largest pixel size from 26 down that leaves it room.
+    void logoNameAsLargeAsFits() {
+        const QString name = QStringLiteral("Zensoria");
+        const int textLeft = 6 + 6 * 5 + 8;
+        const int room = 142 - textLeft - 3;
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setBold(true);
+        int size = 26;
+        for (; size > 10; --size) {
+            font.setPixelSize(size);
+            if (QFontMetrics(font).horizontalAdvance(name) <= room)
+                break;
+        }
+        font.setPixelSize(size);
+        const int lineRight = textLeft + QFontMetrics(font).horizontalAdvance(name);
+        const QImage logo = logoBitmap();
+        for (int y = 50; y <= 51; ++y) {
+            QCOMPARE(logo.pixel(3, y) & 0xffffffu, 0u);
+            QCOMPARE(logo.pixel(lineRight - 1, y) & 0xffffffu, 0u);
+            QCOMPARE(logo.pixel(lineRight, y) & 0xffffffu, 0xffffffu);
+        }
+        // Drawn again, the logo is the same.
+        QImage again(logo.size(), QImage::Format_RGB32);
+        QPainter painter(&again);
+        drawLogo(painter);
+        painter.end();
+        QCOMPARE(again, logo);
     }
 
     void programIconAtEverySize() {

@@ -166,6 +166,90 @@ private slots:
         hoverEnter(&image);
         QCOMPARE(shown(), 1);
     }
+
+    // Pictures given as drawings are drawn when first needed: a hidden control that is never
+    // painted draws none, and each state's picture is drawn once.
+    void buttonPicturesDrawnWhenFirstShown() {
+        QWidget page;
+        page.resize(40, 40);
+        auto* image = new TVelaImage(&page);
+        image->setGeometry(0, 0, 20, 20);
+        const std::array<QImage, 3> pictures = {filled({20, 20}, Qt::gray),
+                                                filled({20, 20}, Qt::white),
+                                                filled({20, 20}, Qt::darkGray)};
+        QList<ButtonPictures::State> drawn;
+        auto* states = new ButtonPictures(image, QSize(20, 20), [&](ButtonPictures::State state) {
+            drawn << state;
+            return pictures[state];
+        });
+        QCOMPARE(states->state(), ButtonPictures::Normal);
+        QCOMPARE(image->sizeHint(), QSize(20, 20));
+        QVERIFY(drawn.isEmpty());
+
+        // The first paint shows the normal picture, as the array version does.
+        page.grab();
+        QCOMPARE(drawn, QList<ButtonPictures::State>({ButtonPictures::Normal}));
+        QCOMPARE(image->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 pictures[ButtonPictures::Normal]);
+        QCOMPARE(image->picture(), pictures[ButtonPictures::Normal]);
+
+        hoverEnter(image);
+        QTest::mousePress(image, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(image->picture(), pictures[ButtonPictures::Pressed]);
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(5, 5));
+        hoverEnter(image);
+        hoverLeave(image);
+        QCOMPARE(image->picture(), pictures[ButtonPictures::Normal]);
+        QCOMPARE(image->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 pictures[ButtonPictures::Normal]);
+        QCOMPARE(drawn, QList<ButtonPictures::State>({ButtonPictures::Normal, ButtonPictures::Hover,
+                                                      ButtonPictures::Pressed}));
+    }
+
+    // A picture drawn later is shown as one given at once: asked for, painted on a hidden
+    // page, with the transparent colour left out when the flag was set before the drawing.
+    void pictureDrawnLaterShowsAsGiven() {
+        QWidget page;
+        page.resize(20, 20);
+        page.setAutoFillBackground(true);
+        QPalette palette = page.palette();
+        palette.setColor(QPalette::Window, QColor(0, 200, 0));
+        page.setPalette(palette);
+        QImage picture = filled({10, 10}, Qt::white);
+        picture.setPixel(2, 2, qRgb(0, 0, 0));
+        int drawings = 0;
+        auto draw = [&] {
+            ++drawings;
+            return picture;
+        };
+
+        TVelaImage later(&page);
+        later.resize(10, 10);
+        later.setPicture(picture.size(), draw);
+        later.setTransparent(true);
+        QCOMPARE(drawings, 0);
+        QCOMPARE(later.sizeHint(), QSize(10, 10));
+        const QImage shown = page.grab().toImage();
+        QCOMPARE(drawings, 1);
+        QCOMPARE(shown.pixelColor(5, 5), QColor(0, 200, 0));
+        QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::black));
+        QCOMPARE(later.picture(), picture);
+        later.setTransparent(false);
+        QCOMPARE(page.grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+
+        // Asked for before any paint, the picture is drawn then; a picture given at once
+        // replaces one still to be drawn.
+        TVelaImage asked;
+        asked.setPicture(picture.size(), draw);
+        QCOMPARE(asked.picture(), picture);
+        QCOMPARE(drawings, 2);
+        TVelaImage replaced;
+        replaced.setPicture(QSize(4, 4), draw);
+        replaced.setPicture(filled({3, 3}, Qt::blue));
+        QCOMPARE(replaced.sizeHint(), QSize(3, 3));
+        QCOMPARE(replaced.picture(), filled({3, 3}, Qt::blue));
+        QCOMPARE(drawings, 2);
+    }
 };
 
 QTEST_MAIN(TestVelaImage)
