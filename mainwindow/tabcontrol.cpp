@@ -26,11 +26,30 @@ QString captionOf(const QString& barText) {
 // is to be shortened; with one tab per subject most of them lie outside the bar, where they
 // are left unpainted. Their options carry what the bar looks at for them: the place and the
 // colours.
+//
+// It also takes many tabs at once: every single insertion or removal lays out all tabs (to
+// find the one under the mouse, or to keep the current one), so while tabs are added or
+// removed one after another the tabs before the last change count as empty, and only the
+// last change lays them out with their captions.
 class CaptionBar : public QTabBar {
 public:
     using QTabBar::QTabBar;
 
+    // Changes many tabs, calling change(i) for i = 0 .. count - 1.
+    template <typename Change> void changeTabs(int count, Change change) {
+        for (int i = 0; i < count; ++i) {
+            const QScopedValueRollback pending(sizesPending_, i + 1 < count);
+            change(i);
+        }
+    }
+
 protected:
+    QSize tabSizeHint(int index) const override {
+        return sizesPending_ ? QSize(0, 0) : QTabBar::tabSizeHint(index);
+    }
+    QSize minimumTabSizeHint(int index) const override {
+        return sizesPending_ ? QSize(0, 0) : QTabBar::minimumTabSizeHint(index);
+    }
     void initStyleOption(QStyleOptionTab* option, int index) const override {
         const QRect rect = tabRect(index);
         if (rect.right() >= 0 && rect.left() <= width()) {
@@ -49,6 +68,9 @@ protected:
         option->documentMode = documentMode();
         option->tabIndex = index;
     }
+
+private:
+    bool sizesPending_ = false;
 };
 
 } // namespace
@@ -118,15 +140,16 @@ template <typename Change> void TabControl::changeAll(Change change) {
 
 void TabControl::insertTabs(int index, const QStringList& captions) {
     changeAll([&] {
-        for (int i = 0; i < captions.size(); ++i)
+        static_cast<CaptionBar*>(tabBar_)->changeTabs(int(captions.size()), [&](int i) {
             tabBar_->insertTab(index + i, barText(captions.at(i)));
+        });
     });
 }
 
 void TabControl::removeTabs(int index, int count) {
     changeAll([&] {
-        for (int i = count - 1; i >= 0; --i)
-            tabBar_->removeTab(index + i);
+        static_cast<CaptionBar*>(tabBar_)->changeTabs(
+            count, [&](int i) { tabBar_->removeTab(index + count - 1 - i); });
     });
 }
 

@@ -1318,6 +1318,35 @@ private slots:
         QTest::mouseClick(plain, Qt::LeftButton, {}, plain->tabRect(13).center());
         QCOMPARE(tabs->currentIndex(), 13);
         QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+
+        // Tabs taken out and put in by the dozen, on the shown bar, leave it as the plain bar
+        // with the same changes made one by one while it is hidden: the same places and the
+        // same pixels.
+        tabs->removeTabs(5, 20);
+        plain->hide();
+        for (int i = 0; i < 20; ++i)
+            plain->removeTab(5);
+        plain->show();
+        QStringList more;
+        for (int i = 1; i <= 15; ++i)
+            more << QStringLiteral("Neu %1").arg(i);
+        tabs->insertTabs(3, more);
+        plain->hide();
+        for (int i = 0; i < more.size(); ++i)
+            plain->insertTab(3 + i, more.at(i));
+        plain->show();
+        QCOMPARE(tabs->count(), 55);
+        QCOMPARE(tabs->currentText(), plain->tabText(plain->currentIndex()).replace("&&", "&"));
+        for (int i = 0; i < tabs->count(); ++i)
+            QCOMPARE(tabs->tabBar()->tabRect(i), plain->tabRect(i));
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        tabs->removeTabs(0, 54);
+        plain->hide();
+        for (int i = 0; i < 54; ++i)
+            plain->removeTab(0);
+        plain->show();
+        QCOMPARE(tabs->tabBar()->tabRect(0), plain->tabRect(0));
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
     }
 
     void logoAndInfoShowTheAboutDialog() {
