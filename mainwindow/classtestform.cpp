@@ -18,6 +18,8 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 
+#include <algorithm>
+
 using namespace Anchoring;
 using namespace FormParts;
 
@@ -36,8 +38,8 @@ constexpr QRect DateFieldRect(504, 336, 185, 21);
 // designed width, so its font is made smaller where the widest date of the locale would not
 // fit at the window's font size; the face stays the window's.
 //
-// Fitting measures 84 dates at each size tried, which costs more than building the rest of the
-// form. A hidden field only notes that its font is to be fitted; it is fitted before it is
+// Fitting measures up to 84 dates at each size tried, which costs more than building the rest
+// of the form. A hidden field only notes that its font is to be fitted; it is fitted before it is
 // first shown or asked for its size, and at once while it is visible.
 class DatePicker : public QDateEdit {
 public:
@@ -55,8 +57,11 @@ public:
             for (int day = 22; day <= 28; ++day)
                 dates.append(locale().toString(QDate(2024, month, day), displayFormat()));
         }
+        // The longest first: they are the likeliest not to fit.
+        std::stable_sort(dates.begin(), dates.end(),
+                         [](const QString& a, const QString& b) { return a.size() > b.size(); });
         const int room = textRoom();
-        while (font.pointSizeF() > 5 && widest(font, dates) > room)
+        while (font.pointSizeF() > 5 && anyWider(font, dates, room))
             font.setPointSizeF(font.pointSizeF() - 0.5);
         // Only the size is set; the face follows the window.
         QFont sized;
@@ -101,12 +106,13 @@ private:
         if (fitDue_)
             const_cast<DatePicker*>(this)->fitFont();
     }
-    static int widest(const QFont& font, const QStringList& texts) {
+    // Whether any of the texts is wider than room; a size that is too large shows that at
+    // one of the first, longest dates, without measuring the others.
+    static bool anyWider(const QFont& font, const QStringList& texts, int room) {
         const QFontMetrics metrics(font);
-        int result = 0;
-        for (const QString& text : texts)
-            result = std::max(result, metrics.horizontalAdvance(text));
-        return result;
+        return std::any_of(texts.begin(), texts.end(), [&](const QString& text) {
+            return metrics.horizontalAdvance(text) > room;
+        });
     }
     // Width for the text at the designed size: the edit field beside the drop-down button,
     // less the margins of the text and the cursor behind it.
