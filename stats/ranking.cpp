@@ -40,6 +40,39 @@ QPair<QStringView, QStringView> splitFirstField(QStringView entry) {
     return {entry.left(comma), entry.mid(comma + 1)};
 }
 
+// The six counts of a test value written as the program writes it: plain digits separated by
+// single commas ("27,2,5,9,7,3,1,3,Remark"), the first field (the participants) and the six
+// counts each of 1 to 9 digits. Such a value splits into the same fields as the comma-list
+// reader gives, whatever follows the counts; nullopt for any other value, which the reader
+// then takes apart (quotes, blanks, signs, empty or faulty fields).
+std::optional<GradeCounts> plainCounts(QStringView value) {
+    const char16_t* p = value.utf16();
+    const char16_t* const end = p + value.size();
+    GradeCounts counts{};
+    for (int field = 0; field <= 6; ++field) {
+        if (field > 0) {
+            if (p == end || *p != u',')
+                return std::nullopt;
+            ++p;
+        }
+        int number = 0;
+        int digits = 0;
+        for (; p < end && *p >= u'0' && *p <= u'9'; ++p) {
+            if (++digits > 9)
+                return std::nullopt;
+            number = number * 10 + (*p - u'0');
+        }
+        if (digits == 0)
+            return std::nullopt;
+        if (field > 0)
+            counts[field - 1] = number;
+    }
+    // After the last count the field ends: at the end of the value or at its comma.
+    if (p < end && *p != u',')
+        return std::nullopt;
+    return counts;
+}
+
 } // namespace
 
 QString ClassAverageText(long double average) {
@@ -77,15 +110,20 @@ std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& en
     int averaged = 0;
     // Keys and values come from one pass over the section, so every key has its value.
     for (const auto& [key, value] : entries) {
-        // Views into the value: the ranking reads every test of every subject.
-        const CommaFields fields(value);
-        GradeCounts counts{};
-        for (int g = 1; g <= 6; ++g) {
-            if (g >= fields.size())
-                throw AppError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(g));
-            counts[g - 1] = toInteger(fields[g]);
+        // The ranking reads every test of every subject: the usual value is read directly,
+        // anything else through views into the value.
+        std::optional<GradeCounts> counts = plainCounts(value);
+        if (!counts) {
+            const CommaFields fields(value);
+            counts.emplace();
+            for (int g = 1; g <= 6; ++g) {
+                if (g >= fields.size())
+                    throw AppError(
+                        QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(g));
+                (*counts)[g - 1] = toInteger(fields[g]);
+            }
         }
-        if (const auto average = TestAverage(counts)) {
+        if (const auto average = TestAverage(*counts)) {
             sum += *average;
             ++averaged;
         }

@@ -83,6 +83,7 @@ private slots:
     void rankingKeepsNamesWhole();
     void rankingSkipsSubjectsWithoutFigures();
     void rankingFaultyValueKeepsEarlierEntries();
+    void rankingReadsCountsHoweverWritten();
     void rankingShownAverage_data();
     void rankingShownAverage();
 
@@ -386,6 +387,53 @@ void TestStats::rankingFaultyValueKeepsEarlierEntries() {
         QFAIL("a value with too few fields must raise");
     } catch (const AppError& e) {
         QCOMPARE(e.message(), QStringLiteral("Listenindex überschreitet das Maximum (3)"));
+    }
+}
+
+// The counts as the program writes them and the same counts written by hand (blanks, signs,
+// leading zeros, quotes, a remark with commas and quotes) give the same average; a value that
+// goes wrong only after the usual start raises the usual errors.
+void TestStats::rankingReadsCountsHoweverWritten() {
+    const QList<GradeCounts> counts = {
+        {2, 5, 9, 7, 3, 1}, {0, 4, 10, 8, 3, 1}, {1, 2, 3, 4, 5, 6}, {1, 0, 0, 0, 0, 0}};
+    const auto ini =
+        store(section("Plain", counts) +
+              QStringLiteral("[Written]\r\n"
+                             "5,1,12.03.2002=\" 3 , 2,5 ,09,7,3,+1,0,\"\r\n"
+                             "5,2,12.03.2002=3,0,4,10,8,3,1,2,\"Test, mit \"\"Zitat\"\"\"\r\n"
+                             "5,3,12.03.2002=\"27\",1,\"2\",3,4,5,6\r\n"
+                             "5,4,12.03.2002=3,0000000001,0,0,0,0,0,0,\r\n"
+                             "[Short]\r\n5,1,12.03.2002=3,1,2,3,4,5\r\n"
+                             "[Glued]\r\n5,1,12.03.2002=3,1,2,3,4,5,6x,0\r\n"
+                             "[Huge]\r\n5,1,12.03.2002=3,99999999999,0,0,0,0,0,0,\r\n"));
+    long double sum = 0;
+    for (const GradeCounts& c : counts)
+        sum += *TestAverage(c);
+    const QString expected = ClassAverageText(sum / counts.size());
+
+    const QStringList entries = BuildRankingEntries(*ini, {"Plain", "Written"});
+    QCOMPARE(entries.size(), 2);
+    for (const QString& e : entries) {
+        QCOMPARE(splitRankingEntry(e).average, expected);
+        QCOMPARE(splitRankingEntry(e).testCount, QStringLiteral("4"));
+    }
+    try {
+        BuildRankingEntries(*ini, {"Short"});
+        QFAIL("a value with six fields must raise");
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Listenindex überschreitet das Maximum (6)"));
+    }
+    try {
+        BuildRankingEntries(*ini, {"Glued"});
+        QFAIL("a count with a letter must raise");
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(), QStringLiteral("'6x' ist kein gültiger Integerwert"));
+    }
+    try {
+        BuildRankingEntries(*ini, {"Huge"});
+        QFAIL("a count beyond the integers must raise");
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(), QStringLiteral("'99999999999' ist kein gültiger Integerwert"));
     }
 }
 
