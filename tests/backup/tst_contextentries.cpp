@@ -2,8 +2,6 @@
 #include "backup/backupstore.h"
 #include "gradedata/gradebook.h"
 #include "mainwindow/tform1.h"
-#include "platform/localeformats.h"
-#include "platform/programfolder.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 #include "trend/trenddialog.h"
@@ -82,11 +80,10 @@ class TestContextEntries : public QObject {
 
 private slots:
     void init() {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        fixture_ = std::make_unique<MainWindowFixture>(QStringLiteral("Beispiel.plx"));
+        fixture_ =
+            std::make_unique<MainWindowFixture>(QStringLiteral("Beispiel.plx"), QDate(2026, 12, 8));
         QVERIFY(fixture_->isValid());
         BackupStore::setDataFolder(fixture_->folders().file(QStringLiteral("share")));
-        Clock::setToday(QDate(2026, 12, 8));
         dataFile_ = fixture_->dataFile();
         QVERIFY(QFile::copy(QFINDTESTDATA("../../examples/Beispiel.plx"), dataFile_));
         QVERIFY(QFile::setPermissions(dataFile_, QFile::ReadOwner | QFile::WriteOwner));
@@ -97,7 +94,6 @@ private slots:
     void cleanup() {
         const QString problems = fixture_->dialogs().problems();
         BackupStore::setDataFolder(QString());
-        Clock::setToday(QDate());
         fixture_.reset();
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }

@@ -2,6 +2,7 @@
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -51,11 +52,6 @@ ClassTest test(int level, int number, QDate date, int lesson, GradeCounts counts
     return ClassTest{level, number, date, lesson, counts, own, remark};
 }
 
-bool put(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class TestCsvExport : public QObject {
@@ -83,7 +79,7 @@ void TestCsvExport::roundTripThroughPython() {
     };
     QTemporaryDir dir;
     const QString fileName = dir.filePath(QStringLiteral("Noten.csv"));
-    QVERIFY(put(fileName, gradeBookCsv(book)));
+    QVERIFY(writeBytes(fileName, gradeBookCsv(book)));
 
     QString problem;
     const QList<QStringList> rows = readWithPython(fileName, &problem);
@@ -155,10 +151,10 @@ void TestCsvExport::germanConventionsWhateverTheLocale() {
 void TestCsvExport::faultyEntryWritesNothing() {
     QTemporaryDir dir;
     const QString dataFile = dir.filePath(QStringLiteral("Noten.plx"));
-    QVERIFY(put(dataFile, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"
-                          "7,2,02.12.2026=\"1,1,x,1,1,1,1,1,\"\r\n"));
+    QVERIFY(writeBytes(dataFile, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"
+                                 "7,2,02.12.2026=\"1,1,x,1,1,1,1,1,\"\r\n"));
     const QString target = dir.filePath(QStringLiteral("Noten.csv"));
-    QVERIFY(put(target, "older export"));
+    QVERIFY(writeBytes(target, "older export"));
     const IniStore store(dataFile);
     QVERIFY_THROWS_EXCEPTION(AppError, exportGradeBookCsv(store, target));
     QFile file(target);

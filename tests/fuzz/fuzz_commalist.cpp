@@ -7,7 +7,6 @@
 #include "gradedata/commalist.h"
 #include "gradedata/formats.h"
 #include "platform/apperror.h"
-#include "platform/localeformats.h"
 
 namespace {
 
@@ -93,11 +92,7 @@ void checkConversions(const QString& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool once = [] {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        return true;
-    }();
-    (void)once;
+    useGermanFormats();
     FuzzInput input(data, size);
     // The first byte chooses how the rest is read: as UTF-8 text, or built from the palette of
     // characters that matter.

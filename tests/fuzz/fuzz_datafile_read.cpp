@@ -6,16 +6,11 @@
 #include "gradedata/classtest.h"
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
-#include "platform/localeformats.h"
 #include "stats/ranking.h"
 #include "stats/statistics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool once = [] {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        return true;
-    }();
-    (void)once;
+    useGermanFormats();
     const QString fileName = fuzzFolder() + QStringLiteral("/noten.plx");
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     if (!writeFuzzFile(fileName, bytes))

@@ -7,7 +7,6 @@
 #include "gradedata/inistore.h"
 #include "gradedata/textencoding.h"
 #include "platform/apperror.h"
-#include "platform/localeformats.h"
 
 #include <optional>
 
@@ -272,11 +271,7 @@ QString pickName(FuzzInput& input, const QStringList& known) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool once = [] {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        return true;
-    }();
-    (void)once;
+    useGermanFormats();
     FuzzInput input(data, size);
     const int fileSize = int(input.byte()) * 4 + input.number(4);
     const QByteArray before = input.bytes(size_t(fileSize));

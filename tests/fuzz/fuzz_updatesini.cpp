@@ -54,11 +54,7 @@ void checkNews(const QString& news, double versionDate, const LocaleFormats& for
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool once = [] {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        return true;
-    }();
-    (void)once;
+    useGermanFormats();
     const LocaleFormats& formats = LocaleFormats::current();
     FuzzInput input(data, size);
     // The first byte: how the rest is read; the next two: the version's day around 2003.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/localeformats.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -69,6 +71,15 @@ private:
     size_t size_;
     size_t pos_ = 0;
 };
+
+// The program's German formats of dates and numbers, set on the first call in a process.
+inline void useGermanFormats() {
+    static const bool once = [] {
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        return true;
+    }();
+    (void)once;
+}
 
 // One private folder per process for the files of a target.
 inline const QString& fuzzFolder() {

@@ -2,6 +2,7 @@
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
+#include "support/classtests.h"
 #include "support/testfiles.h"
 
 #include <QFile>
@@ -10,19 +11,6 @@
 #include <QTest>
 
 namespace {
-
-ClassTest classTest(int level, int number, QDate date, GradeCounts counts = {2, 5, 8, 6, 3, 1},
-                    int own = 3, QString remark = QString()) {
-    ClassTest test;
-    test.gradeLevel = level;
-    test.number = number;
-    test.date = date;
-    test.lesson = 3;
-    test.counts = counts;
-    test.ownGrade = own;
-    test.remark = std::move(remark);
-    return test;
-}
 
 QList<int> numbers(const TestListModel& tests) {
     QList<int> result;

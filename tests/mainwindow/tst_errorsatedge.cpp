@@ -1,6 +1,4 @@
 #include "mainwindow/tform1.h"
-#include "platform/localeformats.h"
-#include "platform/programfolder.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 
@@ -68,11 +66,6 @@ class TestErrorsAtEdge : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        Clock::setToday(QDate(2024, 5, 10));
-    }
-
     void init() {
         fixture_ = std::make_unique<MainWindowFixture>();
         QVERIFY(fixture_->isValid());

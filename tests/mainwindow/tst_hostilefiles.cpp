@@ -2,7 +2,6 @@
 #include "gradedata/inistore.h"
 #include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
-#include "platform/localeformats.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 
@@ -103,8 +102,6 @@ class TestHostileFiles : public QObject {
     }
 
 private slots:
-    void initTestCase() { LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany)); }
-
     void init() {
         fixture_ = std::make_unique<MainWindowFixture>();
         QVERIFY(fixture_->isValid());

@@ -7,8 +7,6 @@
 #include "mainwindow/tform1.h"
 #include "platform/apperror.h"
 #include "platform/helpviewer.h"
-#include "platform/localeformats.h"
-#include "platform/programfolder.h"
 #include "platform/singleinstance.h"
 #include "support/claimingkeys.h"
 #include "support/mainwindowfixture.h"
@@ -212,11 +210,6 @@ class TestMainWindow : public QObject {
                          QStringLiteral("Bruchrechnung")};
 
 private slots:
-    void initTestCase() {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        Clock::setToday(QDate(2024, 5, 10));
-    }
-
     void init() {
         fixture_ = std::make_unique<MainWindowFixture>();
         QVERIFY(fixture_->isValid());

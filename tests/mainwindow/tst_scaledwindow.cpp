@@ -1,8 +1,6 @@
 #include "gradedata/gradebook.h"
 #include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
-#include "platform/localeformats.h"
-#include "platform/programfolder.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 
@@ -20,7 +18,6 @@ class TestScaledWindow : public QObject {
 
 private slots:
     void averageBarAtThePixelRatio() {
-        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
         MainWindowFixture fixture;
         QVERIFY(fixture.isValid());
         QVERIFY(

@@ -1,6 +1,7 @@
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "platform/registry.h"
+#include "support/testfiles.h"
 #include "support/testfolders.h"
 
 #include <QDir>
@@ -256,8 +257,7 @@ private slots:
 
 private:
     static QByteArray storage(const TestFolders& folders, const char* name) {
-        QFile file(QDir(folders.registryFolder()).filePath(QString::fromLatin1(name)));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        return readBytes(QDir(folders.registryFolder()).filePath(QString::fromLatin1(name)));
     }
 };
 

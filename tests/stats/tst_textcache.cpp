@@ -7,6 +7,7 @@
 #include "stats/rankingrowpainter.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
+#include "support/classtests.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -24,18 +25,6 @@ QImage painted(QSize size, qreal ratio, const std::function<void(QPainter&)>& pa
     QPainter p(&image);
     paint(p);
     return image;
-}
-
-ClassTest classTest(int level, int number, QDate date, GradeCounts counts, int own) {
-    ClassTest test;
-    test.gradeLevel = level;
-    test.number = number;
-    test.date = date;
-    test.lesson = 3;
-    test.counts = counts;
-    if (own > 0)
-        test.ownGrade = own;
-    return test;
 }
 
 } // namespace

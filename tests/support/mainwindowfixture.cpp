@@ -1,18 +1,24 @@
 #include "mainwindowfixture.h"
 
 #include "mainwindow/tabcontrol.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 
-MainWindowFixture::MainWindowFixture(const QString& dataFileName)
+MainWindowFixture::MainWindowFixture(const QString& dataFileName, QDate today)
     : dataFile_(folders_.file(dataFileName)) {
     folders_.keepTemporaryFilesInside();
+    LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+    Clock::setToday(today);
 }
 
-MainWindowFixture::~MainWindowFixture() = default;
+MainWindowFixture::~MainWindowFixture() {
+    Clock::setToday(QDate());
+}
 
 QList<ShownDialog> MainWindowFixture::messages() const {
     return dialogs_->shown(ShownDialog::Kind::Message);

@@ -4,6 +4,7 @@
 #include "support/scripteddialogs.h"
 #include "support/testfolders.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -12,6 +13,7 @@
 
 // What every test of the main window stands on, made afresh for each test function and gone
 // with it:
+//  - the German formats of dates and numbers, and a fixed day as today (Clock)
 //  - TestFolders for the program folder, the registry and the applications folder, with TMPDIR
 //    inside it, so that the single instance's lock file and socket meet no other test run
 //  - scripted dialogs                                                      -> dialogs()
@@ -30,7 +32,8 @@
 //     }
 class MainWindowFixture {
 public:
-    explicit MainWindowFixture(const QString& dataFileName = QStringLiteral("noten.plx"));
+    explicit MainWindowFixture(const QString& dataFileName = QStringLiteral("noten.plx"),
+                               QDate today = QDate(2024, 5, 10));
     ~MainWindowFixture();
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;

@@ -7,6 +7,18 @@ QString describe(const ShownDialog& dialog) {
     return QStringLiteral("%1 \"%2\": \"%3\"")
         .arg(QString::fromLatin1(toString(dialog.kind)), dialog.caption, dialog.text);
 }
+
+ShownDialog shownDialog(ShownDialog::Kind kind, QWidget* parent, const QString& caption = QString(),
+                        const QString& text = QString(),
+                        MessageIcon icon = MessageIcon::Information) {
+    ShownDialog dialog;
+    dialog.kind = kind;
+    dialog.icon = icon;
+    dialog.caption = caption;
+    dialog.text = text;
+    dialog.parent = parent;
+    return dialog;
+}
 } // namespace
 
 const char* toString(ShownDialog::Kind kind) {
@@ -121,90 +133,58 @@ void ScriptedDialogService::unexpected(ShownDialog dialog) {
         qWarning("%s", message.constData());
 }
 
+template <typename Answer>
+std::optional<Answer> ScriptedDialogService::nextAnswer(std::queue<Answer>& answers,
+                                                        const ShownDialog& dialog) {
+    if (answers.empty()) {
+        unexpected(dialog);
+        return std::nullopt;
+    }
+    record(dialog);
+    Answer answer = std::move(answers.front());
+    answers.pop();
+    return answer;
+}
+
 void ScriptedDialogService::showMessage(QWidget* parent, MessageIcon icon, const QString& caption,
                                         const QString& text) {
-    ShownDialog dialog;
-    dialog.kind = ShownDialog::Kind::Message;
-    dialog.icon = icon;
-    dialog.caption = caption;
-    dialog.text = text;
-    dialog.parent = parent;
-    record(dialog);
+    record(shownDialog(ShownDialog::Kind::Message, parent, caption, text, icon));
 }
 
 bool ScriptedDialogService::askYesNo(QWidget* parent, MessageIcon icon, const QString& caption,
                                      const QString& text) {
-    ShownDialog dialog;
-    dialog.kind = ShownDialog::Kind::Question;
-    dialog.icon = icon;
-    dialog.caption = caption;
-    dialog.text = text;
-    dialog.parent = parent;
-    if (yesNo_.empty()) {
-        unexpected(dialog);
-        return false;
-    }
-    record(dialog);
-    const bool answer = yesNo_.front();
-    yesNo_.pop();
-    return answer;
+    // Unanswered: No.
+    return nextAnswer(yesNo_, shownDialog(ShownDialog::Kind::Question, parent, caption, text, icon))
+        .value_or(false);
 }
 
 QString ScriptedDialogService::inputText(QWidget* parent, const QString& caption,
                                          const QString& prompt, const QString& defaultText) {
-    ShownDialog dialog;
-    dialog.kind = ShownDialog::Kind::Input;
-    dialog.caption = caption;
-    dialog.text = prompt;
+    ShownDialog dialog = shownDialog(ShownDialog::Kind::Input, parent, caption, prompt);
     dialog.defaultText = defaultText;
-    dialog.parent = parent;
-    if (inputs_.empty()) {
-        unexpected(dialog);
-        return defaultText;
-    }
-    record(dialog);
-    const std::optional<QString> answer = inputs_.front();
-    inputs_.pop();
-    return answer.value_or(defaultText);
+    // Unanswered or cancelled: the default text comes back.
+    return nextAnswer(inputs_, dialog).value_or(std::nullopt).value_or(defaultText);
 }
 
 QString ScriptedDialogService::chooseFile(QWidget* parent, const FileDialogOptions& options) {
-    ShownDialog dialog;
-    dialog.kind = ShownDialog::Kind::File;
-    dialog.caption = options.title;
+    ShownDialog dialog = shownDialog(ShownDialog::Kind::File, parent, options.title);
     dialog.fileOptions = options;
-    dialog.parent = parent;
-    if (files_.empty()) {
-        unexpected(dialog);
-        return QString();
-    }
-    record(dialog);
-    const QString answer = files_.front();
-    files_.pop();
-    return answer;
+    // Unanswered: cancelled.
+    return nextAnswer(files_, dialog).value_or(QString());
 }
 
 bool ScriptedDialogService::setUpPrinter(QWidget* parent, QPrinter& printer) {
-    ShownDialog dialog;
-    dialog.kind = ShownDialog::Kind::PrintSetup;
-    dialog.parent = parent;
-    if (printSetups_.empty()) {
-        unexpected(dialog);
+    const std::optional<std::function<void(QPrinter&)>> choice =
+        nextAnswer(printSetups_, shownDialog(ShownDialog::Kind::PrintSetup, parent));
+    // Unanswered, or answered with Cancel: the printer stays as it was.
+    if (!choice || !*choice)
         return false;
-    }
-    record(dialog);
-    const std::function<void(QPrinter&)> choice = printSetups_.front();
-    printSetups_.pop();
-    if (!choice)
-        return false;
-    choice(printer);
+    (*choice)(printer);
     return true;
 }
 
 void ScriptedDialogService::beep() {
-    ShownDialog dialog;
-    dialog.kind = ShownDialog::Kind::Beep;
-    record(dialog);
+    record(shownDialog(ShownDialog::Kind::Beep, nullptr));
 }
 
 ScopedDialogs::ScopedDialogs() {

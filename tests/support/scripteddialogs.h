@@ -87,6 +87,10 @@ public:
 private:
     void record(ShownDialog dialog);
     void unexpected(ShownDialog dialog);
+    // The answer at the front of the queue, taken, with the dialog recorded; nothing when the
+    // queue is empty, and the dialog is recorded as unexpected.
+    template <typename Answer>
+    std::optional<Answer> nextAnswer(std::queue<Answer>& answers, const ShownDialog& dialog);
 
     std::queue<bool> yesNo_;
     std::queue<std::optional<QString>> inputs_;

@@ -1,5 +1,6 @@
 #include "archivefixtures.h"
 #include "platform/apperror.h"
+#include "support/testfiles.h"
 #include "update/archive.h"
 #include "update/installation.h"
 #include "update/signature.h"
@@ -30,11 +31,6 @@ void patchHeaders(QByteArray& zip, int localOffset, int centralOffset, quint32 v
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 void writeFile(const QString& path, const QByteArray& data) {
@@ -79,8 +75,8 @@ private slots:
         QCOMPARE(ExtractArchiveData(zip, folder),
                  (QStringList{"neu.txt", "ausbruch", "passwd-test", "alt.txt"}));
         QCOMPARE(filesIn(folder), (QStringList{"alt.txt", "ausbruch", "neu.txt", "passwd-test"}));
-        QCOMPARE(readFile(folder + "/neu.txt"), QByteArray("neu"));
-        QCOMPARE(readFile(folder + "/alt.txt"), QByteArray("ersetzt"));
+        QCOMPARE(readBytes(folder + "/neu.txt"), QByteArray("neu"));
+        QCOMPARE(readBytes(folder + "/alt.txt"), QByteArray("ersetzt"));
         QCOMPARE(filesIn(root.path()), QStringList{"tmp"});
 
         // The same from a file.
@@ -259,7 +255,7 @@ private slots:
         QCOMPARE(script, temp + "Update.bat");
         QVERIFY(!QFile::exists(temp + "Pultex.zip"));
         QVERIFY(!QFile::exists(temp + "Pultex.zip.sig"));
-        const QByteArray scriptText = readFile(script);
+        const QByteArray scriptText = readBytes(script);
         QVERIFY2(
             scriptText.endsWith(
                 ("\"" + program + "zensoria\" &\nrm -f \"" + temp + "Update.bat\"\n").toUtf8()),
@@ -267,8 +263,8 @@ private slots:
 
         QVERIFY(UpdatePlatform::startScriptDetached(script));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program + "neu-gestartet"), 10000);
-        QCOMPARE(readFile(program + "zensoria"), newProgram);
-        QCOMPARE(readFile(program + "bleibt.txt"), QByteArray("bleibt"));
+        QCOMPARE(readBytes(program + "zensoria"), newProgram);
+        QCOMPARE(readBytes(program + "bleibt.txt"), QByteArray("bleibt"));
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(script), 10000);
         QVERIFY(!QFile::exists(temp + "zensoria"));
     }
