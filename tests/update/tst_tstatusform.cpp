@@ -7,11 +7,12 @@
 #include "platform/registry.h"
 #include "stats/gradecolours.h"
 #include "support/scripteddialogs.h"
-#include "support/testfolders.h"
+#include "support/testhttpserver.h"
 #include "update/tstatusform.h"
 #include "update/updatecheck.h"
 #include "update/updateplatform.h"
 #include "update/wizardsidebar.h"
+#include "wizardtest.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -24,7 +25,6 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -33,25 +33,9 @@ namespace {
 
 const QString Key = QStringLiteral("Software\\Vela\\Zensoria");
 
-WizardRequest zensoriaRequest() {
-    WizardRequest request;
-    request.ProgramName = QStringLiteral("Zensoria");
-    request.ZIPFileName = QStringLiteral("Pultex.zip");
-    request.RegistryKey = QStringLiteral("Zensoria");
-    request.VersionDate = daysSince1899(QDateTime(QDate(2003, 8, 8), QTime(14, 8)));
-    return request;
-}
-
-// A port on 127.0.0.1 where nothing listens.
-quint16 closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
 } // namespace
 
-class TestStatusForm : public QObject {
+class TestStatusForm : public WizardTest {
     Q_OBJECT
 
 private slots:
@@ -68,52 +52,15 @@ private slots:
     void settingsDefaultsAndRegistryError();
     void secondShowingStartsAtWelcome();
     void cancelClosesWithoutReminder();
-
-private:
-    template <typename T> T* control(const char* name) const {
-        T* found = form_->findChild<T*>(QString::fromUtf8(name));
-        if (!found)
-            qWarning("control %s missing", name);
-        return found;
-    }
-    void click(const char* name) {
-        auto* button = control<QAbstractButton>(name);
-        QVERIFY(button);
-        QVERIFY2(button->isVisible() && button->isEnabled(), name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    int page() const { return control<QStackedWidget>("Pages")->currentIndex(); }
-    QString title() const { return control<QLabel>("Panel_Title")->text(); }
-
-    std::unique_ptr<TestFolders> folders_;
-    std::unique_ptr<ScopedDialogs> dialogs_;
-    std::unique_ptr<TStatusForm> form_;
 };
 
 void TestStatusForm::init() {
-    folders_ = std::make_unique<TestFolders>();
-    QVERIFY(folders_->isValid());
-    QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("tmp"))));
-    UpdatePlatform::setTempDir(folders_->file(QStringLiteral("tmp")) + QLatin1Char('/'));
-    UpdatePlatform::setInternetConnected(true);
-    UpdatePlatform::setHost(QStringLiteral("127.0.0.1:%1").arg(closedPort()));
-    LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-    Clock::setToday(QDate(2003, 8, 20));
-    dialogs_ = std::make_unique<ScopedDialogs>();
-    form_ = std::make_unique<TStatusForm>();
-    form_->setAbortedWaitMs(50);
+    // A port on 127.0.0.1 where nothing listens.
+    setUpWizard(QStringLiteral("127.0.0.1:%1").arg(TestHttpServer::unusedPort()));
 }
 
 void TestStatusForm::cleanup() {
-    form_.reset();
-    if (dialogs_)
-        QVERIFY2((*dialogs_)->problems().isEmpty(), qPrintable((*dialogs_)->problems()));
-    dialogs_.reset();
-    UpdatePlatform::setHost(QString());
-    UpdatePlatform::setTempDir(QString());
-    UpdatePlatform::setInternetConnected(std::nullopt);
-    Clock::setToday(QDate());
-    folders_.reset();
+    tearDownWizard();
 }
 
 void TestStatusForm::windowAndPages() {

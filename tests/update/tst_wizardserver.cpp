@@ -18,6 +18,7 @@
 #include "update/updateplatform.h"
 #include "update/updatewizard.h"
 #include "updateserver.h"
+#include "wizardtest.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,7 +45,7 @@ QString shown(const QString& text) {
 
 } // namespace
 
-class TestWizardServer : public QObject {
+class TestWizardServer : public WizardTest {
     Q_OBJECT
 
 private slots:
@@ -70,21 +71,6 @@ private slots:
     void preparationError();
 
 private:
-    template <typename T> T* control(const char* name) const {
-        return form_->findChild<T*>(QString::fromUtf8(name));
-    }
-    void click(const char* name) {
-        auto* button = control<QAbstractButton>(name);
-        QVERIFY2(button, name);
-        QVERIFY2(button->isVisible() && button->isEnabled(), name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    int page() const { return control<QStackedWidget>("Pages")->currentIndex(); }
-    QString label(const char* name) const { return control<QLabel>(name)->text(); }
-    bool enabled(const char* name) const { return control<QWidget>(name)->isEnabled(); }
-    QString tempFile(const QString& name) const {
-        return folders_->file(QStringLiteral("tmp/") + name);
-    }
     QString archiveFile() const { return tempFile(QStringLiteral("Pultex.zip")); }
 
     // Serves an "Updates.ini" for a newer update and the signed archive.
@@ -96,28 +82,15 @@ private:
                         const QString& path = ArchivePath);
     TestHttpServer::Response slowArchive() const;
 
-    std::unique_ptr<TestFolders> folders_;
-    std::unique_ptr<ScopedDialogs> dialogs_;
     std::unique_ptr<UpdateServer> server_;
-    std::unique_ptr<TStatusForm> form_;
     QByteArray archive_;
 };
 
 void TestWizardServer::init() {
-    folders_ = std::make_unique<TestFolders>();
-    QVERIFY(folders_->isValid());
-    QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("tmp"))));
     server_ = std::make_unique<UpdateServer>();
     QVERIFY(server_->listen());
-    UpdatePlatform::setTempDir(folders_->file(QStringLiteral("tmp")) + QLatin1Char('/'));
-    UpdatePlatform::setInternetConnected(true);
-    UpdatePlatform::setHost(server_->hostAndPort());
     UpdatePlatform::setPublicKeyHex(QString::fromLatin1(server_->keys().publicKey.toHex()));
-    LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-    Clock::setToday(QDate(2003, 8, 20));
-    dialogs_ = std::make_unique<ScopedDialogs>();
-    form_ = std::make_unique<TStatusForm>();
-    form_->setAbortedWaitMs(50);
+    setUpWizard(server_->hostAndPort());
 
     archive_ = makeZip({{"Update.bat", "# datei1\n"
                                        "rm -f \"%snewfile.txt\"\n"
@@ -129,17 +102,9 @@ void TestWizardServer::init() {
 }
 
 void TestWizardServer::cleanup() {
-    form_.reset();
-    if (dialogs_)
-        QVERIFY2((*dialogs_)->problems().isEmpty(), qPrintable((*dialogs_)->problems()));
-    dialogs_.reset();
+    tearDownWizard();
     server_.reset();
-    UpdatePlatform::setHost(QString());
-    UpdatePlatform::setTempDir(QString());
     UpdatePlatform::setPublicKeyHex(QString());
-    UpdatePlatform::setInternetConnected(std::nullopt);
-    Clock::setToday(QDate());
-    folders_.reset();
 }
 
 void TestWizardServer::serveUpdate(const QByteArray& archive) {
@@ -153,13 +118,7 @@ TestHttpServer::Response TestWizardServer::slowArchive() const {
 }
 
 void TestWizardServer::checkUpdates() {
-    WizardRequest request;
-    request.ProgramName = QStringLiteral("Zensoria");
-    request.ZIPFileName = QStringLiteral("Pultex.zip");
-    request.RegistryKey = QStringLiteral("Zensoria");
-    // The program file was modified on 8 August 2003 at 14:08.
-    request.VersionDate = daysSince1899(QDateTime(QDate(2003, 8, 8), QTime(14, 8)));
-    form_->Begin(request);
+    form_->Begin(zensoriaRequest());
     click("Button_Next");
     click("Button_Check");
     QCOMPARE(page(), 2);

@@ -15,6 +15,16 @@ QImage filled(QSize size, QColor colour) {
     return image;
 }
 
+// A page of 20 x 20 that fills its background with green (0, 200, 0), for a control on it to
+// let show through.
+void makeGreenPage(QWidget& page) {
+    page.resize(20, 20);
+    page.setAutoFillBackground(true);
+    QPalette palette = page.palette();
+    palette.setColor(QPalette::Window, QColor(0, 200, 0));
+    page.setPalette(palette);
+}
+
 // Everything an image control reports, in order, as text.
 class Recorder {
 public:
@@ -110,11 +120,7 @@ private slots:
 
     void transparentLeavesOutTheBottomLeftColour() {
         QWidget page;
-        page.resize(20, 20);
-        page.setAutoFillBackground(true);
-        QPalette palette = page.palette();
-        palette.setColor(QPalette::Window, QColor(0, 200, 0));
-        page.setPalette(palette);
+        makeGreenPage(page);
         TVelaImage image(&page);
         image.resize(10, 10);
         QImage picture = filled({10, 10}, Qt::white); // bottom-left pixel: white
@@ -210,11 +216,7 @@ private slots:
     // page, with the transparent colour left out when the flag was set before the drawing.
     void pictureDrawnLaterShowsAsGiven() {
         QWidget page;
-        page.resize(20, 20);
-        page.setAutoFillBackground(true);
-        QPalette palette = page.palette();
-        palette.setColor(QPalette::Window, QColor(0, 200, 0));
-        page.setPalette(palette);
+        makeGreenPage(page);
         QImage picture = filled({10, 10}, Qt::white);
         picture.setPixel(2, 2, qRgb(0, 0, 0));
         int drawings = 0;
