@@ -95,10 +95,7 @@ private slots:
         // Ctrl+E to the ranking, a double click in the subject list.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
         expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
-        auto* subjects = control<QListWidget>(*form, "Set1");
-        const QPoint physik = subjects->visualItemRect(subjects->item(1)).center();
-        QTest::mouseClick(subjects->viewport(), Qt::LeftButton, {}, physik);
-        QTest::mouseDClick(subjects->viewport(), Qt::LeftButton, {}, physik);
+        doubleClickRow(control<QListWidget>(*form, "Set1"), 1);
         expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
     }
 
@@ -107,24 +104,23 @@ private slots:
         clickTab(*form, QStringLiteral("Mathe"));
         fixture_->dialogs().clear();
         auto* tests = control<QListView>(*form, "Tests");
-        const QPoint first = tests->visualRect(tests->model()->index(0, 0)).center();
-        QTest::mouseClick(tests->viewport(), Qt::LeftButton, {}, first);
+        clickRow(tests, 0);
         const QString refused =
             QStringLiteral("In %1 kann nicht geschrieben werden").arg(fixture_->dataFile());
         {
             RefusedWrites refusal;
-            QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+            clickButton(*form, "Change");
         }
         expectErrorShown(refused);
         control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("3"));
         {
             RefusedWrites refusal;
-            QTest::mouseClick(control<QPushButton>(*form, "New"), Qt::LeftButton);
+            clickButton(*form, "New");
         }
         expectErrorShown(refused);
         {
             RefusedWrites refusal;
-            QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+            clickButton(*form, "Delete");
         }
         expectErrorShown(refused);
         QCOMPARE(tests->model()->rowCount(), 1);
@@ -134,12 +130,11 @@ private slots:
         auto form = openForm();
         fixture_->dialogs().clear();
         auto* subjects = control<QListWidget>(*form, "Set1");
-        QTest::mouseClick(subjects->viewport(), Qt::LeftButton, {},
-                          subjects->visualItemRect(subjects->item(0)).center());
+        clickRow(subjects, 0);
         fixture_->dialogs().answerYesNo(true);
         {
             RefusedWrites refusal;
-            QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+            clickButton(*form, "Set3");
         }
         const QList<ShownDialog> shown = fixture_->dialogs().shown(ShownDialog::Kind::Message);
         QCOMPARE(shown.size(), 1);

@@ -127,26 +127,7 @@ class TestMainWindow : public QObject {
 
     void addSubject(TForm1& form, const QString& name) {
         dialogs().answerInput(name);
-        QTest::mouseClick(control<QPushButton>(form, "Set2"), Qt::LeftButton);
-    }
-
-    void clickRow(QListWidget* list, int row) {
-        list->scrollToItem(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-    }
-
-    void clickRow(QListView* list, int row) {
-        list->scrollTo(rowIndex(list, row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(rowIndex(list, row)).center());
-    }
-
-    // A double click as the item views see it: the first click selects, the second opens.
-    void doubleClickRow(QListWidget* list, int row) {
-        const QPoint center = list->visualItemRect(list->item(row)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
+        clickButton(form, "Set2");
     }
 
     void fillForm(TForm1& form, const Entry& entry) {
@@ -182,7 +163,7 @@ class TestMainWindow : public QObject {
 
     void store(TForm1& form, const Entry& entry, const char* button = "New") {
         fillForm(form, entry);
-        QTest::mouseClick(control<QPushButton>(form, button), Qt::LeftButton);
+        clickButton(form, button);
     }
 
     Counts countTexts(const TForm1& form) {
@@ -489,7 +470,7 @@ private slots:
     void chooseAndOpenFile() {
         auto form = startForm();
         dialogs().answerFile(dataFile());
-        QTest::mouseClick(control<QPushButton>(*form, "GetFileB"), Qt::LeftButton);
+        clickButton(*form, "GetFileB");
         const ShownDialog chooser = dialogs().shown().value(0);
         QCOMPARE(chooser.kind, ShownDialog::Kind::File);
         QCOMPARE(chooser.fileOptions.title, QStringLiteral("Datei angeben"));
@@ -500,10 +481,10 @@ private slots:
 
         // Cancel keeps the name.
         dialogs().answerFile(QString());
-        QTest::mouseClick(control<QPushButton>(*form, "GetFileB"), Qt::LeftButton);
+        clickButton(*form, "GetFileB");
         QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile());
 
-        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        clickButton(*form, "FileOK");
         QVERIFY(form->dataFile());
         for (const char* name : {"Set1", "Set2", "Set4"})
             QVERIFY2(control<QWidget>(*form, name)->isEnabled(), name);
@@ -555,7 +536,7 @@ private slots:
         addSubject(form, QStringLiteral("mathe"));
         addSubject(form, QStringLiteral("Bildende Kunst"));
         dialogs().answerInputCancel();
-        QTest::mouseClick(control<QPushButton>(form, "Set2"), Qt::LeftButton);
+        clickButton(form, "Set2");
     }
 
     void mathTestsStored(TForm1& form) {
@@ -580,22 +561,22 @@ private slots:
         auto* drei = control<QLineEdit>(form, "Drei");
         drei->clear();
         QTest::keyClicks(drei, QStringLiteral("9"));
-        QTest::mouseClick(control<QPushButton>(form, "Change"), Qt::LeftButton);
+        clickButton(form, "Change");
         control<QDateEdit>(form, "TestDate")->setDate(QDate(2002, 10, 1));
-        QTest::mouseClick(control<QPushButton>(form, "Change"), Qt::LeftButton);
+        clickButton(form, "Change");
     }
 
     void changeOntoOtherTestTried(TForm1& form) {
         mathTestsChanged(form);
         control<QComboBox>(form, "Number")->setEditText(QStringLiteral("3"));
         control<QDateEdit>(form, "TestDate")->setDate(QDate(2002, 6, 20));
-        QTest::mouseClick(control<QPushButton>(form, "Change"), Qt::LeftButton);
+        clickButton(form, "Change");
     }
 
     void mathTestDeleted(TForm1& form) {
         changeOntoOtherTestTried(form);
         clickRow(control<QListView>(form, "Tests"), 2);
-        QTest::mouseClick(control<QPushButton>(form, "Delete"), Qt::LeftButton);
+        clickButton(form, "Delete");
     }
 
     void artTestStored(TForm1& form) {
@@ -631,7 +612,7 @@ private slots:
 
         // Cancel adds nothing.
         dialogs().answerInputCancel();
-        QTest::mouseClick(control<QPushButton>(*form, "Set2"), Qt::LeftButton);
+        clickButton(*form, "Set2");
         QCOMPARE(texts(set1).size(), 2);
     }
 
@@ -696,7 +677,7 @@ private slots:
         auto* drei = control<QLineEdit>(*form, "Drei");
         drei->clear();
         QTest::keyClicks(drei, QStringLiteral("9"));
-        QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        clickButton(*form, "Change");
         QCOMPARE(
             fileLines(dataFile()),
             (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
@@ -710,7 +691,7 @@ private slots:
 
         // "Ändern" of the date moves the test to its new place in the list.
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 10, 1));
-        QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        clickButton(*form, "Change");
         QCOMPARE(
             fileLines(dataFile()),
             (QStringList{"[Mathe]", "5,3,20.06.2002=\"1,4,6,7,5,2,0,2,\"Lineare Gleichungen\"\"",
@@ -732,7 +713,7 @@ private slots:
         control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("3"));
         control<QDateEdit>(*form, "TestDate")->setDate(QDate(2002, 6, 20));
         const QByteArray before = readBytes(dataFile());
-        QTest::mouseClick(control<QPushButton>(*form, "Change"), Qt::LeftButton);
+        clickButton(*form, "Change");
         QCOMPARE(messages().last().caption, QStringLiteral("Arbeit existiert bereits"));
         QCOMPARE(messages().last().icon, MessageIcon::Warning);
         QCOMPARE(messages().last().text,
@@ -750,7 +731,7 @@ private slots:
         // "Entfernen" deletes the selected test without a question.
         const qsizetype shownBefore = dialogs().shown().size();
         clickRow(tests, 2); // 6,1,15.09.2002
-        QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        clickButton(*form, "Delete");
         QCOMPARE(dialogs().shown().size(), shownBefore);
         QCOMPARE(
             fileLines(dataFile()),
@@ -793,7 +774,7 @@ private slots:
         const QByteArray withMathe = readBytes(dataFile());
         dialogs().clear();
         dialogs().answerYesNo(false);
-        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        clickButton(*form, "Set3");
         QCOMPARE(dialogs().beeps(), 1);
         const ShownDialog question = dialogs().shown(ShownDialog::Kind::Question).value(0);
         QCOMPARE(question.icon, MessageIcon::Warning);
@@ -803,7 +784,7 @@ private slots:
         QCOMPARE(texts(set1), (QStringList{"Bildende Kunst", "Mathe"}));
 
         dialogs().answerYesNo(true);
-        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        clickButton(*form, "Set3");
         QCOMPARE(dialogs().beeps(), 2);
         QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Bildende Kunst]", "5,3,20.06.2002=\"1,1,0,0,0,0,0,1,\""}));
@@ -918,7 +899,7 @@ private slots:
         auto form = formWithSubjects({QStringLiteral("Mathe")});
         fillForm(*form, {5, "2", QDate(2002, 3, 12), "3", {"1", "", "", "", "", ""}, 1, ""});
         control<QLineEdit>(*form, "Notes")->setText(QStringLiteral("Teil 1\r\nTeil 2"));
-        QTest::mouseClick(control<QPushButton>(*form, "New"), Qt::LeftButton);
+        clickButton(*form, "New");
         QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,1,0,0,0,0,0,1,\"Teil 1 Teil 2\"\""}));
     }
@@ -994,7 +975,7 @@ private slots:
                               "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
 
         clickRow(tests, 1);
-        QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        clickButton(*form, "Delete");
         QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,01.03.2002=\"4,2,5,8,6,3,1,3,Brüche\""}));
         QCOMPARE(rowCount(tests), 1);
@@ -1035,7 +1016,7 @@ private slots:
         clickTab(*form, QStringLiteral("Physik"));
         store(*form, mathTest);
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
-        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        clickButton(*form, "FileOK");
         QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{"Physik"});
     }
 
@@ -1045,14 +1026,14 @@ private slots:
         auto form = formWithSubjects({QStringLiteral("Mathe"), QStringLiteral("Physik")});
         store(*form, mathTest);
         clickRow(control<QListView>(*form, "Tests"), 0);
-        QTest::mouseClick(control<QPushButton>(*form, "Delete"), Qt::LeftButton);
+        clickButton(*form, "Delete");
         QCOMPARE(fileLines(dataFile()), QStringList{"[Mathe]"});
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
         clickRow(control<QListWidget>(*form, "Set1"), 0);
         dialogs().answerYesNo(true);
-        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        clickButton(*form, "Set3");
         QCOMPARE(fileLines(dataFile()), QStringList{});
-        QTest::mouseClick(control<QPushButton>(*form, "FileOK"), Qt::LeftButton);
+        clickButton(*form, "FileOK");
         QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{});
     }
 
@@ -1108,7 +1089,7 @@ private slots:
         QCOMPARE(control<QListWidget>(*form, "Set4")->count(), 1);
         clickRow(control<QListWidget>(*form, "Set1"), 0);
         dialogs().answerYesNo(true);
-        QTest::mouseClick(control<QPushButton>(*form, "Set3"), Qt::LeftButton);
+        clickButton(*form, "Set3");
         QCOMPARE(control<QListWidget>(*form, "Set4")->count(), 0);
     }
 

@@ -47,7 +47,29 @@ void openFile(TForm1& form, const QString& fileName) {
     auto* field = control<QLineEdit>(form, "StandardFile");
     field->clear();
     QTest::keyClicks(field, fileName);
-    QTest::mouseClick(control<QPushButton>(form, "FileOK"), Qt::LeftButton);
+    clickButton(form, "FileOK");
+}
+
+void clickRow(QListWidget* list, int row) {
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+void clickRow(QListView* list, int row) {
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+}
+
+void doubleClickRow(QListWidget* list, int row) {
+    const QPoint center = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
+}
+
+void clickButton(TForm1& form, const char* name) {
+    QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton);
 }
 
 void clickTab(TForm1& form, const QString& caption) {
