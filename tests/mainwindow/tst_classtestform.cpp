@@ -3,6 +3,7 @@
 #include "mainwindow/classtestform.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
+#include "support/classtests.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -111,14 +112,9 @@ private slots:
     void shownTestReadsBack() {
         auto shown = page(QStringLiteral("Liberation Sans"));
         auto* form = shown->findChild<ClassTestForm*>();
-        ClassTest test;
-        test.gradeLevel = 12;
-        test.number = 7;
-        test.date = QDate(2002, 3, 12);
+        ClassTest test = classTest(12, 7, QDate(2002, 3, 12), {0, 5, 8, 6, 3, 1}, 0,
+                                   QStringLiteral("Analysis, Teil 1"));
         test.lesson = 11;
-        test.counts = {0, 5, 8, 6, 3, 1};
-        test.ownGrade = 0;
-        test.remark = QStringLiteral("Analysis, Teil 1");
         form->show(testFormFromTest(test));
         TestForm read = form->read();
         QVERIFY(validateTestForm(read));

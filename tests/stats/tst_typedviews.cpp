@@ -6,6 +6,7 @@
 #include "stats/rankingrowpainter.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
+#include "support/classtests.h"
 #include "support/testfiles.h"
 
 #include <QFile>
@@ -119,12 +120,8 @@ private slots:
         QCOMPARE(ranking.builds(), 1);
 
         // A test stored by the program, a subject added, a file changed by another program.
-        ClassTest test;
-        test.gradeLevel = 5;
-        test.number = 3;
-        test.date = QDate(2002, 4, 1);
+        ClassTest test = classTest(5, 3, QDate(2002, 4, 1), {1, 0, 0, 0, 0, 0}, 0);
         test.lesson = 1;
-        test.counts = {1, 0, 0, 0, 0, 0};
         book.addTest(test);
         QCOMPARE(ranking.of(book).first().testCount, 2);
         QCOMPARE(ranking.builds(), 2);
