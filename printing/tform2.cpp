@@ -115,8 +115,7 @@ void PreviewPaintBox::paintEvent(QPaintEvent*) {
     p.drawImage(QRect(QPoint(1, 1), QPoint(width() - 1, height - 1)), bitmap_);
 }
 
-TForm2::TForm2(const PrintSource& source, QWidget* parent)
-    : QDialog(parent), source_(source), printer_(QPrinter::HighResolution) {
+TForm2::TForm2(const PrintSource& source, QWidget* parent) : QDialog(parent), source_(source) {
     buildForm();
     // Every group node shows its options.
     TreeView_Settings->expandAll();
@@ -126,6 +125,12 @@ TForm2::TForm2(const PrintSource& source, QWidget* parent)
 }
 
 TForm2::~TForm2() = default;
+
+QPrinter& TForm2::printer() {
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
 
 void TForm2::buildForm() {
     setObjectName(QStringLiteral("TForm2"));
@@ -276,12 +281,13 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::FormShow() {
     showCurrentPrinter();
-    SpinEdit_Copies->setValue(printer_.copyCount());
+    SpinEdit_Copies->setValue(printer().copyCount());
     RenderPreview();
 }
 
 void TForm2::showCurrentPrinter() {
-    Label_CurPrinter->setText(QStringLiteral("Aktueller Drucker: ") + printerDisplayName(printer_));
+    Label_CurPrinter->setText(QStringLiteral("Aktueller Drucker: ") +
+                              printerDisplayName(printer()));
 }
 
 PrintTestAt TForm2::testAt() const {
@@ -325,11 +331,11 @@ void TForm2::Button_PreviewClick() {
 }
 
 void TForm2::Button1Click() {
-    printer_.setCopyCount(SpinEdit_Copies->value());
-    if (!DialogService::instance().setUpPrinter(this, printer_))
+    printer().setCopyCount(SpinEdit_Copies->value());
+    if (!DialogService::instance().setUpPrinter(this, printer()))
         return;
     showCurrentPrinter();
-    SpinEdit_Copies->setValue(printer_.copyCount());
+    SpinEdit_Copies->setValue(printer().copyCount());
 }
 
 QString TForm2::askPdfFileName() {
@@ -362,26 +368,26 @@ void TForm2::Button_PrintClick() {
     // The PDF target without a file chosen under "Einstellungen": the file is asked for this
     // print only, so that the next print asks again instead of overwriting it unasked.
     QString askedFile;
-    if (printsToPdfFile(printer_) && printer_.outputFileName().isEmpty()) {
+    if (printsToPdfFile(printer()) && printer().outputFileName().isEmpty()) {
         askedFile = askPdfFileName();
         if (askedFile.isEmpty())
             return;
     }
     if (options.ShowDiagram)
-        printer_.setPageOrientation(QPageLayout::Landscape);
-    printer_.setDocName(QStringLiteral("Zensoria - ") + source_.subjectName());
+        printer().setPageOrientation(QPageLayout::Landscape);
+    printer().setDocName(QStringLiteral("Zensoria - ") + source_.subjectName());
 
     if (!askedFile.isEmpty())
-        printer_.setOutputFileName(askedFile);
+        printer().setOutputFileName(askedFile);
     const auto forgetFile = qScopeGuard([this, &askedFile] {
         if (!askedFile.isEmpty()) {
-            printer_.setOutputFileName(QString());
-            printer_.setOutputFormat(QPrinter::PdfFormat);
+            printer().setOutputFileName(QString());
+            printer().setOutputFormat(QPrinter::PdfFormat);
         }
     });
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    printTests(printer_, printTitle(), N, options, testAt());
+    printTests(printer(), printTitle(), N, options, testAt());
 }
 
 void TForm2::HilfeExecute() {

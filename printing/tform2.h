@@ -7,6 +7,7 @@
 #include <QPrinter>
 
 #include <exception>
+#include <memory>
 
 class PrintSource;
 class QAction;
@@ -46,7 +47,10 @@ public:
 
     // The options as the tree shows them now, read by node position.
     PrintLayoutOptions layoutOptions() const;
-    QPrinter& printer() { return printer_; }
+    // The dialog's printer, kept for the whole run. It is set up when first needed (the dialog
+    // is first shown or prints): asking the printing system for its printers costs more than
+    // building the dialog, and the dialog exists from the program's start.
+    QPrinter& printer();
     const QImage& previewBitmap() const { return PreviewBitmap; }
 
     // Every time the dialog is shown: printer name, copy count, preview.
@@ -82,7 +86,7 @@ private:
     QString askPdfFileName();
 
     const PrintSource& source_;
-    QPrinter printer_;
+    std::unique_ptr<QPrinter> printer_;
     QImage PreviewBitmap;
     QString pdfFolder_; // folder of the PDF file saved last in this run
 
