@@ -6,9 +6,12 @@
 #include "platform/atomicfile.h"
 #include "platform/regularfile.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <optional>
+#include <vector>
 
 namespace {
 
@@ -29,34 +32,57 @@ const char* lineEndBytes(LineEnd end) {
     return "";
 }
 
-// A section or key name, compared and hashed without regard to case.
+// The hash of a name as the case-insensitive compare of QString sees it: each UTF-16 unit is
+// case-folded as that compare folds it (a low surrogate after a high one as the character of
+// both), so that names that compare equal hash alike, "K" (Kelvin sign) and "k" included. The
+// folded units are hashed in runs of a small buffer's size, each run seeded with the hash so far.
+size_t foldedHash(QStringView text, size_t seed) {
+    constexpr qsizetype runLength = 32;
+    char16_t folded[runLength];
+    size_t hash = seed;
+    const char16_t* const units = text.utf16();
+    for (qsizetype runStart = 0; runStart < text.size(); runStart += runLength) {
+        const qsizetype length = std::min(runLength, text.size() - runStart);
+        const char16_t* const run = units + runStart;
+        // ASCII folds to lower case; a run with any other unit is folded again, unit by unit.
+        char16_t all = 0;
+        for (qsizetype i = 0; i < length; ++i) {
+            const char16_t unit = run[i];
+            folded[i] = char16_t(unit + (unit >= u'A' && unit <= u'Z' ? u'a' - u'A' : 0));
+            all |= unit;
+        }
+        if (all >= 0x80) {
+            char16_t before = runStart > 0 ? run[-1] : 0;
+            for (qsizetype i = 0; i < length; ++i) {
+                char32_t code = run[i];
+                if (QChar::isLowSurrogate(code) && QChar::isHighSurrogate(before))
+                    code = QChar::surrogateToUcs4(before, run[i]);
+                // Cutting a character beyond the BMP to 16 bits still hashes equal names alike.
+                folded[i] = char16_t(QChar::toCaseFolded(code));
+                before = run[i];
+            }
+        }
+        hash = qHashBits(folded, size_t(length) * sizeof(char16_t), hash);
+    }
+    return hash;
+}
+
+// A section or key name, compared and hashed without regard to case. The name is folded and
+// hashed once, with the seed that every QHash uses, so that neither a lookup's probes nor a
+// growing index fold it again.
 struct Name {
+    explicit Name(QString name)
+        : text(std::move(name)), hash(foldedHash(text, QHashSeed::globalSeed())) {}
     QString text;
+    size_t hash;
 };
 
 bool operator==(const Name& a, const Name& b) {
-    return a.text.compare(b.text, Qt::CaseInsensitive) == 0;
+    return a.hash == b.hash && a.text.compare(b.text, Qt::CaseInsensitive) == 0;
 }
 
 size_t qHash(const Name& name, size_t seed = 0) {
-    size_t hash = seed;
-    const char16_t* p = reinterpret_cast<const char16_t*>(name.text.constData());
-    const char16_t* const end = p + name.text.size();
-    for (; p < end; ++p) {
-        char32_t code = *p;
-        if (code < 0x80) {
-            if (code >= u'A' && code <= u'Z')
-                code += u'a' - u'A';
-        } else {
-            if (QChar::isHighSurrogate(code) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
-                code = QChar::surrogateToUcs4(char16_t(code), p[1]);
-                ++p;
-            }
-            code = QChar::toCaseFolded(code);
-        }
-        hash ^= code + 0x9e3779b9 + (hash << 6) + (hash >> 2);
-    }
-    return hash;
+    return seed == QHashSeed::globalSeed() ? name.hash : foldedHash(name.text, seed);
 }
 
 // Lines read from the file keep their text and bytes as slices of the whole file's text and
@@ -131,13 +157,12 @@ struct Line {
     }
 };
 
-// A "[name]" header line: the name between the brackets, without surrounding blanks.
-std::optional<QString> headerName(const QString& text) {
+// The name of a "[name]" header line (blanks, then "["): the name between the brackets, without
+// surrounding blanks.
+QString headerName(const QString& text) {
     qsizetype start = 0;
     while (start < text.size() && isBlank(text.at(start)))
         ++start;
-    if (start == text.size() || text.at(start) != u'[')
-        return std::nullopt;
     // The last "]" closes the name, so that a name holding "]" is found again.
     qsizetype close = text.lastIndexOf(u']');
     if (close <= start)
@@ -168,6 +193,15 @@ void classify(Line& line) {
 bool unwritableKey(const QString& key) {
     return key.isEmpty() || key.front() == u'[' || key.front() == u';';
 }
+
+} // namespace
+
+// Names, lines and sections hold only Qt values that can be moved in memory as they are, so
+// that lists and indexes of them grow by moving memory, not element by element.
+Q_DECLARE_TYPEINFO(Name, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(Line, Q_RELOCATABLE_TYPE);
+
+namespace {
 
 struct Section {
     QString name;
@@ -241,6 +275,8 @@ QString singleLine(QString text) {
 }
 
 } // namespace
+
+Q_DECLARE_TYPEINFO(Section, Q_RELOCATABLE_TYPE);
 
 struct IniStore::Parsed {
     // The file as it was when read or last written: missing, or its stamp and bytes.
@@ -454,28 +490,95 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
 
 namespace {
 
-// Where the next line break is: a LF, a CR LF or a lone CR. Both chars are found with fast
-// single-character searches; each search result is used until the scan passes it.
-template <typename Text, typename Char> class LineBreaks {
-public:
-    explicit LineBreaks(const Text& text) : text_(text) {}
-    qsizetype next(qsizetype from) {
-        if (nextLf_ < from)
-            nextLf_ = find(Char('\n'), from);
-        if (nextCr_ < from)
-            nextCr_ = find(Char('\r'), from);
-        return std::min(nextLf_, nextCr_);
-    }
-
-private:
-    qsizetype find(Char c, qsizetype from) const {
-        const qsizetype at = text_.indexOf(c, from);
-        return at < 0 ? text_.size() : at;
-    }
-    const Text& text_;
-    qsizetype nextLf_ = -1;
-    qsizetype nextCr_ = -1;
+// One line as the file's bytes hold it: its length in bytes (line end included), the length of
+// its text (line end excluded), its line end, and whether it is a header ("[" after blanks).
+struct LineSpan {
+    qsizetype bytes = 0;
+    qsizetype textLength = 0;
+    LineEnd end = LineEnd::None;
+    bool header = false;
 };
+
+qsizetype lineEndLength(LineEnd end) {
+    return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
+}
+
+// The bytes of the eight in chunk (read little-endian) that equal c, as their high bits; only
+// the lowest one marked is sure to be such a byte (a borrow may mark bytes above it).
+quint64 bytesEqual(quint64 chunk, uchar c) {
+    const quint64 x = chunk ^ (0x0101010101010101ULL * c);
+    return (x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL;
+}
+
+// Cuts the bytes into lines at each LF, CR LF and lone CR, read as UTF-8 or, one character per
+// byte, as Windows-1252. Line ends, blanks and "[" are the same ASCII byte in both encodings and
+// inside no UTF-8 sequence, so lines and headers are found in the bytes, and the length of each
+// line's text follows from its bytes: the decoded text is never searched. False when the bytes
+// are read as UTF-8 but are not well-formed UTF-8 anywhere in them.
+bool scanLines(QByteArrayView body, Encoding encoding, std::vector<LineSpan>& lines) {
+    const bool utf8 = encoding == Encoding::Utf8;
+    const auto* const begin = reinterpret_cast<const uchar*>(body.data());
+    const auto* const end = begin + body.size();
+    // QString::fromUtf8 leaves out a byte-order mark at the start of what it decodes: a second
+    // mark right after the file's own is in the first line's bytes but not in its text.
+    const bool hiddenMark = utf8 && body.startsWith("\xEF\xBB\xBF");
+    lines.clear();
+    const uchar* lineStart = begin;
+    while (lineStart < end) {
+        const uchar* p = lineStart;
+        qsizetype bytesWithoutUnit = 0; // bytes that add no UTF-16 unit of their own to the text
+        if (hiddenMark && lineStart == begin) {
+            p += 3;
+            bytesWithoutUnit = 3;
+        }
+        LineSpan line;
+        const uchar* first = p;
+        while (first < end && (*first == ' ' || *first == '\t'))
+            ++first;
+        line.header = first < end && *first == '[';
+        while (p < end) {
+            // Runs of ASCII without a line end, eight bytes at a time, up to the first byte that
+            // is neither.
+            if (end - p >= 8) {
+                const quint64 chunk = qFromLittleEndian<quint64>(p);
+                const quint64 marked = (chunk & 0x8080808080808080ULL) | bytesEqual(chunk, '\n') |
+                                       bytesEqual(chunk, '\r');
+                if (marked == 0) {
+                    p += 8;
+                    continue;
+                }
+                p += std::countr_zero(marked) / 8;
+            }
+            const uchar c = *p;
+            if (c == '\n' || c == '\r')
+                break;
+            if (c < 0x80 || !utf8) {
+                ++p;
+                continue;
+            }
+            const int length = utf8SequenceLength(p, end);
+            if (length == 0)
+                return false;
+            // Two or three bytes give one UTF-16 unit, four give a surrogate pair.
+            bytesWithoutUnit += length == 4 ? 2 : length - 1;
+            p += length;
+        }
+        line.textLength = (p - lineStart) - bytesWithoutUnit;
+        if (p < end) {
+            if (*p == '\n')
+                line.end = LineEnd::Lf;
+            else if (p + 1 < end && p[1] == '\n')
+                line.end = LineEnd::CrLf;
+            else
+                line.end = LineEnd::Cr;
+            p += lineEndLength(line.end);
+        }
+        line.bytes = p - lineStart;
+        lines.push_back(line);
+        lineStart = p;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -496,18 +599,27 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
         parsed->byteOrderMark = parsed->data.first(3);
         body = body.sliced(3);
     }
-    if (isValidUtf8(body)) {
+    std::vector<LineSpan> spans;
+    if (scanLines(body, Encoding::Utf8, spans)) {
         parsed->text = QString::fromUtf8(body);
     } else {
         parsed->encoding = Encoding::Windows1252;
+        scanLines(body, Encoding::Windows1252, spans);
         parsed->text = decodeWindows1252(body);
     }
 
-    // Bytes and text hold the same lines; both are cut at each line break, which is the same
-    // ASCII character in both.
+    // The lines of each section, counted first so that each section's lists are made once, at
+    // their size.
+    std::vector<qsizetype> sectionSizes{0};
+    for (const LineSpan& span : spans) {
+        if (span.header)
+            sectionSizes.push_back(0);
+        ++sectionSizes.back();
+    }
+    parsed->sections.reserve(qsizetype(sectionSizes.size()));
+    parsed->sections.back().lines.reserve(sectionSizes.front());
+
     const QString& text = parsed->text;
-    LineBreaks<QByteArrayView, char> byteBreaks(body);
-    LineBreaks<QString, QChar> textBreaks(text);
     bool anyCrLf = false;
     bool anyLf = false;
     bool anyCr = false;
@@ -521,46 +633,32 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
         last.bytesCurrent = true;
         sectionStart = end;
     };
-    while (bytePos < body.size()) {
+    for (const LineSpan& span : spans) {
         const qsizetype lineStart = bytePos;
-        qsizetype byteNext = byteBreaks.next(bytePos);
-        const qsizetype textEnd = textBreaks.next(textPos);
-        qsizetype textNext = textEnd;
-        Line line;
-        if (byteNext < body.size()) {
-            qsizetype breakLength = 1;
-            if (body.at(byteNext) == '\n') {
-                line.end = LineEnd::Lf;
-                anyLf = true;
-            } else if (byteNext + 1 < body.size() && body.at(byteNext + 1) == '\n') {
-                line.end = LineEnd::CrLf;
-                anyCrLf = true;
-                breakLength = 2;
-            } else {
-                line.end = LineEnd::Cr;
-                anyCr = true;
-            }
-            byteNext += breakLength;
-            textNext += breakLength;
-        }
-        line.text = slice(text, textPos, textEnd);
-        line.bytes = QByteArray::fromRawData(body.data() + bytePos, byteNext - bytePos);
-        bytePos = byteNext;
-        textPos = textNext;
-
-        if (const auto name = headerName(line.text)) {
+        if (span.header) {
             endSection(lineStart);
-            Section section;
-            section.name = *name;
+            const qsizetype size = sectionSizes.at(size_t(parsed->sections.size()));
+            Section& section = parsed->sections.emplace_back();
             section.hasHeader = true;
-            section.lines.append(std::move(line));
-            parsed->sections.append(std::move(section));
+            section.lines.reserve(size);
+            section.keys.reserve(size - 1);
+        }
+        Section& current = parsed->sections.back();
+        Line& line = current.lines.emplace_back();
+        line.end = span.end;
+        line.text = slice(text, textPos, textPos + span.textLength);
+        line.bytes = QByteArray::fromRawData(body.data() + bytePos, span.bytes);
+        anyLf = anyLf || span.end == LineEnd::Lf;
+        anyCrLf = anyCrLf || span.end == LineEnd::CrLf;
+        anyCr = anyCr || span.end == LineEnd::Cr;
+        bytePos += span.bytes;
+        textPos += span.textLength + lineEndLength(span.end);
+        if (span.header) {
+            current.name = headerName(line.text);
             continue;
         }
         classify(line);
-        Section& current = parsed->sections.back();
-        current.lines.append(std::move(line));
-        if (current.hasHeader && current.lines.back().isEntry())
+        if (current.hasHeader && line.isEntry())
             current.indexKey(current.lines.size() - 1);
     }
     endSection(body.size());

@@ -12,6 +12,10 @@
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing
 // beyond U+10FFFF, no cut-off sequence).
 bool isValidUtf8(QByteArrayView bytes);
+// The length (1 to 4) of the well-formed UTF-8 sequence that starts at p, before end; 0 when
+// the bytes there are none (a stray or missing continuation byte, an overlong form, a
+// surrogate, a code point beyond U+10FFFF, a cut-off sequence). p < end.
+int utf8SequenceLength(const uchar* p, const uchar* end);
 
 QString decodeWindows1252(QByteArrayView bytes);
 // The text in Windows-1252, or nothing when a character has no byte there.

@@ -524,6 +524,118 @@ private slots:
         QCOMPARE(readBytes(fileName), "\xEF\xBB\xBF[Fach]\r\nx=\xC3\xBC\r\ny=\xC3\xB6\r\n");
     }
 
+    // Lines hold two- to four-byte characters and a late byte that is no UTF-8: every line's
+    // text still starts and ends where its bytes do, so keys and values read whole and a write
+    // changes its own line only.
+    void multiByteCharactersInLines_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("remark");
+        const QByteArray utf8 = QString::fromUtf8("[Fächer 😀]\r\n"
+                                                  "Schlüssel=\"Grüße\"\n"
+                                                  "😀=\"€ und 𝄞\"\r"
+                                                  "; ä\r\n"
+                                                  "letzter=ÿ")
+                                    .toUtf8();
+        QTest::newRow("UTF-8") << utf8 << QString::fromUtf8("Fächer 😀")
+                               << QString::fromUtf8("€ und 𝄞");
+        QTest::newRow("Windows-1252 after long UTF-8")
+            << QByteArray("[F\xC3\xA4"
+                          "cher]\r\nSchl\xC3\xBC"
+                          "ssel=\"Gr\xC3\xBC\xC3\x9F"
+                          "e\"\n"
+                          "\xF0\x9F\x98\x80=\"\x80 und x\"\r; \xE4\r\nletzter=\xFF")
+            << QString::fromUtf8("FÃ¤cher") << QString::fromUtf8("€ und x");
+    }
+    void multiByteCharactersInLines() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, subject);
+        QFETCH(QString, remark);
+        const QString fileName = file("mehrbyte.plx");
+        QVERIFY(writeBytes(fileName, bytes));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadSections(), QStringList{subject});
+        const QStringList keys = store.ReadSection(subject);
+        QCOMPARE(keys.size(), 3);
+        QCOMPARE(keys.back(), "letzter");
+        QCOMPARE(store.ReadString(subject, keys.at(1), ""), remark);
+        QCOMPARE(store.ReadString(subject, "LETZTER", ""), QString::fromUtf8("ÿ"));
+        store.WriteString(subject, keys.at(1), "neu");
+        QByteArray expected = bytes;
+        // The entry after the second line's LF.
+        const qsizetype remarkAt =
+            expected.indexOf("=\"", expected.indexOf('\n', expected.indexOf('\n') + 1));
+        expected.replace(remarkAt + 1, expected.indexOf('\r', remarkAt) - remarkAt - 1, "neu");
+        QCOMPARE(readBytes(fileName), expected);
+        QCOMPARE(IniStore(fileName).ReadSectionValues(subject), store.ReadSectionValues(subject));
+    }
+
+    // A second byte-order mark right after the first stays in the file's bytes but is not
+    // read as part of the first line, so the header behind it is found.
+    void secondByteOrderMark() {
+        const QString fileName = file("bom2.plx");
+        const QByteArray before = "\xEF\xBB\xBF\xEF\xBB\xBF[Fach]\r\nx=\xC3\xBC\r\n";
+        QVERIFY(writeBytes(fileName, before));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadSections(), QStringList{"Fach"});
+        QCOMPARE(store.ReadString("Fach", "x", ""), QString::fromUtf8("ü"));
+        store.WriteString("Fach", "y", "1");
+        QCOMPARE(readBytes(fileName), before + "y=1\r\n");
+    }
+
+    // Names match without regard to case beyond ASCII as well, folded as QString's
+    // case-insensitive compare folds them: umlauts, sharp s, the Kelvin sign against "k", and
+    // characters beyond the BMP. Names that compare equal must land in the same place of the
+    // index, also when it has grown far past its first size.
+    void namesFoldedBeyondAscii() {
+        const QString fileName = file("faltung.plx");
+        QVERIFY(writeBytes(fileName, QString::fromUtf8("[ÄPFEL]\r\n"
+                                                       "\u212Aelvin=1\r\n"
+                                                       "STRAẞE=2\r\n"
+                                                       "\U00010400=3\r\n")
+                                         .toUtf8()));
+        IniStore store(fileName);
+        QCOMPARE(store.ReadString(QString::fromUtf8("äpfel"), "kelvin", "-"), "1");
+        QCOMPARE(store.ReadString(QString::fromUtf8("Äpfel"), "KELVIN", "-"), "1");
+        QCOMPARE(store.ReadString(QString::fromUtf8("äPFEL"), QString::fromUtf8("straße"), "-"),
+                 "2");
+        QCOMPARE(store.ReadString(QString::fromUtf8("ÄPFEL"), QString::fromUtf8("\U00010428"), "-"),
+                 "3");
+        QVERIFY(!store.ValueExists(QString::fromUtf8("ÄPFEL"), QString::fromUtf8("\U00010401")));
+        // A write in another case replaces the stored entry, whose key keeps its spelling.
+        store.WriteString(QString::fromUtf8("äpfel"), "KELVIN", "4");
+        store.WriteString(QString::fromUtf8("äpfel"), QString::fromUtf8("\U00010428"), "5");
+        const QStringList keys{QString::fromUtf8("\u212Aelvin"), QString::fromUtf8("STRAẞE"),
+                               QString::fromUtf8("\U00010400")};
+        QCOMPARE(store.ReadSection(QString::fromUtf8("äpfel")), keys);
+        const IniStore fresh(fileName);
+        QCOMPARE(fresh.ReadSections(), QStringList{QString::fromUtf8("ÄPFEL")});
+        QCOMPARE(fresh.ReadString(QString::fromUtf8("äpfel"), "kelvin", "-"), "4");
+        QCOMPARE(fresh.ReadString(QString::fromUtf8("äpfel"), QString::fromUtf8("\U00010400"), "-"),
+                 "5");
+
+        // Many keys that differ from their lookups only in case, read from the file and added
+        // one by one.
+        QByteArray many = "[Viele]\r\n";
+        for (int i = 0; i < 300; ++i)
+            many += QString::fromUtf8("Schlüssel%1=%1\r\n").arg(i).toUtf8();
+        QVERIFY(writeBytes(fileName, many));
+        IniStore manyKeys(fileName);
+        for (int i = 0; i < 150; ++i)
+            manyKeys.WriteString("VIELE", QString::fromUtf8("Ärger%1").arg(i), QString::number(i));
+        for (int i = 0; i < 300; ++i) {
+            QCOMPARE(manyKeys.ReadString("viele", QString::fromUtf8("SCHLÜSSEL%1").arg(i), "-"),
+                     QString::number(i));
+        }
+        for (int i = 0; i < 150; ++i) {
+            QCOMPARE(manyKeys.ReadString("viele", QString::fromUtf8("äRGER%1").arg(i), "-"),
+                     QString::number(i));
+        }
+        QCOMPARE(manyKeys.ReadSection("Viele").size(), 450);
+        QCOMPARE(IniStore(fileName).ReadSectionValues("viele"),
+                 manyKeys.ReadSectionValues("VIELE"));
+    }
+
     // Reads see changes made by others, also when the size stays the same.
     void outsideChangesAreSeen() {
         const QString fileName = file("fremd.plx");
