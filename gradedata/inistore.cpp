@@ -6,6 +6,7 @@
 #include "platform/atomicfile.h"
 #include "platform/regularfile.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <algorithm>
@@ -184,6 +185,11 @@ void classify(Line& line) {
     trimRange(text, start, keyEnd);
     if (start == keyEnd)
         return;
+    // A line of NUL bytes or other control characters alone (padding, a write of another
+    // program cut short) is no key.
+    if (equals < 0 && std::all_of(text.begin() + start, text.begin() + keyEnd,
+                                  [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return;
     line.entry = true;
     line.equals = equals;
     line.key = slice(text, start, keyEnd);
@@ -328,27 +334,18 @@ struct IniStore::Parsed {
             indexSection(i);
     }
 
-    // A file is written in one encoding, whole. Before a text goes into a Windows-1252 file,
-    // the file goes over to UTF-8, all of it, when the text has characters that Windows-1252
-    // lacks: rather than lose them, and before any line of the change is made.
-    void makeRoomFor(QStringView text) {
-        if (encoding == Encoding::Windows1252 && !encodeWindows1252(text))
-            switchToUtf8();
-    }
-    void switchToUtf8() {
-        encoding = Encoding::Utf8;
-        for (Section& s : sections) {
-            for (Line& line : s.lines)
-                line.bytes = line.text.toUtf8() + lineEndBytes(line.end);
-            s.bytesCurrent = false;
-        }
-    }
-    // The text of a line in the file's encoding; makeRoomFor has seen the text.
+    // The bytes of a changed line: in the file's encoding when that holds the text so that it
+    // reads back as itself, else in UTF-8. Lines are decoded one by one (a line that is valid
+    // UTF-8 is read as UTF-8), so Windows-1252 bytes that happen to form UTF-8 would come back
+    // as other characters; such a line is written in UTF-8 as well.
     QByteArray encode(const QString& text) const {
         if (encoding == Encoding::Windows1252) {
-            if (auto bytes = encodeWindows1252(text))
-                return *bytes;
-            qFatal("IniStore: a line of a Windows-1252 file lacks its encoding");
+            if (auto bytes = encodeWindows1252(text)) {
+                const bool beyondAscii = std::any_of(bytes->begin(), bytes->end(),
+                                                     [](char c) { return uchar(c) >= 0x80; });
+                if (!beyondAscii || !isValidUtf8(*bytes))
+                    return *bytes;
+            }
         }
         return text.toUtf8();
     }
@@ -388,9 +385,6 @@ struct IniStore::Parsed {
     void setEntry(const QString& sectionName, const QString& cleanKey, const QString& rawValue) {
         const QString name = singleLine(sectionName).trimmed();
         const QString value = singleLine(rawValue);
-        makeRoomFor(name);
-        makeRoomFor(cleanKey);
-        makeRoomFor(value);
         const QString text = cleanKey + u'=' + value;
         const qsizetype sectionAt = sectionIndex.value(Name{name}, -1);
         if (sectionAt < 0) {
@@ -490,13 +484,19 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
 
 namespace {
 
+// How a line's bytes are read: ASCII reads alike in both encodings; a line that is well-formed
+// UTF-8 is UTF-8, any other is Windows-1252.
+enum class LineCoding : quint8 { Ascii, Utf8, Windows1252 };
+
 // One line as the file's bytes hold it: its length in bytes (line end included), the length of
-// its text (line end excluded), its line end, and whether it is a header ("[" after blanks).
+// its text (line end excluded), its line end, whether it is a header ("[" after blanks), and how
+// its bytes are read.
 struct LineSpan {
     qsizetype bytes = 0;
     qsizetype textLength = 0;
     LineEnd end = LineEnd::None;
     bool header = false;
+    LineCoding coding = LineCoding::Ascii;
 };
 
 qsizetype lineEndLength(LineEnd end) {
@@ -510,27 +510,28 @@ quint64 bytesEqual(quint64 chunk, uchar c) {
     return (x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL;
 }
 
-// Cuts the bytes into lines at each LF, CR LF and lone CR, read as UTF-8 or, one character per
-// byte, as Windows-1252. Line ends, blanks and "[" are the same ASCII byte in both encodings and
-// inside no UTF-8 sequence, so lines and headers are found in the bytes, and the length of each
-// line's text follows from its bytes: the decoded text is never searched. False when the bytes
-// are read as UTF-8 but are not well-formed UTF-8 anywhere in them.
-bool scanLines(QByteArrayView body, Encoding encoding, std::vector<LineSpan>& lines) {
-    const bool utf8 = encoding == Encoding::Utf8;
+// The UTF-8 byte-order mark.
+constexpr QByteArrayView byteOrderMarkBytes("\xEF\xBB\xBF");
+
+// Cuts the bytes into lines at each LF, CR LF and lone CR and decides each line's encoding: a
+// line that is well-formed UTF-8 is read as UTF-8, any other one character per byte as
+// Windows-1252. Line ends, blanks and "[" are the same ASCII byte in both encodings and inside no
+// UTF-8 sequence, so lines and headers are found in the bytes, and the length of each line's
+// text follows from its bytes: the decoded text is never searched.
+//
+// A second byte-order mark right after the file's own is in the first line's bytes but not in
+// its text (as a reader that skips one mark at the start sees it).
+void scanLines(QByteArrayView body, std::vector<LineSpan>& lines) {
     const auto* const begin = reinterpret_cast<const uchar*>(body.data());
     const auto* const end = begin + body.size();
-    // QString::fromUtf8 leaves out a byte-order mark at the start of what it decodes: a second
-    // mark right after the file's own is in the first line's bytes but not in its text.
-    const bool hiddenMark = utf8 && body.startsWith("\xEF\xBB\xBF");
+    const bool hiddenMark = body.startsWith(byteOrderMarkBytes);
     lines.clear();
     const uchar* lineStart = begin;
     while (lineStart < end) {
         const uchar* p = lineStart;
-        qsizetype bytesWithoutUnit = 0; // bytes that add no UTF-16 unit of their own to the text
-        if (hiddenMark && lineStart == begin) {
-            p += 3;
-            bytesWithoutUnit = 3;
-        }
+        const qsizetype skipped = hiddenMark && lineStart == begin ? 3 : 0;
+        p += skipped;
+        qsizetype bytesWithoutUnit = 0; // UTF-8 bytes that add no UTF-16 unit of their own
         LineSpan line;
         const uchar* first = p;
         while (first < end && (*first == ' ' || *first == '\t'))
@@ -552,18 +553,23 @@ bool scanLines(QByteArrayView body, Encoding encoding, std::vector<LineSpan>& li
             const uchar c = *p;
             if (c == '\n' || c == '\r')
                 break;
-            if (c < 0x80 || !utf8) {
+            if (c < 0x80 || line.coding == LineCoding::Windows1252) {
                 ++p;
                 continue;
             }
             const int length = utf8SequenceLength(p, end);
-            if (length == 0)
-                return false;
+            if (length == 0) {
+                line.coding = LineCoding::Windows1252;
+                ++p;
+                continue;
+            }
+            line.coding = LineCoding::Utf8;
             // Two or three bytes give one UTF-16 unit, four give a surrogate pair.
             bytesWithoutUnit += length == 4 ? 2 : length - 1;
             p += length;
         }
-        line.textLength = (p - lineStart) - bytesWithoutUnit;
+        line.textLength = (p - lineStart) - skipped -
+                          (line.coding == LineCoding::Windows1252 ? 0 : bytesWithoutUnit);
         if (p < end) {
             if (*p == '\n')
                 line.end = LineEnd::Lf;
@@ -577,7 +583,38 @@ bool scanLines(QByteArrayView body, Encoding encoding, std::vector<LineSpan>& li
         lines.push_back(line);
         lineStart = p;
     }
-    return true;
+}
+
+// The text of all lines, each decoded as its span says, runs of lines of one encoding at a time.
+QString decodeLines(QByteArrayView body, const std::vector<LineSpan>& spans) {
+    qsizetype total = 0;
+    for (const LineSpan& span : spans)
+        total += span.textLength + lineEndLength(span.end);
+    QString text(total, Qt::Uninitialized);
+    QChar* out = text.data();
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    qsizetype runStart = 0;
+    if (body.startsWith(byteOrderMarkBytes))
+        runStart = 3; // the hidden mark of the first line
+    qsizetype pos = 0;
+    for (size_t i = 0; i < spans.size();) {
+        const bool windows1252 = spans[i].coding == LineCoding::Windows1252;
+        qsizetype runEnd = pos;
+        while (i < spans.size() && (spans[i].coding == LineCoding::Windows1252) == windows1252) {
+            runEnd += spans[i].bytes;
+            ++i;
+        }
+        const QByteArrayView run = body.sliced(runStart, runEnd - runStart);
+        if (windows1252)
+            out = decodeWindows1252(run, out);
+        else
+            out = utf8.appendToBuffer(out, run);
+        pos = runEnd;
+        runStart = runEnd;
+    }
+    Q_ASSERT(out == text.constData() + total);
+    return text;
 }
 
 } // namespace
@@ -595,18 +632,23 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
     // A UTF-8 byte-order mark is recognised and kept whatever follows it: an editor may have
     // put it there and another one added Windows-1252 text.
     QByteArrayView body(parsed->data);
-    if (body.startsWith("\xEF\xBB\xBF")) {
+    if (body.startsWith(byteOrderMarkBytes)) {
         parsed->byteOrderMark = parsed->data.first(3);
         body = body.sliced(3);
     }
     std::vector<LineSpan> spans;
-    if (scanLines(body, Encoding::Utf8, spans)) {
-        parsed->text = QString::fromUtf8(body);
-    } else {
-        parsed->encoding = Encoding::Windows1252;
-        scanLines(body, Encoding::Windows1252, spans);
-        parsed->text = decodeWindows1252(body);
+    scanLines(body, spans);
+    parsed->text = decodeLines(body, spans);
+    // Changed lines are written in the encoding that most lines beyond ASCII are in; UTF-8 when
+    // as many are in each.
+    qsizetype utf8Lines = 0;
+    qsizetype windows1252Lines = 0;
+    for (const LineSpan& span : spans) {
+        utf8Lines += span.coding == LineCoding::Utf8 ? 1 : 0;
+        windows1252Lines += span.coding == LineCoding::Windows1252 ? 1 : 0;
     }
+    if (windows1252Lines > utf8Lines)
+        parsed->encoding = Encoding::Windows1252;
 
     // The lines of each section, counted first so that each section's lists are made once, at
     // their size.
@@ -700,17 +742,6 @@ const IniStore::Parsed& IniStore::parsed() const {
 
 void IniStore::commit(std::unique_ptr<Parsed> changed) {
     QByteArray bytes = changed->serialize();
-    // A Windows-1252 file whose bytes beyond ASCII now happen to form UTF-8 (its last other
-    // byte was just removed) would be read as UTF-8 next time, each such character changed: it
-    // goes over to UTF-8 as a whole, so that its texts stay what they are.
-    if (changed->encoding == Encoding::Windows1252) {
-        const QByteArrayView body = QByteArrayView(bytes).sliced(changed->byteOrderMark.size());
-        if (isValidUtf8(body) &&
-            std::any_of(body.begin(), body.end(), [](char c) { return uchar(c) >= 0x80; })) {
-            changed->switchToUtf8();
-            bytes = changed->serialize();
-        }
-    }
     changed->stamp = writeFileAtomically(fileName_, bytes);
     changed->lookedAt(fileClockNs());
     changed->fileBytes = std::move(bytes);

@@ -17,16 +17,19 @@
 // and long key lists are read whole.
 //
 // Inside a section, a line without "=" (not blank, no comment) is a key without a value: it
-// is listed among the keys, and reading it gives the default. A rewritten entry keeps its
-// key's spelling and blanks; only the value changes. A key that would not read back as a key
-// (empty, or beginning with "[" or ";") is refused with an AppError.
+// is listed among the keys, and reading it gives the default; a line of NUL bytes or other
+// control characters alone is no key. A rewritten entry keeps its key's spelling and blanks;
+// only the value changes. A key that would not read back as a key (empty, or beginning with "["
+// or ";") is refused with an AppError.
 //
-// Encoding: UTF-8; a file whose bytes are not valid UTF-8 is read as Windows-1252 and written
-// back in it, unless a new text has characters that Windows-1252 lacks: then the whole file is
-// written as UTF-8 rather than lose them. A file is always written in one encoding, whole. A
-// UTF-8 byte-order mark is kept, whatever follows it. New files are UTF-8. Line ends: LF,
-// CR LF and a lone CR each end a line; existing lines keep theirs; new lines get CR LF (LF or
-// CR where every line of the file ends so).
+// Encoding, line by line: a line that is well-formed UTF-8 is read as UTF-8, any other line as
+// Windows-1252 (files from older Windows systems, or a section another program appended). Lines
+// nobody changes keep their bytes. A changed or new line is written in the encoding of most of
+// the file's lines beyond ASCII as the file was read (UTF-8 for a tie and for new files), unless
+// Windows-1252 lacks one of its characters or its Windows-1252 bytes would read as UTF-8: then
+// that line is written in UTF-8. A UTF-8 byte-order mark is kept, whatever follows it. Line
+// ends: LF, CR LF and a lone CR each end a line; existing lines keep theirs; new lines get CR LF
+// (LF or CR where every line of the file ends so).
 //
 // Only regular files are read: a folder, device or pipe of the name raises an AppError (at
 // construction already), and nothing waits on a pipe.

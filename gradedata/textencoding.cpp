@@ -61,13 +61,18 @@ bool isValidUtf8(QByteArrayView bytes) {
     return true;
 }
 
-QString decodeWindows1252(QByteArrayView bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+QChar* decodeWindows1252(QByteArrayView bytes, QChar* out) {
     for (const char b : bytes) {
         const auto byte = static_cast<unsigned char>(b);
-        *out++ = byte >= 0x80 && byte < 0xA0 ? upperControlRange[byte - 0x80] : char16_t(byte);
+        *out++ =
+            QChar(byte >= 0x80 && byte < 0xA0 ? upperControlRange[byte - 0x80] : char16_t(byte));
     }
+    return out;
+}
+
+QString decodeWindows1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    decodeWindows1252(bytes, text.data());
     return text;
 }
 

@@ -18,5 +18,7 @@ bool isValidUtf8(QByteArrayView bytes);
 int utf8SequenceLength(const uchar* p, const uchar* end);
 
 QString decodeWindows1252(QByteArrayView bytes);
+// Decodes into out, which has room for one character per byte; returns the end of what it wrote.
+QChar* decodeWindows1252(QByteArrayView bytes, QChar* out);
 // The text in Windows-1252, or nothing when a character has no byte there.
 std::optional<QByteArray> encodeWindows1252(QStringView text);
