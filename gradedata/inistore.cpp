@@ -716,6 +716,8 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
 IniStore::IniStore(QString fileName) : fileName_(std::move(fileName)) {
     // A folder, device or pipe is refused before anyone relies on the store.
     requireRegularFileOrNothing(fileName_);
+    // A write in place that a crash cut off leaves the file whole again before it is read.
+    recoverInterruptedWrite(fileName_);
 }
 
 IniStore::~IniStore() = default;

@@ -1,10 +1,13 @@
 #include "platform/atomicfile.h"
 
 #include "platform/apperror.h"
+#include "platform/fileio.h"
+#include "platform/writejournal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <csignal>
@@ -13,57 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Closes its descriptor when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and tells whether the last writes were accepted.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool writeAll(int fd, const char* data, qsizetype size, off_t offset) {
-    while (size > 0) {
-        const ssize_t written = pwrite(fd, data, size_t(size), offset);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= written;
-        offset += written;
-    }
-    return true;
-}
-
-bool readAll(int fd, QByteArray& bytes, qsizetype size) {
-    bytes.resize(size);
-    qsizetype filled = 0;
-    while (filled < size) {
-        const ssize_t got = pread(fd, bytes.data() + filled, size_t(size - filled), filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        filled += got;
-    }
-    return true;
-}
 
 FileStamp stampOfDescriptor(int fd) {
     struct stat info {};
@@ -115,8 +67,18 @@ void removeLeftovers(const QString& folder, const QString& prefix) {
     for (const QString& name : names) {
         if (!name.startsWith(prefix) || !name.endsWith(temporarySuffix))
             continue;
-        const QStringView digits =
+        QStringView digits =
             QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4);
+        // "<pid>" or "<pid>-<random hex>".
+        if (const qsizetype dash = digits.indexOf(u'-'); dash >= 0) {
+            const QStringView random = digits.sliced(dash + 1);
+            bool hex = !random.isEmpty() && random.size() <= 8;
+            for (const QChar c : random)
+                hex = hex && ((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'));
+            if (!hex)
+                continue;
+            digits = digits.first(dash);
+        }
         bool number = !digits.isEmpty() && digits.size() <= 9;
         for (const QChar c : digits)
             number = number && c >= u'0' && c <= u'9';
@@ -132,29 +94,34 @@ void removeLeftovers(const QString& folder, const QString& prefix) {
     }
 }
 
-// Writes the file in place: for a folder that refuses new files. The old contents are kept in
-// memory and put back when a step fails.
+// Writes the file in place: for a folder that refuses new files, or a file that the process may
+// write but not give its owner and group. The old and new contents go into the write's journal
+// first, so that a write cut off at any moment is put right at the next look at the file; a step
+// that fails puts the old contents back.
 FileStamp writeInPlace(const QString& target, const QByteArray& data, const AppError& refused) {
-    Descriptor file(open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC));
+    Descriptor file(
+        open(QFile::encodeName(target).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!file.valid() || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
         throw refused;
     QByteArray old;
     if (!readAll(file.get(), old, qsizetype(info.st_size)))
         throw refused;
+    WriteJournal journal(target);
+    if (!journal.begin(old, data))
+        throw refused;
     const int fd = file.get();
     const auto restore = [&] {
         writeAll(fd, old.constData(), old.size(), 0);
-        if (ftruncate(fd, off_t(old.size())) == 0)
-            fsync(fd);
+        if (ftruncate(fd, off_t(old.size())) == 0 && fsync(fd) == 0)
+            journal.end();
         return refused;
     };
     // Reserving the new size first makes a full disk or a size limit show before any byte of
     // the old contents is overwritten.
     if (data.size() > old.size() && posix_fallocate(fd, 0, off_t(data.size())) != 0) {
-        if (ftruncate(fd, off_t(old.size())) != 0) {
-            // Nothing was overwritten; the file may only have grown.
-        }
+        if (ftruncate(fd, off_t(old.size())) == 0)
+            journal.end();
         throw refused;
     }
     if (!writeAll(fd, data.constData(), data.size(), 0))
@@ -167,7 +134,26 @@ FileStamp writeInPlace(const QString& target, const QByteArray& data, const AppE
     const FileStamp stamp = stampOfDescriptor(fd);
     if (!file.close())
         throw restore();
+    journal.end();
     return stamp;
+}
+
+// Makes the temporary file of a write beside the file, never through a link or into a pipe
+// that someone put at its name: the usual name first, then names with a random part.
+int createTemporary(const QString& folder, const QString& prefix, QByteArray& path) {
+    const QString base = folder + u'/' + prefix + QString::number(getpid());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString suffix =
+            attempt == 0 ? QString()
+                         : u'-' + QString::number(QRandomGenerator::system()->generate(), 16);
+        path = QFile::encodeName(base + suffix + temporarySuffix);
+        const int fd =
+            open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 } // namespace
@@ -176,9 +162,16 @@ AppError writeRefused(const QString& fileName) {
     return AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(fileName));
 }
 
+void recoverInterruptedWrite(const QString& fileName) {
+    WriteJournal(writeTarget(fileName)).recover();
+}
+
 FileStamp writeFileAtomically(const QString& fileName, const QByteArray& data) {
     const AppError refused = writeRefused(fileName);
     const QString target = writeTarget(fileName);
+    // A write in place cut off before is put right first: the old contents read below must be
+    // a whole version.
+    WriteJournal(target).recover();
     const QByteArray targetPath = QFile::encodeName(target);
     struct stat existing {};
     const bool exists = stat(targetPath.constData(), &existing) == 0;
@@ -196,9 +189,8 @@ FileStamp writeFileAtomically(const QString& fileName, const QByteArray& data) {
     const QString prefix = temporaryPrefix(targetInfo.fileName());
     removeLeftovers(folder, prefix);
 
-    const QString temporary = folder + u'/' + prefix + QString::number(getpid()) + temporarySuffix;
-    const QByteArray temporaryPath = QFile::encodeName(temporary);
-    Descriptor file(open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    QByteArray temporaryPath;
+    Descriptor file(createTemporary(folder, prefix, temporaryPath));
     if (!file.valid()) {
         if (exists && (errno == EACCES || errno == EPERM || errno == EROFS))
             return writeInPlace(target, data, refused);
@@ -208,11 +200,25 @@ FileStamp writeFileAtomically(const QString& fileName, const QByteArray& data) {
         unlink(temporaryPath.constData());
         return refused;
     };
+    // The new file keeps the owner, group and mode of the old one. Where the process may not
+    // give it them (another user's file, a group it is not in), the file is written in place
+    // rather than taken over.
+    if (exists) {
+        struct stat created {};
+        if (fstat(file.get(), &created) != 0)
+            throw discard();
+        if ((created.st_uid != existing.st_uid || created.st_gid != existing.st_gid) &&
+            fchown(file.get(), existing.st_uid, existing.st_gid) != 0) {
+            file.close();
+            unlink(temporaryPath.constData());
+            return writeInPlace(target, data, refused);
+        }
+        if (fchmod(file.get(), existing.st_mode & 07777) != 0)
+            throw discard();
+    }
     // With a full disk or a file-size limit a write comes back short or fails: then the old
     // file is kept.
     if (!writeAll(file.get(), data.constData(), data.size(), 0))
-        throw discard();
-    if (exists && fchmod(file.get(), existing.st_mode & 07777) != 0)
         throw discard();
     // On the disk before the rename, so that a crash never leaves an empty new file.
     if (fsync(file.get()) != 0)

@@ -1,6 +1,7 @@
 #include "gradedata/inistore.h"
 #include "gradedata/textencoding.h"
 #include "platform/apperror.h"
+#include "platform/writejournal.h"
 #include "support/testfiles.h"
 
 #include <QDir>
@@ -64,6 +65,12 @@ private slots:
         QVERIFY(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                        QFile::ExeOwner | QFile::ReadOther |
                                                        QFile::ExeOther));
+        // Writes in place keep their journal in a folder of the user who writes.
+        const QString journal = file("journal");
+        QVERIFY(QDir().mkpath(journal));
+        const uid_t writer = geteuid() == 0 ? nobody : geteuid();
+        QCOMPARE(chown(QFile::encodeName(journal).constData(), writer, writer), 0);
+        WriteJournal::setFolder(journal);
     }
 
     void reading() {

@@ -1,6 +1,7 @@
 #include "platform/apperror.h"
 #include "platform/atomicfile.h"
 #include "platform/localeformats.h"
+#include "platform/writejournal.h"
 #include "support/testfiles.h"
 
 #include <QDir>
@@ -77,6 +78,10 @@ private slots:
         QVERIFY(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                        QFile::ExeOwner | QFile::ReadOther |
                                                        QFile::ExeOther));
+        // The journal of writes in place, in a folder of the user that writes.
+        const QString journal = folder("journal");
+        own(journal, geteuid() == 0 ? nobody : geteuid(), 0700);
+        WriteJournal::setFolder(journal);
     }
 
     // Also when the program runs as root, who may write any file.
@@ -191,26 +196,132 @@ private slots:
         }
         QCOMPARE(fileStamp(fileName).inode, before.inode);
         QCOMPARE(entries(path), QStringList{"Settings.ini"});
+        QCOMPARE(entries(WriteJournal::folder()), QStringList());
         own(path, root ? 0 : geteuid(), 0755);
     }
 
-    // The last step, the rename, refused: the old file stays, the error is reported and the
-    // temporary file goes. A folder with the sticky bit lets others create files but not replace
-    // a file they do not own.
-    void refusedRenameKeepsTheOldFile() {
+    // A link or a pipe put at the name of the temporary file is neither followed nor opened;
+    // the write goes on under another name and leaves the planted entry as it was.
+    void plantedTemporaryNamesLeftAlone_data() {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("link to a file of the victim") << false;
+        QTest::newRow("pipe") << true;
+    }
+    void plantedTemporaryNamesLeftAlone() {
+        QFETCH(bool, fifo);
+        const QString path = folder(fifo ? "gepflanzt-pipe" : "gepflanzt-link");
+        const QString fileName = path + "/noten.plx";
+        const QString victim = path + "/bashrc";
+        QVERIFY(writeBytes(fileName, "alt"));
+        QVERIFY(writeBytes(victim, "eigenes"));
+        const QString planted = path + "/.noten.plx.zensoria-" + QString::number(getpid()) + ".tmp";
+        if (fifo)
+            QCOMPARE(mkfifo(QFile::encodeName(planted).constData(), 0666), 0);
+        else
+            QVERIFY(QFile::link(victim, planted));
+        writeFileAtomically(fileName, "neu");
+        QCOMPARE(readBytes(fileName), "neu");
+        QCOMPARE(readBytes(victim), "eigenes");
+        struct stat info {};
+        QCOMPARE(lstat(QFile::encodeName(planted).constData(), &info), 0);
+        QVERIFY(fifo ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
+        QCOMPARE(entries(path).size(), 3);
+    }
+
+    // A save keeps the file's owner, group and mode. Where the writer may not give them to a new
+    // file (another user's shared file, a group the writer is not in) the file is written in
+    // place, under its inode, instead of being taken over.
+    void ownerGroupAndModeKept_data() {
+        QTest::addColumn<uint>("owner");
+        QTest::addColumn<uint>("group");
+        QTest::addColumn<bool>("writerIsNobody");
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<int>("folderMode");
+        QTest::newRow("root saves another user's file")
+            << uint(nobody) << uint(nobody) << false << false << 0777;
+        QTest::newRow("another user saves a shared file")
+            << 0u << uint(nobody) << true << true << 0777;
+        QTest::newRow("owner not in the file's group")
+            << uint(nobody) << 0u << true << true << 0777;
+        // A folder with the sticky bit lets others make files but not replace one they do not own.
+        QTest::newRow("another user's file in a sticky folder")
+            << 0u << 0u << true << true << 01777;
+    }
+    void ownerGroupAndModeKept() {
         if (geteuid() != 0)
             QSKIP("needs root to hand the file to another user");
-        const QString path = folder("klebrig");
+        QFETCH(uint, owner);
+        QFETCH(uint, group);
+        QFETCH(bool, writerIsNobody);
+        QFETCH(bool, inPlace);
+        QFETCH(int, folderMode);
+        const QString path = folder(QStringLiteral("besitzer-%1").arg(QTest::currentDataTag()));
         const QString fileName = path + "/noten.plx";
         QVERIFY(writeBytes(fileName, "[Mathe]\r\n"));
-        own(fileName, 0, 0666);
-        own(path, 0, 01777);
-        const int result =
-            asNobody([&] { writeFileAtomically(fileName, "[Deutsch]\r\n"); }, fileName);
-        QCOMPARE(result, 1);
-        QCOMPARE(readBytes(fileName), "[Mathe]\r\n");
+        QCOMPARE(chown(QFile::encodeName(fileName).constData(), owner, group), 0);
+        QCOMPARE(chmod(QFile::encodeName(fileName).constData(), 0666), 0);
+        own(path, 0, mode_t(folderMode));
+        const FileStamp before = fileStamp(fileName);
+        const auto save = [&] { writeFileAtomically(fileName, "[Deutsch]\r\n"); };
+        if (writerIsNobody)
+            QCOMPARE(asNobody(save, fileName), 0);
+        else
+            save();
+        QCOMPARE(readBytes(fileName), "[Deutsch]\r\n");
+        const QFileInfo after(fileName);
+        QCOMPARE(after.ownerId(), owner);
+        QCOMPARE(after.groupId(), group);
+        QCOMPARE(after.permissions() & 0x7777, QFile::Permissions(0x6666));
+        QCOMPARE(fileStamp(fileName).inode == before.inode, inPlace);
         QCOMPARE(entries(path), QStringList{"noten.plx"});
+        QCOMPARE(entries(WriteJournal::folder()), QStringList());
         own(path, 0, 0755);
+    }
+
+    // A write in place cut off at any point is put right at the next look at the file: a mixture
+    // of old and new contents becomes the new contents; a whole version, or a file someone else
+    // changed since, stays as it is; the journal is gone afterwards.
+    void cutInPlaceWriteRecovered_data() {
+        QTest::addColumn<QByteArray>("found");
+        QTest::addColumn<bool>("journalWhole");
+        QTest::addColumn<QByteArray>("recovered");
+        const QByteArray old = "[Mathe]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,\"\r\n";
+        const QByteArray neu = QByteArray(old).replace("1,1,1,1,1,1,1,1,", "2,3,4,5,6,7,8,9,") +
+                               "6,1,02.10.2002=\"2,1,1,1,1,1,1,1,Neu\"\r\n";
+        QTest::newRow("new bytes over old ones") << neu.first(30) + old.sliced(30) << true << neu;
+        QTest::newRow("old contents, then zeros of the reserved size")
+            << old + QByteArray(neu.size() - old.size(), '\0') << true << neu;
+        QTest::newRow("new bytes, then zeros")
+            << neu.first(50) + QByteArray(neu.size() - 50, '\0') << true << neu;
+        QTest::newRow("old contents whole") << old << true << old;
+        QTest::newRow("new contents whole") << neu << true << neu;
+        QTest::newRow("changed by someone else since")
+            << QByteArray("[Physik]\r\n") << true << QByteArray("[Physik]\r\n");
+        QTest::newRow("journal cut off")
+            << neu.first(30) + old.sliced(30) << false << neu.first(30) + old.sliced(30);
+    }
+    void cutInPlaceWriteRecovered() {
+        QFETCH(QByteArray, found);
+        QFETCH(bool, journalWhole);
+        QFETCH(QByteArray, recovered);
+        const QByteArray old = "[Mathe]\r\n5,1,01.10.2002=\"1,1,1,1,1,1,1,1,\"\r\n";
+        const QByteArray neu = QByteArray(old).replace("1,1,1,1,1,1,1,1,", "2,3,4,5,6,7,8,9,") +
+                               "6,1,02.10.2002=\"2,1,1,1,1,1,1,1,Neu\"\r\n";
+        const QString fileName = folder("abgebrochen") + "/noten.plx";
+        QVERIFY(writeBytes(fileName, found));
+        const QString ownJournal = folder("journal-eigen");
+        WriteJournal::setFolder(ownJournal);
+        QVERIFY(WriteJournal(fileName).begin(old, neu));
+        const QStringList journals = entries(ownJournal);
+        QCOMPARE(journals.size(), 1);
+        if (!journalWhole) {
+            QFile journal(ownJournal + '/' + journals.front());
+            QVERIFY(journal.resize(journal.size() - 1));
+        }
+        recoverInterruptedWrite(fileName);
+        QCOMPARE(readBytes(fileName), recovered);
+        QCOMPARE(entries(ownJournal), QStringList());
+        WriteJournal::setFolder(folder("journal"));
     }
 };
 
