@@ -103,10 +103,11 @@ public:
     void AveragePBPaint();
 
     // Context menu entries beside "&Info": the backup copies of the data file, the trend of
-    // the subject shown, the grade book as a CSV table (tform1extras.cpp).
+    // the subject shown, the grade book as a CSV table or an Excel workbook (tform1extras.cpp).
     void BackupsExecute();
     void TrendExecute();
     void CsvExportExecute();
+    void XlsxExportExecute();
 
 signals:
     // "&Info" was chosen or the logo clicked: the about dialog is to be shown.
@@ -150,6 +151,7 @@ private:
     QAction* BackupsAction;
     QAction* TrendAction;
     QAction* CsvExportAction;
+    QAction* XlsxExportAction;
     SettingsPage* settingsPage;
     SubjectsPage* subjectsPage;
     ClassTestForm* form; // the entry form on the subjects page

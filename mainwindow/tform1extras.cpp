@@ -1,6 +1,7 @@
 // The entries beside "&Info" in the main window's context menu: the day's backup copies of
-// the data file, the trend of the subject shown and the grade book as a CSV table. Their
-// dialogs and logic live in their own folders; the window only creates and wires them.
+// the data file, the trend of the subject shown and the grade book as a CSV table or an Excel
+// workbook. Their dialogs and logic live in their own folders; the window only creates and
+// wires them.
 
 #include "mainwindow/tform1.h"
 
@@ -12,6 +13,7 @@
 #include "mainwindow/settingspage.h"
 #include "platform/dialogs.h"
 #include "trend/trenddialog.h"
+#include "xlsxexport/gradebookworkbook.h"
 
 #include <QAction>
 #include <QDir>
@@ -29,12 +31,17 @@ void TForm1::buildExtraActions() {
                         QStringLiteral("TrendAction"));
     CsvExportAction = named(new QAction(QStringLiteral("Als CSV exportieren…"), this),
                             QStringLiteral("CsvExportAction"));
+    XlsxExportAction =
+        named(new QAction(QStringLiteral("Als Excel-Arbeitsmappe exportieren…"), this),
+              QStringLiteral("XlsxExportAction"));
     connect(BackupsAction, &QAction::triggered, this,
             [this] { runHandler([this] { BackupsExecute(); }); });
     connect(TrendAction, &QAction::triggered, this,
             [this] { runHandler([this] { TrendExecute(); }); });
     connect(CsvExportAction, &QAction::triggered, this,
             [this] { runHandler([this] { CsvExportExecute(); }); });
+    connect(XlsxExportAction, &QAction::triggered, this,
+            [this] { runHandler([this] { XlsxExportExecute(); }); });
     // A copy that cannot be made is said once in the status bar; the change goes on.
     backup_ = std::make_unique<DailyBackup>([this](const QString& text) { SB->showMessage(text); });
 }
@@ -47,6 +54,8 @@ void TForm1::addExtraActions(QMenu& menu) {
         menu.addAction(TrendAction);
     CsvExportAction->setEnabled(document_ != nullptr);
     menu.addAction(CsvExportAction);
+    XlsxExportAction->setEnabled(document_ != nullptr);
+    menu.addAction(XlsxExportAction);
 }
 
 void TForm1::watchForBackup() {
@@ -77,21 +86,47 @@ void TForm1::TrendExecute() {
     dialog.exec();
 }
 
+namespace {
+
+// Asks where the grade book goes, proposing the data file's name with the suffix beside it;
+// empty when the user cancels.
+QString chooseExportFile(QWidget* parent, const QString& dataFileName, const QString& title,
+                         const QString& filter, const QString& suffix) {
+    const QFileInfo dataFile(dataFileName);
+    FileDialogOptions options;
+    options.title = title;
+    options.filter = filter;
+    options.defaultSuffix = suffix;
+    options.initialFileName =
+        dataFile.absoluteDir().filePath(dataFile.completeBaseName() + u'.' + suffix);
+    options.save = true;
+    return DialogService::instance().chooseFile(parent, options);
+}
+
+} // namespace
+
 void TForm1::CsvExportExecute() {
     if (!document_)
         return;
-    const QFileInfo dataFile(document_->fileName());
-    FileDialogOptions options;
-    options.title = QStringLiteral("Als CSV exportieren");
-    options.filter = QStringLiteral("CSV-Dateien (*.csv)");
-    options.defaultSuffix = QStringLiteral("csv");
-    options.initialFileName =
-        dataFile.absoluteDir().filePath(dataFile.completeBaseName() + QStringLiteral(".csv"));
-    options.save = true;
-    const QString fileName = DialogService::instance().chooseFile(this, options);
+    const QString fileName =
+        chooseExportFile(this, document_->fileName(), QStringLiteral("Als CSV exportieren"),
+                         QStringLiteral("CSV-Dateien (*.csv)"), "csv");
     if (fileName.isEmpty())
         return;
     exportGradeBookCsv(document_->store(), fileName);
     SB->showMessage(QStringLiteral("Die Tabelle wurde nach %1 geschrieben.")
+                        .arg(QDir::toNativeSeparators(fileName)));
+}
+
+void TForm1::XlsxExportExecute() {
+    if (!document_)
+        return;
+    const QString fileName = chooseExportFile(
+        this, document_->fileName(), QStringLiteral("Als Excel-Arbeitsmappe exportieren"),
+        QStringLiteral("Excel-Arbeitsmappen (*.xlsx)"), "xlsx");
+    if (fileName.isEmpty())
+        return;
+    exportGradeBookWorkbook(document_->store(), fileName);
+    SB->showMessage(QStringLiteral("Die Arbeitsmappe wurde nach %1 geschrieben.")
                         .arg(QDir::toNativeSeparators(fileName)));
 }

@@ -7,12 +7,14 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-    libzip-dev libsodium-dev openssl
+    libzip-dev libsodium-dev libxlsxwriter-dev openssl
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
     xvfb xauth
     dpkg-dev file
     python3
+    # Reading back the Excel workbook in the tests (with the system's python3).
+    python3-openpyxl
 )
 # Fuzzing (scripts/fuzz.sh) needs clang and its libFuzzer.
 if [ "${1:-}" = fuzz ]; then

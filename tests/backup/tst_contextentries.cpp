@@ -102,15 +102,18 @@ private slots:
         {
             TForm1 empty;
             QCOMPARE(menuTexts(empty), (QStringList{"&Info", "-", "Sicherungen anzeigen… (aus)",
-                                                    "Als CSV exportieren… (aus)"}));
+                                                    "Als CSV exportieren… (aus)",
+                                                    "Als Excel-Arbeitsmappe exportieren… (aus)"}));
         }
         auto form = openForm();
         form->ShowSettingsExecute();
         QCOMPARE(menuTexts(*form),
-                 (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Als CSV exportieren…"}));
+                 (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Als CSV exportieren…",
+                              "Als Excel-Arbeitsmappe exportieren…"}));
         showSubject(*form, QStringLiteral("Deutsch"));
-        QCOMPARE(menuTexts(*form), (QStringList{"&Info", "-", "Sicherungen anzeigen…",
-                                                "Verlauf anzeigen…", "Als CSV exportieren…"}));
+        QCOMPARE(menuTexts(*form),
+                 (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Verlauf anzeigen…",
+                              "Als CSV exportieren…", "Als Excel-Arbeitsmappe exportieren…"}));
     }
 
     void firstChangeOfTheDayIsBackedUp() {
@@ -203,27 +206,42 @@ private slots:
         QVERIFY(opened);
     }
 
-    void csvOfTheGradeBook() {
+    void exportOfTheGradeBook_data() {
+        QTest::addColumn<QString>("actionName");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("CSV") << "CsvExportAction"
+                             << "csv"
+                             << QByteArray("\xEF\xBB\xBF"
+                                           "Fach;");
+        // An Excel workbook is a ZIP archive.
+        QTest::newRow("Excel") << "XlsxExportAction"
+                               << "xlsx" << QByteArray("PK\x03\x04");
+    }
+
+    void exportOfTheGradeBook() {
+        QFETCH(QString, actionName);
+        QFETCH(QString, suffix);
+        QFETCH(QByteArray, start);
         auto form = openForm();
-        const QString target = fixture_->folders().file(QStringLiteral("Noten.csv"));
+        const QString target = fixture_->folders().file(QStringLiteral("Noten.") + suffix);
         fixture_->dialogs().answerFile(target);
-        action(*form, "CsvExportAction")->trigger();
+        action(*form, qPrintable(actionName))->trigger();
         const ShownDialog chosen = fixture_->dialogs().shown(ShownDialog::Kind::File).value(0);
         QVERIFY(chosen.fileOptions.save);
+        QCOMPARE(chosen.fileOptions.defaultSuffix, suffix);
         QCOMPARE(chosen.fileOptions.initialFileName,
-                 fixture_->folders().file(QStringLiteral("Beispiel.csv")));
-        const QByteArray csv = readBytes(target);
-        QVERIFY(csv.startsWith("\xEF\xBB\xBF"
-                               "Fach;"));
-        QCOMPARE(csv.count("\r\n"), 13);
+                 fixture_->folders().file(QStringLiteral("Beispiel.") + suffix));
+        QVERIFY(readBytes(target).startsWith(start));
         QVERIFY(form->findChild<QStatusBar*>(QStringLiteral("SB"))
                     ->currentMessage()
-                    .contains(QStringLiteral("Noten.csv")));
+                    .contains(QStringLiteral("Noten.") + suffix));
 
         // A folder that is not there: the error is shown, the window goes on.
         fixture_->dialogs().clear();
-        fixture_->dialogs().answerFile(fixture_->folders().file(QStringLiteral("fehlt/Noten.csv")));
-        action(*form, "CsvExportAction")->trigger();
+        fixture_->dialogs().answerFile(
+            fixture_->folders().file(QStringLiteral("fehlt/Noten.") + suffix));
+        action(*form, qPrintable(actionName))->trigger();
         QCOMPARE(fixture_->dialogs().shown(ShownDialog::Kind::Message).size(), 1);
         QVERIFY(fixture_->dialogs().texts().value(0).contains(
             QStringLiteral("kann nicht geschrieben")));
