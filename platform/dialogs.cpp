@@ -1,6 +1,7 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -116,6 +117,12 @@ public:
 
     bool setUpPrinter(QWidget* parent, QPrinter& printer) override {
         QPrintDialog dialog(&printer, parent);
+        // The dialog only sets up the printer; the print itself is started afterwards. Its
+        // confirm button says so instead of "Drucken".
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            if (QPushButton* confirm = buttons->button(QDialogButtonBox::Ok))
+                confirm->setText(QStringLiteral("Übernehmen"));
+        }
         return dialog.exec() == QDialog::Accepted;
     }
 };

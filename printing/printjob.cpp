@@ -95,8 +95,7 @@ void beginLowMetricPage(QPainter& painter, const QPrinter& printer) {
     painter.setTransform(QTransform::fromScale(scaleX, scaleY));
 }
 
-int printTests(QPrinter& printer, const QString& title, int N, const PrintLayoutOptions& options,
-               const PrintTestAt& testAt) {
+PageFrame usablePageFrame(const QPrinter& printer) {
     const PrintableArea area = printableArea(printer);
     const PageFrame frame = pageFrame(area);
     if (frame.testsPerPage < 1)
@@ -106,8 +105,13 @@ int printTests(QPrinter& printer, const QString& title, int N, const PrintLayout
                                       "\"Einstellungen\" ein größeres Papierformat.")
                            .arg(area.heightMm)
                            .arg(MinimumPrintableHeightMm));
-    const int R = frame.testsPerPage;
-    if (N <= 0)
+    return frame;
+}
+
+int printPages(QPrinter& printer, const PageCountOf& pageCount, const DrawPageAt& drawPage) {
+    const PageFrame frame = usablePageFrame(printer);
+    const int count = pageCount(frame.H, frame.testsPerPage);
+    if (count <= 0)
         return 0;
 
     // One device pixel is one layout unit where the device allows it (PDF and CUPS do);
@@ -123,11 +127,10 @@ int printTests(QPrinter& printer, const QString& title, int N, const PrintLayout
     int pages = 0;
     try {
         beginLowMetricPage(painter, printer);
-        for (int p = 0; p * R < N; ++p) {
+        for (int p = 0; p < count; ++p) {
             if (p > 0 && !printer.newPage())
                 throw AppError(QStringLiteral("Der Druckauftrag kann nicht fortgesetzt werden."));
-            DrawPrintPage(painter, title, p + 1, PrintLayout::PageOffset, PrintLayout::PageOffset,
-                          frame.W, N, p * R, (p + 1) * R - 1, true, options, testAt);
+            drawPage(painter, p, frame);
             ++pages;
         }
     } catch (...) {
@@ -141,6 +144,17 @@ int printTests(QPrinter& printer, const QString& title, int N, const PrintLayout
         throw writeRefused(file.target());
     file.commit();
     return pages;
+}
+
+int printTests(QPrinter& printer, const QString& title, int N, const PrintLayoutOptions& options,
+               const PrintTestAt& testAt) {
+    return printPages(
+        printer, [N](int, int R) { return N > 0 ? (N + R - 1) / R : 0; },
+        [&](QPainter& painter, int p, const PageFrame& frame) {
+            const int R = frame.testsPerPage;
+            DrawPrintPage(painter, title, p + 1, PrintLayout::PageOffset, PrintLayout::PageOffset,
+                          frame.W, N, p * R, (p + 1) * R - 1, true, options, testAt);
+        });
 }
 
 bool printsToPdfFile(const QPrinter& printer) {

@@ -3,6 +3,7 @@
 #include "printing/printlayout.h"
 
 #include <QString>
+#include <functional>
 
 class QPainter;
 class QPrinter;
@@ -26,10 +27,23 @@ PageFrame pageFrame(const PrintableArea& area);
 // The printable height below which not one test fits on a page.
 constexpr int MinimumPrintableHeightMm = 61;
 
+// The page frame of the printer's paper; raises AppError when not one test fits on a page.
+PageFrame usablePageFrame(const QPrinter& printer);
+
 // Puts the painter of a begun printer document into the 0.1 mm mapping in which pages are
 // drawn: one layout unit is 0.1 mm, the origin is the printable area's top-left corner and y
 // runs down the page, so that texts come out upright. Set once; it holds for every page.
 void beginLowMetricPage(QPainter& painter, const QPrinter& printer);
+
+// The number of pages of a document on pages of usable height H with testsPerPage tests below
+// a page's head row, and the drawing of page `index` (0-based) on a page frame.
+using PageCountOf = std::function<int(int H, int testsPerPage)>;
+using DrawPageAt = std::function<void(QPainter& painter, int index, const PageFrame& frame)>;
+
+// Prints a document of pageCount() pages, each drawn by drawPage() in the 0.1 mm mapping, with
+// the printer's copy count and orientation. A file target is written as by printTests(); raises
+// and aborts like it. Returns the number of pages; 0 and nothing printed when there are none.
+int printPages(QPrinter& printer, const PageCountOf& pageCount, const DrawPageAt& drawPage);
 
 // Prints the N tests of a subject on as many pages as needed: page p + 1 holds the tests
 // p * R .. (p + 1) * R - 1 below the head row, 20 mm from the printable area's left and top

@@ -6,6 +6,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 
 namespace {
@@ -171,9 +172,74 @@ QFont printFont(int cellHeight, bool bold, bool italic) {
     return font;
 }
 
+QString fitPrintTitle(const QString& title, int maxWidth,
+                      const std::function<int(const QString&)>& width) {
+    if (width(title) <= maxWidth)
+        return title;
+    // The data file's path lies between the leading "[" and the last "] - " (a subject's name
+    // holds no "]"); it loses characters from its middle until the title fits or nothing but
+    // "…" is left of it.
+    const qsizetype pathEnd = title.lastIndexOf(QStringLiteral("] - "));
+    if (!title.startsWith(u'[') || pathEnd < 1)
+        return title;
+    const QString path = title.mid(1, pathEnd - 1);
+    const QString rest = title.mid(pathEnd);
+    const auto shortened = [&](qsizetype keep) {
+        const qsizetype head = (keep + 1) / 2;
+        return QStringLiteral("[") + path.left(head) + QStringLiteral("…") +
+               path.right(keep - head) + rest;
+    };
+    // The most characters kept that still fit, found by halving.
+    qsizetype low = 0, high = path.size() - 1;
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (width(shortened(middle)) <= maxWidth)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return shortened(low);
+}
+
+void drawPrintHeader(QPainter& canvas, const QString& title, const QString& pageText, int L, int T,
+                     int W) {
+    // Every page begins from the layout's canvas state, whatever the device kept from before: a
+    // printer keeps its paint engine from one job to the next, and the engine may still hold the
+    // text colour that the last job drew with (a white bar label), while a new painter takes
+    // itself for black and would not hand black over again.
+    if (QPaintEngine* engine = canvas.paintEngine(); engine && !engine->isExtended())
+        engine->setDirty(QPaintEngine::DirtyPen | QPaintEngine::DirtyBrush |
+                         QPaintEngine::DirtyBackground | QPaintEngine::DirtyBackgroundMode |
+                         QPaintEngine::DirtyFont);
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    canvas.setBackgroundMode(Qt::TransparentMode);
+    if (title.isEmpty())
+        return;
+    Page page(canvas, L);
+    const QFont titleFont = printFont(PrintLayout::TitleCellHeight, true, true);
+    const QFont numberFont = printFont(PrintLayout::TitleCellHeight, false);
+    page.setFont(numberFont);
+    const int numberWidth = page.TW(pageText);
+    page.setFont(titleFont);
+    // The title ends a cell height before the page number.
+    const QString fitted = fitPrintTitle(title, W - numberWidth - PrintLayout::TitleCellHeight,
+                                         [&page](const QString& s) { return page.TW(s); });
+    const int top = T - 10 - page.TH();
+    page.text(0, top, fitted);
+    page.setFont(numberFont);
+    page.text(W - numberWidth, top, pageText);
+}
+
 void DrawPrintPage(QPainter& canvas, const QString& title, int pageNumber, int L, int T, int W,
                    int N, int first, int last, bool YAxisUp, const PrintLayoutOptions& options,
                    const PrintTestAt& testAt) {
+    drawPrintPageWithHeader(canvas, title, QStringLiteral("Seite %1").arg(pageNumber), L, T, W, N,
+                            first, last, YAxisUp, options, testAt);
+}
+
+void drawPrintPageWithHeader(QPainter& canvas, const QString& title, const QString& pageText, int L,
+                             int T, int W, int N, int first, int last, bool YAxisUp,
+                             const PrintLayoutOptions& options, const PrintTestAt& testAt) {
     const PenWidths& pens = YAxisUp ? PrinterPens : PreviewPens;
     const QFont regular = printFont(PrintLayout::TableCellHeight, false);
     const QFont bold = printFont(PrintLayout::TableCellHeight, true);
@@ -181,14 +247,7 @@ void DrawPrintPage(QPainter& canvas, const QString& title, int pageNumber, int L
     canvas.setBackgroundMode(Qt::TransparentMode);
     Page page(canvas, L);
 
-    if (!title.isEmpty()) {
-        page.setFont(printFont(PrintLayout::TitleCellHeight, true, true));
-        const int top = T - 10 - page.TH();
-        page.text(0, top, title);
-        page.setFont(printFont(PrintLayout::TitleCellHeight, false));
-        const QString number = QStringLiteral("Seite %1").arg(pageNumber);
-        page.text(W - page.TW(number), top, number);
-    }
+    drawPrintHeader(canvas, title, pageText, L, T, W);
     resetCanvas(canvas, regular);
 
     for (int e = first - 1; e <= last && e < N; ++e) {

@@ -62,6 +62,23 @@ void DrawPrintPage(QPainter& canvas, const QString& title, int pageNumber, int L
                    int N, int first, int last, bool YAxisUp, const PrintLayoutOptions& options,
                    const PrintTestAt& testAt);
 
+// DrawPrintPage with pageText at the right end of the header line instead of "Seite <n>".
+void drawPrintPageWithHeader(QPainter& canvas, const QString& title, const QString& pageText, int L,
+                             int T, int W, int N, int first, int last, bool YAxisUp,
+                             const PrintLayoutOptions& options, const PrintTestAt& testAt);
+
+// The header line alone: the title with its left edge at L and pageText ending at L + W, both
+// with their bottom 10 units above T; nothing when the title is empty. A title that would
+// reach the page text is shortened (see fitPrintTitle).
+void drawPrintHeader(QPainter& canvas, const QString& title, const QString& pageText, int L, int T,
+                     int W);
+
+// The title as it fits into maxWidth by the given text width: unchanged when it fits;
+// otherwise the data file's path between "[" and "] - " loses characters from its middle,
+// replaced by one "…", so that the subject's name stays whole.
+QString fitPrintTitle(const QString& title, int maxWidth,
+                      const std::function<int(const QString&)>& width);
+
 // "[<data file>] - <subject>": the title of the preview and of every printed page.
 QString PrintTitle(const QString& dataFileName, const QString& subject);
 

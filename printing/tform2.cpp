@@ -332,13 +332,15 @@ void TForm2::Button_PreviewClick() {
 
 void TForm2::Button1Click() {
     printer().setCopyCount(SpinEdit_Copies->value());
+    // A PDF file proposed there is named after what is printed now.
+    printer().setDocName(QStringLiteral("Zensoria - ") + source_.subjectName());
     if (!DialogService::instance().setUpPrinter(this, printer()))
         return;
     showCurrentPrinter();
     SpinEdit_Copies->setValue(printer().copyCount());
 }
 
-QString TForm2::askPdfFileName() {
+QString TForm2::askPdfFileName(const QString& name) {
     FileDialogOptions options;
     options.title = QStringLiteral("Als PDF-Datei speichern");
     options.filter = QStringLiteral("PDF-Dateien (*.pdf)");
@@ -349,11 +351,44 @@ QString TForm2::askPdfFileName() {
         folder = QFileInfo(source_.dataFileName()).absolutePath();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    options.initialFileName = proposedPdfFileName(folder, source_.subjectName());
+    // The file chosen under "Einstellungen" is proposed for the next print only.
+    options.initialFileName = printer().outputFileName().isEmpty()
+                                  ? proposedPdfFileName(folder, name)
+                                  : printer().outputFileName();
     const QString chosen = DialogService::instance().chooseFile(this, options);
     if (!chosen.isEmpty())
         pdfFolder_ = QFileInfo(chosen).absolutePath();
     return chosen;
+}
+
+void TForm2::runPrintJob(const QString& name,
+                         const std::function<void(const PrintLayoutOptions&)>& job) {
+    const PrintLayoutOptions options = layoutOptions();
+    // A PDF file is asked for at every print, so that no print replaces another's file
+    // unasked, whatever was chosen under "Einstellungen".
+    if (options.ShowDiagram)
+        printer().setPageOrientation(QPageLayout::Landscape);
+    // Paper without room for a test is refused before a file is asked for.
+    usablePageFrame(printer());
+    QString file;
+    if (printsToPdfFile(printer())) {
+        file = askPdfFileName(name);
+        if (file.isEmpty())
+            return;
+    }
+    printer().setDocName(QStringLiteral("Zensoria - ") + name);
+    if (!file.isEmpty())
+        printer().setOutputFileName(file);
+    const auto forgetFile = qScopeGuard([this, &file] {
+        if (!file.isEmpty()) {
+            printer().setOutputFileName(QString());
+            printer().setOutputFormat(QPrinter::PdfFormat);
+            showCurrentPrinter();
+        }
+    });
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    job(options);
 }
 
 void TForm2::Button_PrintClick() {
@@ -364,30 +399,9 @@ void TForm2::Button_PrintClick() {
             QStringLiteral("Es sind keine Arbeiten in dem ausgewählten Fach vorhanden."));
         return;
     }
-    const PrintLayoutOptions options = layoutOptions();
-    // The PDF target without a file chosen under "Einstellungen": the file is asked for this
-    // print only, so that the next print asks again instead of overwriting it unasked.
-    QString askedFile;
-    if (printsToPdfFile(printer()) && printer().outputFileName().isEmpty()) {
-        askedFile = askPdfFileName();
-        if (askedFile.isEmpty())
-            return;
-    }
-    if (options.ShowDiagram)
-        printer().setPageOrientation(QPageLayout::Landscape);
-    printer().setDocName(QStringLiteral("Zensoria - ") + source_.subjectName());
-
-    if (!askedFile.isEmpty())
-        printer().setOutputFileName(askedFile);
-    const auto forgetFile = qScopeGuard([this, &askedFile] {
-        if (!askedFile.isEmpty()) {
-            printer().setOutputFileName(QString());
-            printer().setOutputFormat(QPrinter::PdfFormat);
-        }
+    runPrintJob(source_.subjectName(), [this, N](const PrintLayoutOptions& options) {
+        printTests(printer(), printTitle(), N, options, testAt());
     });
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    printTests(printer(), printTitle(), N, options, testAt());
 }
 
 void TForm2::HilfeExecute() {

@@ -7,6 +7,7 @@
 #include <QPrinter>
 
 #include <exception>
+#include <functional>
 #include <memory>
 
 class PrintSource;
@@ -61,7 +62,8 @@ public:
     void Button_PreviewClick();
     // "Einstellungen": the platform's print dialog.
     void Button1Click();
-    // "Drucken": all tests of the selected subject on as many pages as needed.
+    // "Drucken": all tests of the selected subject on as many pages as needed. A PDF file is
+    // asked for at every print (the save dialog asks before it replaces a file).
     void Button_PrintClick();
     void HilfeExecute();
 
@@ -81,9 +83,14 @@ private:
     void reportError(const std::exception& error);
     PrintTestAt testAt() const;
     QString printTitle() const;
-    // The PDF file to print into when the printer writes one and no file was chosen under
-    // "Einstellungen"; empty when the user cancels the save dialog.
-    QString askPdfFileName();
+    // The PDF file to print the document `name` into, asked for in the save dialog; it proposes
+    // the file chosen under "Einstellungen" once, afterwards "<name>.pdf" in the folder saved to
+    // last. Empty when the user cancels.
+    QString askPdfFileName(const QString& name);
+    // One print job of the document `name`: the PDF file asked for when the printer writes
+    // one, landscape with "Diagramm", then job() with the options; the file is the job's only.
+    void runPrintJob(const QString& name,
+                     const std::function<void(const PrintLayoutOptions&)>& job);
 
     const PrintSource& source_;
     std::unique_ptr<QPrinter> printer_;

@@ -9,14 +9,17 @@
 #include "printing/tform2.h"
 #include "support/testfiles.h"
 
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -76,6 +79,20 @@ void clickNode(TForm2& form, const QString& caption) {
     QVERIFY2(item, qPrintable(caption));
     tree->scrollToItem(item);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+}
+
+// Page `page` of a PDF file as pixels (pdftoppm, 100 dpi); a null image when it cannot be read.
+QImage pdfPageImage(const QString& fileName, int page) {
+    QTemporaryDir dir;
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-f"),
+                    QString::number(page), QStringLiteral("-l"), QString::number(page),
+                    QStringLiteral("-singlefile"), QStringLiteral("-png"), fileName,
+                    dir.filePath(QStringLiteral("page"))});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitCode() != 0)
+        return {};
+    return QImage(dir.filePath(QStringLiteral("page.png")));
 }
 
 // A colour of the preview's first test row: inside the tinted first column.
@@ -349,6 +366,29 @@ private slots:
         QVERIFY(!QFile::exists(fileName));
     }
 
+    void nextJobBeginsWithBlackText() {
+        // The first job's last drawing is a white bar label: the sixes of the last test in the
+        // dark grey segment.
+        source_.tests.last().counts = {0, 0, 1, 0, 0, 20};
+        TForm2 form(source_);
+        form.show();
+        const QString first = dir_.filePath(QStringLiteral("erster.pdf"));
+        const QString second = dir_.filePath(QStringLiteral("zweiter.pdf"));
+        (*dialogs_)->answerFile(first);
+        QTest::mouseClick(control<QPushButton>(form, "Button_Print"), Qt::LeftButton);
+        (*dialogs_)->answerFile(second);
+        QTest::mouseClick(control<QPushButton>(form, "Button_Print"), Qt::LeftButton);
+        const QImage one = pdfPageImage(first, 1), two = pdfPageImage(second, 1);
+        QVERIFY(!one.isNull() && !two.isNull());
+        // The header is there, in black, on both.
+        int dark = 0;
+        for (int y = 0; y < one.height() / 8; ++y)
+            for (int x = 0; x < one.width(); ++x)
+                dark += qGray(two.pixel(x, y)) < 64;
+        QVERIFY(dark > 100);
+        QVERIFY(one == two);
+    }
+
     void fileChosenUnderEinstellungen() {
         TForm2 form(source_);
         form.show();
@@ -358,10 +398,76 @@ private slots:
         QTest::mouseClick(control<QPushButton>(form, "Button1"), Qt::LeftButton);
         QCOMPARE(control<QLabel>(form, "Label_CurPrinter")->text(),
                  QStringLiteral("Aktueller Drucker: PDF-Datei (gewählt.pdf)"));
-        // No save dialog: the file chosen there is written.
+        // The save dialog shows where the print goes, proposing the file chosen there.
+        (*dialogs_)->answerFile(fileName);
         form.Button_PrintClick();
-        QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::File).size(), 0);
+        QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::File).size(), 1);
+        QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::File).first().fileOptions.initialFileName,
+                 fileName);
         QCOMPARE(pdfPages(fileName).size(), 1);
+    }
+
+    void noFileOverwrittenSilentlyAfterEinstellungen() {
+        source_.file = dir_.filePath(QStringLiteral("Noten.plx"));
+        TForm2 form(source_);
+        form.show();
+        const QString chosen = dir_.filePath(QStringLiteral("print.pdf"));
+        (*dialogs_)->answerPrintSetup([&chosen](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(chosen);
+        });
+        form.Button1Click();
+        const auto asked = [this] { return (*dialogs_)->shown(ShownDialog::Kind::File); };
+
+        // 1: Mathematik into the file chosen there, after the save dialog showed it.
+        (*dialogs_)->answerFile(chosen);
+        form.Button_PrintClick();
+        QCOMPARE(asked().size(), 1);
+        QCOMPARE(asked().last().fileOptions.initialFileName, chosen);
+        const QByteArray mathematik = readBytes(chosen);
+        QVERIFY(pdfPages(chosen).value(0).contains(QStringLiteral("Mathematik")));
+        QCOMPARE(control<QLabel>(form, "Label_CurPrinter")->text(),
+                 QStringLiteral("Aktueller Drucker: PDF-Datei"));
+
+        // 2: Deutsch is asked for again, proposed under its own name beside it.
+        source_.subject = QStringLiteral("Deutsch");
+        const QString deutsch = dir_.filePath(QStringLiteral("Deutsch.pdf"));
+        (*dialogs_)->answerFile(deutsch);
+        form.Button_PrintClick();
+        QCOMPARE(asked().size(), 2);
+        QCOMPARE(asked().last().fileOptions.initialFileName, deutsch);
+        QVERIFY(asked().last().fileOptions.save); // the save dialog asks before replacing a file
+        QCOMPARE(readBytes(chosen), mathematik);
+
+        // 3: Mathematik again is asked for too; cancelled, nothing is written anywhere.
+        source_.subject = QStringLiteral("Mathematik");
+        const QByteArray deutschBytes = readBytes(deutsch);
+        (*dialogs_)->answerFile(QString());
+        form.Button_PrintClick();
+        QCOMPARE(asked().size(), 3);
+        QCOMPARE(asked().last().fileOptions.initialFileName,
+                 dir_.filePath(QStringLiteral("Mathematik.pdf")));
+        QCOMPARE(readBytes(chosen), mathematik);
+        QCOMPARE(readBytes(deutsch), deutschBytes);
+        QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("Mathematik.pdf"))));
+    }
+
+    void einstellungenConfirmsWithUebernehmen() {
+        // The platform's own print dialog: its confirm button takes the settings over.
+        dialogs_.reset();
+        TForm2 form(source_);
+        QString caption;
+        QTimer::singleShot(0, &form, [&caption] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+                caption = buttons->button(QDialogButtonBox::Ok)->text();
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        form.Button1Click();
+        dialogs_ = std::make_unique<ScopedDialogs>();
+        QCOMPARE(caption, QStringLiteral("Übernehmen"));
     }
 
     void copyCountOnlyThroughEinstellungen() {
@@ -498,6 +604,15 @@ private slots:
         QVERIFY(viewer);
         QCOMPARE(viewer->topic(), QStringLiteral("Print"));
         QCOMPARE(viewer->browser()->source().fragment(), QStringLiteral("Print"));
+        // The topic says that the copies reach the printer through "Einstellungen" only.
+        const QString help = QString::fromUtf8(readBytes(QStringLiteral(ZENSORIA_SOURCE_DIR
+                                                                        "/resources/Pultex.hlp")))
+                                 .simplified();
+        const QString print = help.mid(help.indexOf(QStringLiteral("name=\"Print\"")));
+        QVERIFY(!print.contains(QStringLiteral("Wählen Sie dort den Drucker und die Anzahl")));
+        QVERIFY(print.contains(QStringLiteral("Die Anzahl der Exemplare tragen Sie vorher in das "
+                                              "Feld <b>Exemplare</b> ein: Sie gilt erst, wenn Sie "
+                                              "danach <b>Einstellungen</b> öffnen")));
 
         QSignalSpy about(&form, &TForm2::aboutRequested);
         QTest::mouseClick(control<QWidget>(form, "InfoP"), Qt::LeftButton);

@@ -160,6 +160,48 @@ private slots:
         QVERIFY(signPen);
     }
 
+    void titleFitsBeforeThePageNumber_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("maxWidth");
+        QTest::addColumn<QString>("fitted");
+        // Widths counted in characters.
+        QTest::newRow("fits") << "[/a/b.plx] - Mathe" << 18 << "[/a/b.plx] - Mathe";
+        QTest::newRow("middle of the path") << "[abcdefghij] - M" << 12 << "[abc…ij] - M";
+        QTest::newRow("one character of the path") << "[abcdefghij] - M" << 8 << "[a…] - M";
+        QTest::newRow("the subject stays whole")
+            << "[abcdefghij] - Mathematik" << 5 << "[…] - Mathematik";
+        QTest::newRow("not a data-file title")
+            << "Mathematik und mehr" << 5 << "Mathematik und mehr";
+    }
+    void titleFitsBeforeThePageNumber() {
+        QFETCH(QString, title);
+        QFETCH(int, maxWidth);
+        QTEST(fitPrintTitle(title, maxWidth, [](const QString& s) { return int(s.size()); }),
+              "fitted");
+    }
+
+    void longDataFilePathIsShortenedOnThePage() {
+        Page page;
+        page.N = 0;
+        QString path = QStringLiteral("/home/anna");
+        while (path.size() < 400)
+            path += QStringLiteral("/Unterordner");
+        path += QStringLiteral("/Noten.plx");
+        page.title = PrintTitle(path, QStringLiteral("Mathematik"));
+        const auto r = recorded(page);
+        const RecordedText& title = r->texts.at(0);
+        const RecordedText* number = r->find(QStringLiteral("Seite 1"));
+        QVERIFY(number);
+        QVERIFY(title.text.startsWith(QStringLiteral("[/home/anna/Unter")));
+        QVERIFY(title.text.endsWith(QStringLiteral("/Noten.plx] - Mathematik")));
+        QCOMPARE(title.text.count(QStringLiteral("…")), 1);
+        // It ends a cell height before the page number, and as close to it as a character.
+        const qreal end =
+            title.topLeft.x() + QFontMetrics(title.font).horizontalAdvance(title.text);
+        QVERIFY(end <= number->topLeft.x() - 40);
+        QVERIFY(end > number->topLeft.x() - 40 - 60);
+    }
+
     void emptyTitleGivesNoHeaderLine() {
         Page page;
         page.title.clear();
