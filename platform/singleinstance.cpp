@@ -1,6 +1,9 @@
 #include "platform/singleinstance.h"
 
-#include <QDir>
+#include "platform/privatefolder.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -22,12 +25,27 @@ QString userName() {
     return user;
 }
 
-// Lock files and sockets live in the temporary folder; keep their names to plain characters.
+// Lock file and socket live in the user's private folder, where no other user can put a file
+// or socket of the same name first; their names keep to plain characters.
 QString plainName(const QString& name) {
     QString plain = name + u'-' + userName();
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
     plain.replace(unsafe, QStringLiteral("_"));
     return plain;
+}
+
+QString privatePath(const QString& name, const QString& suffix) {
+    const QString folder = userPrivateFolder();
+    makePrivateFolder(folder);
+    QString path = folder + u'/' + plainName(name) + suffix;
+    // A socket's path has room for about 100 bytes.
+    if (QFile::encodeName(path).size() > 100)
+        path = folder + u'/' +
+               QString::fromLatin1(
+                   QCryptographicHash::hash(plainName(name).toUtf8(), QCryptographicHash::Sha1)
+                       .toHex()) +
+               suffix;
+    return path;
 }
 
 } // namespace
@@ -41,11 +59,11 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::serverName(const QString& name) {
-    return plainName(name);
+    return privatePath(name, QStringLiteral(".socket"));
 }
 
 QString SingleInstance::lockFilePath(const QString& name) {
-    return QDir::temp().filePath(plainName(name) + QStringLiteral(".lock"));
+    return privatePath(name, QStringLiteral(".lock"));
 }
 
 bool SingleInstance::claim() {

@@ -24,7 +24,9 @@ public:
     // False when another instance holds the name; that one has been asked to come to the front.
     bool claim();
 
-    // Name of the local socket and path of the lock file for name and the current user.
+    // Path of the local socket and of the lock file for name and the current user, in the
+    // user's private folder (userPrivateFolder), so that no other user can take the name
+    // first or answer in this program's place.
     static QString serverName(const QString& name);
     static QString lockFilePath(const QString& name);
 

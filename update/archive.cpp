@@ -1,10 +1,10 @@
 #include "update/archive.h"
 
 #include "platform/apperror.h"
+#include "update/freshfile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <zip.h>
 
@@ -74,8 +74,10 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
         std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive, entry.index, 0));
         if (!file)
             throw damaged(QString::fromUtf8(zip_error_strerror(zip_get_error(archive))));
-        QSaveFile output(target.filePath(entry.fileName));
-        if (!output.open(QIODevice::WriteOnly))
+        // A new file under the entry's name: whatever has that name (a link, a pipe) is
+        // replaced once the entry is complete, never written through.
+        FreshFile output(target.filePath(entry.fileName));
+        if (!output.open())
             throw AppError(QStringLiteral("In %1 kann nicht geschrieben werden")
                                .arg(target.filePath(entry.fileName)));
         zip_uint64_t read = 0;
@@ -86,7 +88,7 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
                 static_cast<zip_uint64_t>(buffer.size()), entry.size - read + 1);
             const zip_int64_t n = zip_fread(file.get(), buffer.data(), wanted);
             if (n < 0) {
-                output.cancelWriting();
+                output.discard();
                 const zip_error_t* error = zip_file_get_error(file.get());
                 if (zip_error_code_zip(error) == ZIP_ER_CRC)
                     throw damaged(QStringLiteral("Prüfsummenfehler in %1").arg(entry.fileName));
@@ -96,26 +98,26 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
                 break;
             read += static_cast<zip_uint64_t>(n);
             if (read > entry.size) {
-                output.cancelWriting();
+                output.discard();
                 throw damaged(QStringLiteral("%1 ist größer als angegeben").arg(entry.fileName));
             }
-            if (output.write(buffer.constData(), n) != n) {
-                output.cancelWriting();
+            if (!output.write(buffer.constData(), n)) {
+                output.discard();
                 throw AppError(QStringLiteral("In %1 kann nicht geschrieben werden")
                                    .arg(target.filePath(entry.fileName)));
             }
         }
         if (read != entry.size) {
-            output.cancelWriting();
+            output.discard();
             throw damaged(QStringLiteral("%1 ist kleiner als angegeben").arg(entry.fileName));
         }
         // libzip checks the checksum of the bytes it has read, and there are none in an empty
         // entry; the checksum of nothing is 0.
         if (entry.size == 0 && entry.crc.value_or(0) != 0) {
-            output.cancelWriting();
+            output.discard();
             throw damaged(QStringLiteral("Prüfsummenfehler in %1").arg(entry.fileName));
         }
-        if (!output.flush() || !output.commit())
+        if (!output.publish() || !output.close())
             throw AppError(QStringLiteral("In %1 kann nicht geschrieben werden")
                                .arg(target.filePath(entry.fileName)));
         written.append(entry.fileName);

@@ -15,7 +15,8 @@
 //    entries together at most maxTotalBytes;
 //  - each entry goes to a file beside its target that is renamed only when the entry was read
 //    whole and its checksum matched, so a damaged entry leaves no half-written file.
-// A file of the same name in the folder is replaced. A refused or damaged archive raises
+// A file of the same name in the folder is replaced, and so is a link or pipe of that name,
+// which is never written through. A refused or damaged archive raises
 // AppError with a German message.
 
 struct ArchiveLimits {

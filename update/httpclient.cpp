@@ -1,7 +1,8 @@
 #include "update/httpclient.h"
 
+#include "update/freshfile.h"
+
 #include <QEventLoop>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -33,14 +34,19 @@ bool isConnectionError(QNetworkReply::NetworkError error) {
 } // namespace
 
 HttpClient::HttpClient(QObject* parent)
-    : QObject(parent), manager_(new QNetworkAccessManager(this)), idle_(new QTimer(this)) {
+    : QObject(parent), manager_(new QNetworkAccessManager(this)), idle_(new QTimer(this)),
+      deadline_(new QTimer(this)) {
     idle_->setSingleShot(true);
-    connect(idle_, &QTimer::timeout, this, [this] {
-        if (!reply_ || aborted_)
-            return;
-        timedOut_ = true;
-        reply_->abort();
-    });
+    connect(idle_, &QTimer::timeout, this, [this] { stop(timedOut_); });
+    deadline_->setSingleShot(true);
+    connect(deadline_, &QTimer::timeout, this, [this] { stop(deadlinePassed_); });
+}
+
+void HttpClient::stop(bool& reason) {
+    if (!reply_ || aborted_ || timedOut_ || deadlinePassed_ || tooLarge_ || writeFailed_)
+        return;
+    reason = true;
+    reply_->abort();
 }
 
 HttpClient::~HttpClient() {
@@ -61,13 +67,15 @@ HttpClient::Outcome HttpClient::Get(const QString& url) {
     received_ = 0;
     aborted_ = false;
     timedOut_ = false;
+    deadlinePassed_ = false;
+    tooLarge_ = false;
     writeFailed_ = false;
     lastError_.clear();
 
-    QFile file(Body);
-    // Unbuffered: every packet reaches the file at once, and a full disk shows at once.
-    if (Body.isEmpty() ||
-        !file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    // A new file under the name, whatever had it before (a link is replaced, not followed);
+    // every packet reaches it at once, and a full disk shows at once.
+    FreshFile file(Body);
+    if (Body.isEmpty() || !file.open() || !file.publish())
         return finish(Outcome::FileError,
                       QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden.").arg(Body));
     file_ = &file;
@@ -91,21 +99,27 @@ HttpClient::Outcome HttpClient::Get(const QString& url) {
     loop_ = &loop;
     reply_ = manager_->get(request);
     const QPointer<QNetworkReply> reply = reply_.data();
+    // The reply keeps no more than this in memory; the rest waits in the connection.
+    reply->setReadBufferSize(64 * 1024);
+    connect(reply, &QNetworkReply::metaDataChanged, this, &HttpClient::checkAnnouncedLength);
     connect(reply, &QNetworkReply::readyRead, this, &HttpClient::readBody);
     connect(reply, &QNetworkReply::downloadProgress, this, &HttpClient::progress);
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     idle_->start(TimeOut);
+    deadline_->start(Deadline);
     if (!reply->isFinished())
         loop.exec(QEventLoop::AllEvents);
     if (!self)
         return Outcome::Aborted; // everything of this client is gone, the file is closed
     loop_ = nullptr;
     idle_->stop();
+    deadline_->stop();
     if (reply)
         readBody();
     file_ = nullptr;
     const qint64 written = file.size();
-    file.close();
+    if (!file.close())
+        writeFailed_ = true;
     reply_ = nullptr;
     if (!reply)
         return finish(Outcome::Aborted, QString());
@@ -122,6 +136,14 @@ HttpClient::Outcome HttpClient::Get(const QString& url) {
         return finish(
             Outcome::TimedOut,
             QStringLiteral("Der Server hat %1 ms lang keine Daten gesendet.").arg(TimeOut));
+    if (deadlinePassed_)
+        return finish(Outcome::TimedOut,
+                      QStringLiteral("Die Übertragung hat länger als %1 s gedauert.")
+                          .arg(Deadline / 1000.0, 0, 'g', 3));
+    if (tooLarge_)
+        return finish(
+            Outcome::TooLarge,
+            QStringLiteral("Die Antwort des Servers ist größer als %1 Bytes.").arg(MaxBytes));
     if (writeFailed_)
         return finish(Outcome::FileError,
                       QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden.").arg(Body));
@@ -171,8 +193,16 @@ void HttpClient::Abort() {
     reply_->abort();
 }
 
+void HttpClient::checkAnnouncedLength() {
+    if (!reply_)
+        return;
+    const QVariant announced = reply_->header(QNetworkRequest::ContentLengthHeader);
+    if (announced.isValid() && announced.toLongLong() > MaxBytes)
+        stop(tooLarge_);
+}
+
 void HttpClient::progress(qint64 received) {
-    if (!reply_ || aborted_ || timedOut_)
+    if (!reply_ || aborted_ || timedOut_ || deadlinePassed_ || tooLarge_)
         return;
     idle_->start(TimeOut);
     // The size the server announced; without one, 0 to the end (Qt reports the received
@@ -186,12 +216,16 @@ void HttpClient::progress(qint64 received) {
 void HttpClient::readBody() {
     if (!reply_ || !file_ || !reply_->isOpen())
         return;
-    const QByteArray data = reply_->readAll();
-    if (data.isEmpty() || writeFailed_)
+    if (writeFailed_ || tooLarge_)
+        return;
+    // What has arrived, up to one byte beyond the limit, so that a longer body shows.
+    const qint64 room = std::max<qint64>(MaxBytes - file_->size(), 0);
+    const QByteArray data = reply_->read(std::min(reply_->bytesAvailable(), room + 1));
+    if (data.isEmpty())
         return;
     idle_->start(TimeOut);
-    if (file_->write(data) != data.size()) {
-        writeFailed_ = true;
-        reply_->abort();
-    }
+    if (!file_->write(data.first(std::min<qint64>(data.size(), room))))
+        stop(writeFailed_);
+    else if (data.size() > room)
+        stop(tooLarge_);
 }

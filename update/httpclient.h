@@ -6,7 +6,7 @@
 #include <QString>
 
 class QEventLoop;
-class QFile;
+class FreshFile;
 class QNetworkAccessManager;
 class QTimer;
 
@@ -26,11 +26,13 @@ public:
         Completed,        // status 2xx, the whole announced body is in Body
         Aborted,          // Abort() was called (or the client was destroyed)
         ConnectionFailed, // no connection could be made; OnConnectionFailed was emitted
-        TimedOut,         // nothing arrived for TimeOut ms; OnFailure was emitted
+        TimedOut,         // nothing arrived for TimeOut ms, or the transfer took longer than
+                          // Deadline ms; OnFailure was emitted
         HttpError,        // a status other than 2xx; Body holds the server's page; OnFailure
         Incomplete,       // the connection ended before the announced length; OnFailure
         TransportError,   // any other network error; OnFailure
         FileError,        // Body could not be opened or written; OnFailure
+        TooLarge,         // the body is (or is announced) longer than MaxBytes; OnFailure
         Busy,             // a Get was already running: refused, nothing changed, no event
     };
     // The kinds of request carried by OnFailure; the only one used is the GET.
@@ -41,10 +43,18 @@ public:
 
     // The server, "name" or "name:port" (127.0.0.1:8080). The caller builds its URLs with it.
     QString Host;
-    // The local file that receives the response body (created or emptied by each Get).
+    // The local file that receives the response body: each Get makes it a new file under this
+    // name, replacing whatever had it (a link there is replaced, never followed).
     QString Body;
     // Milliseconds without any data after which a transfer ends as TimedOut.
     int TimeOut = 10000;
+    // Milliseconds the whole transfer may take, however steadily data arrives; then it ends
+    // as TimedOut.
+    int Deadline = 60000;
+    // The most bytes the body may have. A body announced longer ends the transfer before any
+    // of it is read, and one that grows longer ends it as soon as the limit is passed, as
+    // TooLarge; nothing beyond the limit is kept in memory or written.
+    qint64 MaxBytes = 1024 * 1024;
 
     // Fetches url into Body and returns when the transfer has ended. Another Get while one
     // runs (from a handler entered during the transfer) is refused with Busy.
@@ -70,18 +80,23 @@ signals:
 
 private:
     void readBody();
+    void checkAnnouncedLength();
+    void stop(bool& reason);
     void progress(qint64 received);
     Outcome finish(Outcome outcome, const QString& error);
 
     QNetworkAccessManager* manager_;
     QTimer* idle_;
+    QTimer* deadline_;
     QPointer<QNetworkReply> reply_;
     QEventLoop* loop_ = nullptr;
-    QFile* file_ = nullptr;
+    FreshFile* file_ = nullptr;
     qint64 total_ = 0;
     qint64 received_ = 0;
     bool aborted_ = false;
     bool timedOut_ = false;
+    bool deadlinePassed_ = false;
+    bool tooLarge_ = false;
     bool writeFailed_ = false;
     QString lastError_;
 };

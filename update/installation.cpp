@@ -1,53 +1,63 @@
 #include "update/installation.h"
 
 #include "platform/apperror.h"
-#include "platform/atomicfile.h"
 #include "update/archive.h"
+#include "update/freshfile.h"
 #include "update/signature.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 const QString UnsignedArchiveText = QStringLiteral(
     "Die heruntergeladene Update-Datei stammt nicht nachweislich vom Hersteller des Programms "
     "und wurde gelöscht. Es wird nichts installiert.");
 
+namespace {
+// A signature file is small, and so is an installation template; anything longer is not one.
+constexpr qint64 MaxSignatureFileBytes = 4096;
+constexpr qint64 MaxTemplateBytes = 1024 * 1024;
+} // namespace
+
 QString PrepareInstallation(const InstallationRequest& request) {
     const ArchiveLimits limits;
-    QFile archive(request.archiveFile);
-    if (!archive.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Die Installationsdateien wurden nicht gefunden."));
-    if (static_cast<quint64>(archive.size()) > limits.maxTotalBytes)
-        throw AppError(QStringLiteral("Das Update-Archiv ist zu groß."));
-    const QByteArray data = archive.readAll();
-    archive.close();
+    // Whatever goes wrong, the archive and its signature are of no further use.
+    struct Discard {
+        const InstallationRequest& request;
+        bool armed = true;
+        ~Discard() {
+            if (!armed)
+                return;
+            QFile::remove(request.archiveFile);
+            QFile::remove(request.signatureFile);
+        }
+    } discard{request};
 
-    QFile signature(request.signatureFile);
+    if (!QFileInfo(request.archiveFile).isFile())
+        throw AppError(QStringLiteral("Die Installationsdateien wurden nicht gefunden."));
+    const std::optional<QByteArray> data =
+        readOwnFile(request.archiveFile, static_cast<qint64>(limits.maxTotalBytes));
+    if (!data)
+        throw AppError(QStringLiteral("Das Update-Archiv ist zu groß."));
+
     const QByteArray signatureBytes =
-        signature.open(QIODevice::ReadOnly) ? signature.read(128) : QByteArray();
-    if (!VerifySignature(data, signatureBytes, request.publicKey)) {
-        QFile::remove(request.archiveFile);
-        QFile::remove(request.signatureFile);
+        readOwnFile(request.signatureFile, MaxSignatureFileBytes).value_or(QByteArray());
+    if (!VerifySignature(*data, signatureBytes, request.publicKey))
         throw AppError(UnsignedArchiveText);
-    }
 
     const QString tempDir = request.folders.tempDir;
     const QString scriptPath = QDir(tempDir).filePath(UpdateScriptName);
     // A script left from an earlier run must not pass for this archive's template.
     QFile::remove(scriptPath);
-    ExtractArchiveData(data, tempDir, limits);
+    ExtractArchiveData(*data, tempDir, limits);
 
-    QFile templateFile(scriptPath);
-    if (!templateFile.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> templateBytes = readOwnFile(scriptPath, MaxTemplateBytes);
+    if (!templateBytes)
         throw AppError(QStringLiteral("Die Installationsvorlage %1 wurde im Update-Archiv nicht "
                                       "gefunden.")
                            .arg(UpdateScriptName));
     const QStringList lines =
-        FillUpdateScript(TemplateLines(templateFile.readAll()), request.folders, request.restart);
-    templateFile.close();
-    writeFileAtomically(scriptPath, ScriptBytes(lines));
-
-    QFile::remove(request.archiveFile);
-    QFile::remove(request.signatureFile);
+        FillUpdateScript(TemplateLines(*templateBytes), request.folders, request.restart);
+    writeFreshFile(scriptPath, ScriptBytes(lines));
     return scriptPath;
 }

@@ -1,6 +1,7 @@
 #include "update/signature.h"
 
-#include <QFile>
+#include "update/archive.h"
+#include "update/freshfile.h"
 
 #include <sodium.h>
 
@@ -18,18 +19,11 @@ bool VerifySignature(QByteArrayView data, QByteArrayView signature, QByteArrayVi
 
 bool VerifyArchiveSignature(const QString& archiveFile, const QString& signatureFile,
                             QByteArrayView publicKey) {
-    QFile signature(signatureFile);
-    if (!signature.open(QIODevice::ReadOnly) || signature.size() != crypto_sign_BYTES)
-        return false;
-    const QByteArray signatureBytes = signature.readAll();
-    QFile archive(archiveFile);
-    if (!archive.open(QIODevice::ReadOnly))
-        return false;
-    // The archive is at most a few megabytes; it is checked whole, as it will be unpacked.
-    const QByteArray data = archive.readAll();
-    if (data.size() != archive.size())
-        return false;
-    return VerifySignature(data, signatureBytes, publicKey);
+    const std::optional<QByteArray> signature = readOwnFile(signatureFile, crypto_sign_BYTES);
+    // The archive is checked whole, as it will be unpacked.
+    const std::optional<QByteArray> data =
+        readOwnFile(archiveFile, static_cast<qint64>(ArchiveLimits{}.maxTotalBytes));
+    return signature && data && VerifySignature(*data, *signature, publicKey);
 }
 
 QString SignatureName(const QString& archiveName) {

@@ -13,6 +13,7 @@
 #include "update/updateplatform.h"
 #include "update/updatesettings.h"
 #include "update/wizardsidebar.h"
+#include "update/workfolder.h"
 #include "widgets/programicon.h"
 
 #include <QApplication>
@@ -309,7 +310,8 @@ void TStatusForm::setAbortedWaitMs(int ms) {
 }
 
 void TStatusForm::FormShow() {
-    TempDir = UpdatePlatform::tempDir();
+    // Each showing is a run of its own with a working folder of its own, made by the check.
+    dropWorkFolder();
     QFont perCentFont = PerCent->font();
     perCentFont.setBold(true);
     PerCent->setFont(perCentFont);
@@ -413,7 +415,11 @@ void TStatusForm::Button_CheckClick() {
     try {
         // Each check keeps its own copy; the copy of an earlier check is of no use any more.
         deleteUpdatesIni();
-        UpdatesIniPath = UpdatePlatform::makeTempFileName();
+        if (!work_) {
+            work_ = std::make_unique<UpdateWorkFolder>(UpdatePlatform::workFolderBase());
+            TempDir = work_->path();
+        }
+        UpdatesIniPath = work_->newTempFile();
         const QString host = UpdatePlatform::host();
         HTTP->Host = host;
         UpdatesIni_ = FetchUpdatesIni(*HTTP, host, UpdatesIniPath);
@@ -553,6 +559,9 @@ void TStatusForm::closeEvent(QCloseEvent* event) {
 void TStatusForm::done(int result) {
     const bool wasVisible = isVisible();
     QDialog::done(result);
+    // The run has ended; only a prepared installation still needs its files.
+    if (!steps_.InstallPrepared)
+        dropWorkFolder();
     if (wasVisible && steps_.closingEndsProgram() && !programEndRequested_) {
         programEndRequested_ = true;
         emit ProgramEndRequested();
@@ -648,6 +657,12 @@ void TStatusForm::deleteUpdatesIni() {
     UpdatesIniPath.clear();
 }
 
+void TStatusForm::dropWorkFolder() {
+    deleteUpdatesIni();
+    work_.reset();
+    TempDir.clear();
+}
+
 void TStatusForm::FormDestroy() {
     deleteUpdatesIni();
     if (ReminderDueAtEnd(steps_.InstallPrepared, Pages->currentIndex(),
@@ -668,6 +683,10 @@ void TStatusForm::FormDestroy() {
             qWarning("Update: %s", error.what());
         }
     }
-    if (steps_.InstallPrepared && !scriptPath_.isEmpty())
+    if (steps_.InstallPrepared && !scriptPath_.isEmpty() && work_) {
+        // The script works in the folder and removes it when it has finished.
+        work_->keep();
         UpdatePlatform::startScriptDetached(scriptPath_);
+    }
+    work_.reset();
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class HttpClient;
@@ -18,6 +19,7 @@ class QRadioButton;
 class QSpinBox;
 class QStackedWidget;
 class QGroupBox;
+class UpdateWorkFolder;
 class WizardSideBar;
 
 // The copies of the update component's settings that the wizard works with; set before each
@@ -62,6 +64,9 @@ public:
     const WizardRequest& request() const { return request_; }
     // The temporary copy of "Updates.ini" of the last check (empty before any check).
     const QString& updatesIniPath() const { return UpdatesIniPath; }
+    // The private working folder of the running showing, ending in "/" (empty before the
+    // check has made it and after the showing has ended).
+    const QString& tempDir() const { return TempDir; }
 
     void reject() override;
 
@@ -97,6 +102,7 @@ private:
     // A leave request ("Abbrechen" or the close box): true when the wizard may close now.
     bool leaveConfirmed();
     void deleteUpdatesIni();
+    void dropWorkFolder();
     void FormDestroy();
 
     // The side bar and title.
@@ -148,7 +154,8 @@ private:
 
     WizardRequest request_;
     WizardSteps steps_;
-    QString TempDir;
+    std::unique_ptr<UpdateWorkFolder> work_;
+    QString TempDir; // the working folder's path
     QString UpdatesIniPath;
     std::optional<UpdatesIni> UpdatesIni_;
     QString scriptPath_;

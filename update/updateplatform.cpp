@@ -1,16 +1,14 @@
 #include "update/updateplatform.h"
 
-#include "platform/apperror.h"
+#include "platform/privatefolder.h"
 #include "platform/programfolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QStorageInfo>
-#include <QTemporaryFile>
 
 #ifndef ZENSORIA_UPDATE_HOST
 #define ZENSORIA_UPDATE_HOST "updates.zensoria.invalid"
@@ -82,23 +80,12 @@ QString programFilePath() {
     return ProgramFolder::filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 }
 
-QString tempDir() {
-    QString folder = tempOverride().isEmpty() ? QDir::tempPath() : tempOverride();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
+QString workFolderBase() {
+    return tempOverride().isEmpty() ? userPrivateFolder() : tempOverride();
 }
 
-void setTempDir(const QString& folder) {
+void setWorkFolderBase(const QString& folder) {
     tempOverride() = folder;
-}
-
-QString makeTempFileName() {
-    QTemporaryFile file(tempDir() + QStringLiteral("$XXXXXX.tmp"));
-    file.setAutoRemove(false);
-    if (!file.open())
-        throw AppError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(tempDir()));
-    return file.fileName();
 }
 
 bool internetConnected() {

@@ -26,14 +26,12 @@ std::optional<QByteArray> publicKeyFromHex(const QString& hex);
 // running executable. Tests point the program folder at a scratch folder.
 QString programFilePath();
 
-// The user's temporary folder, ending in "/". Tests set a scratch folder; empty restores
-// the system's.
-QString tempDir();
-void setTempDir(const QString& folder);
-
-// A new, empty, uniquely named file "$…" in the temporary folder; its path. Raises AppError
-// when it cannot be created.
-QString makeTempFileName();
+// The folder of the user's own below which each update run makes its private working folder
+// (UpdateWorkFolder): $XDG_RUNTIME_DIR when it is set, else "zensoria" in the user's cache
+// folder; never the shared temporary folder. Tests set a scratch folder; empty restores the
+// system's.
+QString workFolderBase();
+void setWorkFolderBase(const QString& folder);
 
 // Whether the machine has a network connection. Tests force the answer; nothing restores
 // the system's.

@@ -20,25 +20,79 @@ QString ToOemCodePage(const QString& path) {
 } // namespace
 
 QString FormatScriptLine(const QString& line, const QStringList& values) {
+    // The shell's quoting as far as the line has come: plain text, '…', "…", and the command
+    // substitutions $(…) and `…`, whose text the shell reads a second time.
+    enum class Context { Plain, Single, Double, Substitution, Backquote };
+    QList<Context> open;
+    QList<int> parentheses;
+    auto current = [&] { return open.isEmpty() ? Context::Plain : open.last(); };
+    auto insideSubstitution = [&] {
+        return open.contains(Context::Substitution) || open.contains(Context::Backquote);
+    };
+    bool escaped = false;
+
     QString result;
     result.reserve(line.size());
     qsizetype next = 0;
     for (qsizetype i = 0; i < line.size(); ++i) {
-        if (line[i] != u'%') {
-            result += line[i];
+        const QChar c = line[i];
+        if (c == u'%') {
+            const QChar kind = i + 1 < line.size() ? line[i + 1] : QChar();
+            if (kind == u'%') {
+                result += u'%';
+                escaped = false;
+            } else if (kind == u's') {
+                // A value is quoted for its place; after a backslash or inside a command
+                // substitution no quoting would hold.
+                if (next >= values.size() || escaped || insideSubstitution())
+                    throw badFormat(line);
+                const Context where = current();
+                result += where == Context::Double   ? DoubleQuotedText(values[next])
+                          : where == Context::Single ? SingleQuotedText(values[next])
+                                                     : ShellQuoted(values[next]);
+                ++next;
+            } else {
+                throw badFormat(line);
+            }
+            ++i;
             continue;
         }
-        const QChar kind = i + 1 < line.size() ? line[i + 1] : QChar();
-        if (kind == u'%') {
-            result += u'%';
-        } else if (kind == u's') {
-            if (next >= values.size())
-                throw badFormat(line);
-            result += values[next++];
-        } else {
-            throw badFormat(line);
+        result += c;
+        if (escaped) {
+            escaped = false;
+            continue;
         }
-        ++i;
+        const Context top = current();
+        if (top == Context::Single) {
+            if (c == u'\'')
+                open.removeLast();
+            continue;
+        }
+        if (c == u'\\') {
+            escaped = true;
+        } else if (c == u'`') {
+            if (top == Context::Backquote)
+                open.removeLast();
+            else
+                open.append(Context::Backquote);
+        } else if (c == u'$' && i + 1 < line.size() && line[i + 1] == u'(') {
+            result += u'(';
+            ++i;
+            open.append(Context::Substitution);
+            parentheses.append(1);
+        } else if (top == Context::Double) {
+            if (c == u'"')
+                open.removeLast();
+        } else if (c == u'"') {
+            open.append(Context::Double);
+        } else if (c == u'\'' && top != Context::Backquote) {
+            open.append(Context::Single);
+        } else if (top == Context::Substitution && c == u'(') {
+            ++parentheses.last();
+        } else if (top == Context::Substitution && c == u')' && --parentheses.last() == 0) {
+            parentheses.removeLast();
+            open.removeLast();
+        }
     }
     return result;
 }
@@ -76,18 +130,29 @@ QStringList FillUpdateScript(const QStringList& templateLines, const ScriptFolde
             lines[i] = FormatScriptLine(lines[i], {tempDir});
     if (restart)
         lines.append(ShellQuoted(ToOemCodePage(folders.programFile)) + QStringLiteral(" &"));
-    lines.append(QStringLiteral("rm -f ") + ShellQuoted(tempDir + UpdateScriptName));
+    // Last, the script removes the working folder with everything in it, itself included.
+    lines.append(QStringLiteral("rm -rf -- ") + ShellQuoted(tempDir));
     return lines;
 }
 
-QString ShellQuoted(const QString& path) {
-    QString quoted = QStringLiteral("\"");
-    for (QChar c : path) {
+QString ShellQuoted(const QString& text) {
+    return u'\'' + SingleQuotedText(text) + u'\'';
+}
+
+QString SingleQuotedText(const QString& text) {
+    QString quoted = text;
+    return quoted.replace(u'\'', QStringLiteral("'\\''"));
+}
+
+QString DoubleQuotedText(const QString& text) {
+    QString quoted;
+    quoted.reserve(text.size());
+    for (QChar c : text) {
         if (c == u'"' || c == u'\\' || c == u'$' || c == u'`')
             quoted += u'\\';
         quoted += c;
     }
-    return quoted + u'"';
+    return quoted;
 }
 
 QStringList TemplateLines(QByteArrayView bytes) {

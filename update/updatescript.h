@@ -16,6 +16,11 @@
 //  - every tail line gets at most one "%s", the temporary folder.
 // In a filled-in line "%s" takes the next value and "%%" stands for one percent sign; fewer
 // placeholders than values are fine, more are not, and no other percent sequence is allowed.
+// A value goes in quoted for /bin/sh at its place in the line: as one word in single quotes
+// outside quotes, with its quotes written '\'' inside '…', with $ ` " \ escaped inside "…";
+// so a folder named "a $(rm x) `b` \"c\" 'd'" stays that one folder. A placeholder right after
+// a backslash or inside a command substitution ($(…) or `…`, whose text the shell reads again)
+// could not be quoted safely and breaks the rules.
 // A template that breaks these rules raises AppError with a German message.
 
 struct ScriptFolders {
@@ -28,16 +33,20 @@ struct ScriptFolders {
 // folder.
 extern const QString UpdateScriptName;
 
-// One line with its placeholders filled in by values, in order.
+// One line with its placeholders filled in by values, in order, each quoted for its place.
 QString FormatScriptLine(const QString& line, const QStringList& values);
 
 // The script's lines: the filled-in template, with restart the line that starts the program
-// again in the background, and last the line that deletes the script itself.
+// again in the background, and last the line that removes the temporary folder (the update
+// run's private working folder) with the script itself.
 QStringList FillUpdateScript(const QStringList& templateLines, const ScriptFolders& folders,
                              bool restart);
 
-// A path as a shell word in double quotes, so that blanks and shell characters stay literal.
-QString ShellQuoted(const QString& path);
+// A text as one shell word in single quotes ('a'\''b' for a'b): nothing in it is special.
+QString ShellQuoted(const QString& text);
+// The text for a place inside '…' (each quote written '\'') and inside "…" ($ ` " \ escaped).
+QString SingleQuotedText(const QString& text);
+QString DoubleQuotedText(const QString& text);
 
 // The template file's lines: UTF-8, or Windows-1252 where the bytes are not UTF-8; CR LF or
 // LF line ends; a last line break adds no empty line.

@@ -1,8 +1,7 @@
 #include "update/updatesini.h"
 
 #include "gradedata/textencoding.h"
-
-#include <QFile>
+#include "update/freshfile.h"
 
 namespace {
 
@@ -70,11 +69,9 @@ UpdatesIni UpdatesIni::parse(QByteArrayView bytes) {
     return ini;
 }
 
-UpdatesIni UpdatesIni::read(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parse(file.readAll());
+UpdatesIni UpdatesIni::read(const QString& fileName, qint64 maxBytes) {
+    const std::optional<QByteArray> bytes = readOwnFile(fileName, maxBytes);
+    return bytes ? parse(*bytes) : UpdatesIni();
 }
 
 const UpdatesIni::Section* UpdatesIni::find(const QString& section) const {

@@ -14,8 +14,9 @@ class UpdatesIni {
 public:
     UpdatesIni() = default;
     static UpdatesIni parse(QByteArrayView bytes);
-    // Reads the file; a file that cannot be read gives an empty INI.
-    static UpdatesIni read(const QString& fileName);
+    // Reads the file; a file that cannot be read, is not a regular file (a link at its name is
+    // not followed) or is longer than maxBytes gives an empty INI.
+    static UpdatesIni read(const QString& fileName, qint64 maxBytes = 1024 * 1024);
 
     // The section exists with at least one entry.
     bool hasSection(const QString& section) const;

@@ -1,5 +1,6 @@
 #include "update/updatewizard.h"
 
+#include "update/archive.h"
 #include "update/installation.h"
 #include "update/signature.h"
 #include "update/updatecheck.h"
@@ -84,9 +85,20 @@ DownloadPageView DownloadPageFor(DownloadEnd end) {
             false, false};
 }
 
+const TransferLimits UpdatesIniTransfer{1024 * 1024, 60 * 1000};
+const TransferLimits SignatureTransfer{64, 60 * 1000};
+const TransferLimits ArchiveTransfer{static_cast<qint64>(ArchiveLimits{}.maxTotalBytes),
+                                     60 * 60 * 1000};
+
+void TransferLimits::applyTo(HttpClient& http) const {
+    http.MaxBytes = maxBytes;
+    http.Deadline = deadlineMs;
+}
+
 std::optional<UpdatesIni> FetchUpdatesIni(HttpClient& http, const QString& host,
                                           const QString& iniPath) {
     http.Body = iniPath;
+    UpdatesIniTransfer.applyTo(http);
     if (http.Get(QStringLiteral("http://") + host + QStringLiteral("/Updates.ini")) !=
         HttpClient::Outcome::Completed)
         return std::nullopt;
@@ -117,6 +129,7 @@ DownloadEnd ArchiveDownload::run(const QString& archiveUrl, const QString& targe
     const auto connection =
         connect(&http_, &HttpClient::OnPacketRecvd, this, &ArchiveDownload::packetReceived);
     http_.Body = target;
+    ArchiveTransfer.applyTo(http_);
     const HttpClient::Outcome outcome = http_.Get(archiveUrl);
     disconnect(connection);
     emit transferEnded();
@@ -137,6 +150,7 @@ DownloadEnd ArchiveDownload::run(const QString& archiveUrl, const QString& targe
     }
 
     http_.Body = signatureFile;
+    SignatureTransfer.applyTo(http_);
     const HttpClient::Outcome signatureOutcome = http_.Get(SignatureName(archiveUrl));
     if (cancelRequested_) {
         discard();

@@ -102,6 +102,17 @@ extern const QString RetryDownloadText;  // "Erneut versuchen"
 // The question before a running download is aborted.
 extern const QString CancelDownloadQuestion;
 
+// How large and how long each answer of the update server may be; a longer or slower one is
+// stopped at once and counts as failed.
+struct TransferLimits {
+    qint64 maxBytes;
+    int deadlineMs;
+    void applyTo(HttpClient& http) const;
+};
+extern const TransferLimits UpdatesIniTransfer; // 1 MiB in a minute
+extern const TransferLimits SignatureTransfer;  // the 64 bytes of a signature in a minute
+extern const TransferLimits ArchiveTransfer;    // what the installation accepts, in an hour
+
 // The server file "Updates.ini" at the root of host, fetched into iniPath; nothing when the
 // transfer did not complete.
 std::optional<UpdatesIni> FetchUpdatesIni(HttpClient& http, const QString& host,

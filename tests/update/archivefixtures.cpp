@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include <sodium.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 QByteArray makeZip(const QList<ZipEntry>& entries) {
@@ -62,4 +63,17 @@ QString WriteProgramFile(const QString& path, const QDateTime& modified) {
     if (modified.isValid())
         file.setFileTime(modified, QFileDevice::FileModificationTime);
     return path;
+}
+
+bool PlantAt(const QString& path, const QString& kind, const QString& victim) {
+    if (kind == QLatin1String("link"))
+        return QFile::link(victim, path);
+    if (kind == QLatin1String("fifo"))
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("fremd") == 5;
+}
+
+QStringList PlantKinds() {
+    return {QStringLiteral("link"), QStringLiteral("fifo"), QStringLiteral("file")};
 }

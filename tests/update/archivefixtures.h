@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QString>
+#include <QStringList>
 
 // Update archives and signatures made by the tests themselves.
 
@@ -31,3 +33,9 @@ struct KeyPair {
 // Writes a stand-in program file at path (a shell script line), with the given modification
 // time when it is valid. Returns path, or an empty text when the file cannot be written.
 QString WriteProgramFile(const QString& path, const QDateTime& modified = QDateTime());
+
+// What someone else may have put at a name the update writes: a symbolic link to victim
+// ("link"), a named pipe ("fifo"), or a file of their own ("file"). True when it was made.
+bool PlantAt(const QString& path, const QString& kind, const QString& victim);
+// The kinds PlantAt makes, for data rows.
+QStringList PlantKinds();

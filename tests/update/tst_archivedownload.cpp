@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -41,6 +42,8 @@ private slots:
     void noServer();
     void cancelThenRetry();
     void abortWaitKeepsEventsRunning();
+    void plantedNamesAreReplaced_data();
+    void plantedNamesAreReplaced();
 
 private:
     QString target() const { return dir_->filePath(QStringLiteral("Pultex.zip")); }
@@ -226,6 +229,32 @@ void TestArchiveDownload::abortWaitKeepsEventsRunning() {
     QVERIFY(!QFile::exists(target()));
     // The wait did not freeze the thread: timers went on firing.
     QVERIFY2(ticksDuringWait >= 20, qPrintable(QString::number(ticksDuringWait)));
+}
+
+void TestArchiveDownload::plantedNamesAreReplaced_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    for (const QString& name : {QStringLiteral("Pultex.zip"), QStringLiteral("Pultex.zip.sig")})
+        for (const QString& kind : PlantKinds())
+            QTest::newRow(qPrintable(name + u' ' + kind)) << name << kind;
+}
+
+// A link, pipe or foreign file at the archive's or the signature's name is replaced by the
+// download, never followed or opened; the download completes.
+void TestArchiveDownload::plantedNamesAreReplaced() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    const QString victim = dir_->filePath(QStringLiteral("opfer"));
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("unberührt") > 0);
+    file.close();
+    QVERIFY(PlantAt(dir_->filePath(name), kind, victim));
+    server_->serveSigned(ArchivePath, archive_);
+    ArchiveDownload download(*http_);
+    QCOMPARE(run(download), DownloadEnd::Completed);
+    QCOMPARE(readBytes(victim), QByteArray("unberührt"));
+    QCOMPARE(readBytes(target()), archive_);
+    QVERIFY(!QFileInfo(dir_->filePath(name)).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(TestArchiveDownload)

@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <memory>
 
 Q_DECLARE_METATYPE(HttpClient::Outcome)
@@ -388,11 +391,19 @@ void tst_HttpClient::bodyThatCannotBeWritten() {
     QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::FileError);
     QCOMPARE(failures.count(), 2);
 
-    // A disk that is full while the data arrives is no completed download.
-    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full here");
-    client_->Body = QStringLiteral("/dev/full");
-    QCOMPARE(client_->Get(url(ArchivePath)), HttpClient::Outcome::FileError);
+    // A disk that is full while the data arrives (here: a file-size limit of 16 KiB) is no
+    // completed download.
+    client_->Body = body_;
+    struct rlimit before;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = before;
+    limited.rlim_cur = 16 * 1024;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const HttpClient::Outcome outcome = client_->Get(url(ArchivePath));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(outcome, HttpClient::Outcome::FileError);
     QCOMPARE(failures.count(), 3);
     QVERIFY(!client_->running());
 }

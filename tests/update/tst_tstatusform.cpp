@@ -12,6 +12,7 @@
 #include "update/updatecheck.h"
 #include "update/updateplatform.h"
 #include "update/wizardsidebar.h"
+#include "update/workfolder.h"
 #include "wizardtest.h"
 
 #include <QCheckBox>
@@ -276,10 +277,13 @@ void TestStatusForm::noServer() {
     QCOMPARE(page(), 1);
     QVERIFY(!form_->steps().UpdateAvailable);
     QVERIFY(!control<QPushButton>("Button_Next")->isEnabled());
-    // The temporary copy has the "$" prefix in the temporary folder.
+    // The temporary copy has the "$" prefix in the run's private folder (mode 0700).
     const QString copy = form_->updatesIniPath();
     QVERIFY(QFileInfo(copy).fileName().startsWith(QLatin1Char('$')));
-    QCOMPARE(QFileInfo(copy).absolutePath(), folders_->file(QStringLiteral("tmp")));
+    const QFileInfo run(QFileInfo(copy).absolutePath());
+    QCOMPARE(run.absolutePath(), folders_->file(QStringLiteral("tmp")));
+    QVERIFY(run.fileName().startsWith(UpdateWorkFolder::NamePrefix));
+    QCOMPARE(run.permissions() & 0x0077, QFileDevice::Permissions());
     QVERIFY(QFileInfo::exists(copy));
     // The check may be tried again; the earlier copy is not left behind.
     click("Button_Check");
@@ -291,6 +295,8 @@ void TestStatusForm::noServer() {
     click("Button_Cancel");
     QVERIFY(!form_->isVisible());
     QVERIFY(!form_->programEndRequested());
+    // The run has ended: its folder is gone.
+    QVERIFY(!QFileInfo::exists(run.filePath()));
     form_.reset();
     QVERIFY(!QFileInfo::exists(second));
     QVERIFY(!Registry(RegistryRoot::LocalMachine).valueExists(Key, QStringLiteral("Update")));

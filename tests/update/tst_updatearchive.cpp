@@ -5,6 +5,7 @@
 #include "update/installation.h"
 #include "update/signature.h"
 #include "update/updateplatform.h"
+#include "update/workfolder.h"
 
 #include <QDir>
 #include <QProcess>
@@ -256,17 +257,86 @@ private slots:
         QVERIFY(!QFile::exists(temp + "Pultex.zip"));
         QVERIFY(!QFile::exists(temp + "Pultex.zip.sig"));
         const QByteArray scriptText = readBytes(script);
-        QVERIFY2(
-            scriptText.endsWith(
-                ("\"" + program + "zensoria\" &\nrm -f \"" + temp + "Update.bat\"\n").toUtf8()),
-            scriptText.constData());
+        QVERIFY2(scriptText.endsWith(
+                     ("'" + program + "zensoria' &\nrm -rf -- '" + temp + "'\n").toUtf8()),
+                 scriptText.constData());
 
         QVERIFY(UpdatePlatform::startScriptDetached(script));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program + "neu-gestartet"), 10000);
         QCOMPARE(readBytes(program + "zensoria"), newProgram);
         QCOMPARE(readBytes(program + "bleibt.txt"), QByteArray("bleibt"));
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(script), 10000);
-        QVERIFY(!QFile::exists(temp + "zensoria"));
+        // The script removes the working folder with itself.
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(temp), 10000);
+    }
+
+    // Someone has put a link, a pipe or a file of their own at a name the installation writes:
+    // it is replaced, never followed or opened, and the installation goes on.
+    void plantedNamesAreReplaced_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        for (const QString& name : {QStringLiteral("zensoria"), QStringLiteral("Update.bat")})
+            for (const QString& kind : PlantKinds())
+                QTest::newRow(qPrintable(name + " " + kind)) << name << kind;
+    }
+    void plantedNamesAreReplaced() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QTemporaryDir root;
+        const QString temp = root.filePath("run") + "/";
+        QDir().mkpath(temp);
+        const QString victim = root.filePath("opfer");
+        writeFile(victim, "unberührt");
+        QVERIFY(PlantAt(temp + name, kind, victim));
+        const KeyPair keys;
+        const QByteArray zip = makeZip({{"Update.bat", " true %s"}, {"zensoria", "neu"}});
+        writeFile(temp + "Pultex.zip", zip);
+        writeFile(temp + "Pultex.zip.sig", keys.sign(zip));
+        const QString script = PrepareInstallation({temp + "Pultex.zip",
+                                                    temp + "Pultex.zip.sig",
+                                                    keys.publicKey,
+                                                    {root.path() + "/", temp, victim},
+                                                    false});
+        QCOMPARE(readBytes(victim), QByteArray("unberührt"));
+        QVERIFY(QFileInfo(temp + name).isFile() && !QFileInfo(temp + name).isSymLink());
+        QCOMPARE(readBytes(temp + "zensoria"), QByteArray("neu"));
+        QVERIFY(readBytes(script).startsWith(" true '" + temp.toUtf8()));
+        // A pipe in place of the archive or its signature is never opened either.
+        QVERIFY(PlantAt(temp + "Pultex.zip", "fifo", victim));
+        QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation({temp + "Pultex.zip",
+                                                                temp + "Pultex.zip.sig",
+                                                                keys.publicKey,
+                                                                {temp, temp, victim},
+                                                                false}));
+    }
+
+    // Each run has a private folder of its own; what a killed run left is removed by the next.
+    void workFolders() {
+        QTemporaryDir root;
+        const QString base = root.filePath("basis");
+        QDir().mkpath(base + "/" + UpdateWorkFolder::NamePrefix + "getötet/x");
+        QDir().mkpath(base + "/anderes");
+        QString kept;
+        {
+            UpdateWorkFolder first(base);
+            UpdateWorkFolder second(base);
+            QVERIFY(first.path() != second.path());
+            QCOMPARE(QFileInfo(first.path()).permissions() & 0x0077, QFileDevice::Permissions());
+            QCOMPARE(QFileInfo(base).permissions() & 0x0077, QFileDevice::Permissions());
+            // A living run's folder is no stale one.
+            UpdateWorkFolder::removeStale(base);
+            QVERIFY(QFileInfo::exists(first.path()));
+            const QString temp = first.newTempFile();
+            QVERIFY(QFileInfo(temp).fileName().startsWith('$'));
+            QCOMPARE(QFileInfo(temp).size(), 0);
+            second.keep();
+            kept = second.path();
+        }
+        QCOMPARE(filesIn(base), (QStringList{"anderes", QFileInfo(kept).dir().dirName()}));
+        UpdateWorkFolder::removeStale(base);
+        QCOMPARE(filesIn(base), QStringList{"anderes"});
+        // A link in place of the base is refused.
+        QVERIFY(QFile::link(root.filePath("anderswo"), root.filePath("verweis")));
+        QVERIFY_THROWS_EXCEPTION(AppError, UpdateWorkFolder(root.filePath("verweis")));
     }
 
     void unsignedArchiveIsDeletedAndNothingPrepared() {

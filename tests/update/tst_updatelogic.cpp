@@ -20,7 +20,7 @@ const LocaleFormats& german() {
     return formats;
 }
 
-const ScriptFolders folders{QStringLiteral("/opt/Zensoria/"), QStringLiteral("/tmp/"),
+const ScriptFolders folders{QStringLiteral("/opt/Zensoria/"), QStringLiteral("/run/z/"),
                             QStringLiteral("/opt/Zensoria/zensoria")};
 
 } // namespace
@@ -192,7 +192,7 @@ private slots:
     }
 
     void scriptLineFormatting() {
-        QCOMPARE(FormatScriptLine("cp %sa %sb", {"/t/", "/p/"}), "cp /t/a /p/b");
+        QCOMPARE(FormatScriptLine("cp %sa %sb", {"/t/", "/p/"}), "cp '/t/'a '/p/'b");
         QCOMPARE(FormatScriptLine("echo 100%% fertig", {"/t/"}), "echo 100% fertig");
         QCOMPARE(FormatScriptLine("echo nichts", {"/t/", "/p/"}), "echo nichts");
         QVERIFY_THROWS_EXCEPTION(AppError, FormatScriptLine("cp %s %s %s", {"/t/", "/p/"}));
@@ -212,23 +212,23 @@ private slots:
             FillUpdateScript({":datei1 100%", "rm -f %szensoria", "test -e %szensoria && exit 1",
                               "cp %szensoria %szensoria"},
                              folders, true);
-        QCOMPARE(lines, (QStringList{":datei1 100%", "rm -f /opt/Zensoria/zensoria",
-                                     "test -e /opt/Zensoria/zensoria && exit 1",
-                                     "cp /tmp/zensoria /opt/Zensoria/zensoria",
-                                     "\"/opt/Zensoria/zensoria\" &", "rm -f \"/tmp/Update.bat\""}));
+        QCOMPARE(lines, (QStringList{":datei1 100%", "rm -f '/opt/Zensoria/'zensoria",
+                                     "test -e '/opt/Zensoria/'zensoria && exit 1",
+                                     "cp '/run/z/'zensoria '/opt/Zensoria/'zensoria",
+                                     "'/opt/Zensoria/zensoria' &", "rm -rf -- '/run/z/'"}));
         QCOMPARE(FillUpdateScript({"#", "a", "b", "c"}, folders, false).size(), 5);
     }
 
     void templateWithTail() {
         // A first line beginning with a blank: every line is a tail line with the temporary
         // folder.
-        QCOMPARE(
-            FillUpdateScript({" rm -f %sa", "rm -f %sb", "echo %%"}, folders, false),
-            (QStringList{" rm -f /tmp/a", "rm -f /tmp/b", "echo %", "rm -f \"/tmp/Update.bat\""}));
+        QCOMPARE(FillUpdateScript({" rm -f %sa", "rm -f %sb", "echo %%"}, folders, false),
+                 (QStringList{" rm -f '/run/z/'a", "rm -f '/run/z/'b", "echo %",
+                              "rm -rf -- '/run/z/'"}));
         // One group, then a tail.
         QCOMPARE(FillUpdateScript({"# 1", "x %s", "y", "z %s %s", " t %s"}, folders, false),
-                 (QStringList{"# 1", "x /opt/Zensoria/", "y", "z /tmp/ /opt/Zensoria/", " t /tmp/",
-                              "rm -f \"/tmp/Update.bat\""}));
+                 (QStringList{"# 1", "x '/opt/Zensoria/'", "y", "z '/run/z/' '/opt/Zensoria/'",
+                              " t '/run/z/'", "rm -rf -- '/run/z/'"}));
     }
 
     void brokenTemplates() {
@@ -245,19 +245,59 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(AppError, FillUpdateScript({" %s %s"}, folders, true));
     }
 
-    // Folders with characters outside ASCII and shell characters go into the script whole;
-    // the lines the program adds quote them for the shell.
-    void pathsWithUmlautsAndShellCharacters() {
-        const ScriptFolders special{QStringLiteral("/home/Jürgen/Programm $x/"),
-                                    QStringLiteral("/home/Jürgen/tmp \"q\"/"),
-                                    QStringLiteral("/home/Jürgen/Programm $x/zensoria")};
-        const QStringList lines = FillUpdateScript({" cp \"%sa\" ."}, special, true);
-        QCOMPARE(lines,
-                 (QStringList{QStringLiteral(" cp \"/home/Jürgen/tmp \"q\"/a\" ."),
-                              QStringLiteral("\"/home/Jürgen/Programm \\$x/zensoria\" &"),
-                              QStringLiteral("rm -f \"/home/Jürgen/tmp \\\"q\\\"/Update.bat\"")}));
-        QCOMPARE(ScriptBytes(lines).count('\r'), 0);
-        QVERIFY(ScriptBytes(lines).contains("J\xc3\xbcrgen"));
+    // A folder goes into the script as that one folder, whatever characters its name has and
+    // wherever the template puts it: the shell runs the line with exactly these words.
+    void scriptQuotesFolders_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("command") << "/home/a/Zensoria $(cd;touch X) neu/";
+        QTest::newRow("backticks") << "/home/a/`touch X`/";
+        QTest::newRow("double quote") << "/home/a/Pro\"gramm/";
+        QTest::newRow("single quote") << "/home/a/O'Neil's/";
+        QTest::newRow("backslash") << "/home/a/Pro\\gramm\\/";
+        QTest::newRow("blanks") << "/home/a/  Programm  mit Leer /";
+        QTest::newRow("newline") << "/home/a/Zeile\nZeile; touch X/";
+        QTest::newRow("umlauts") << QStringLiteral("/home/Jürgen/Programme ÄÖÜß/");
+        QTest::newRow("everything") << "/h/$x ${y} \"'`\\*?[a] ~ & | ; < > #/";
+    }
+    void scriptQuotesFolders() {
+        QFETCH(QString, folder);
+        const ScriptFolders special{folder, folder + "tmp '$/", folder + "zensoria"};
+        // Outside quotes, inside "…" and inside '…'.
+        const QStringList templateLines{"# 1", "printf '%%s\\n' %sa", "printf '%%s\\n' \"%sb\"",
+                                        "printf '%%s\\n' '%s'c", " printf '%%s\\n' \"x\"%s"};
+        QStringList lines = FillUpdateScript(templateLines, special, false);
+        lines.removeLast(); // the folder's removal
+        // An injected command would leave X in the shell's folder or its home.
+        QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.setWorkingDirectory(home.path());
+        shell.start("/bin/sh", {"-c", lines.join('\n')});
+        QVERIFY(shell.waitForFinished());
+        QCOMPARE(shell.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()),
+                 folder + "a\n" + folder + "b\n" + special.tempDir + "c\n" + "x" + special.tempDir +
+                     "\n");
+        QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), {});
+        // The lines the program adds quote the folders the same way.
+        const QStringList added = FillUpdateScript({" :"}, special, true);
+        QCOMPARE(added.at(1), ShellQuoted(special.programFile) + " &");
+        QCOMPARE(added.at(2), "rm -rf -- " + ShellQuoted(special.tempDir));
+        shell.start("/bin/sh", {"-c", "printf '%s' " + ShellQuoted(special.programFile)});
+        QVERIFY(shell.waitForFinished());
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), special.programFile);
+    }
+
+    // Where no quoting could hold, the template is refused.
+    void placeholdersThatCannotBeQuoted() {
+        QVERIFY_THROWS_EXCEPTION(AppError, FormatScriptLine("cp \\%s x", {"/t/"}));
+        QVERIFY_THROWS_EXCEPTION(AppError, FormatScriptLine("echo $(ls %s)", {"/t/"}));
+        QVERIFY_THROWS_EXCEPTION(AppError, FormatScriptLine("echo \"`ls %s`\"", {"/t/"}));
+        // After a command substitution has ended, quoting holds again.
+        QCOMPARE(FormatScriptLine("a=$(echo \")\"); rm %s", {"/t/"}), "a=$(echo \")\"); rm '/t/'");
+        QCOMPARE(FormatScriptLine("echo \\\"%s", {"/t/"}), "echo \\\"'/t/'");
     }
 
     void templateFileLines() {

@@ -204,17 +204,18 @@ void TestWizardServer::checkWithoutUpdateWritesReminder() {
     Registry(RegistryRoot::LocalMachine).writeInteger(Key, QStringLiteral("UpdateInterval"), 3);
     server_->serve(IniPath, "[Zensoria]\r\nDate=01.08.2003\r\n");
     checkUpdates();
+    const QString run = tempFile(QString());
+    QVERIFY(QFile::exists(form_->updatesIniPath()));
     click("Button_Next"); // "Beenden"
     QVERIFY(!form_->isVisible());
     QVERIFY(!form_->programEndRequested());
     // Closed showing the download page with "Abbrechen" disabled; no download was started.
     QCOMPARE(page(), 3);
     QCOMPARE(server_->requests(), QStringList{IniPath});
-    const QString copy = form_->updatesIniPath();
-    QVERIFY(QFile::exists(copy));
+    // The run has ended: its folder with the copy of "Updates.ini" is gone.
+    QVERIFY(!QFile::exists(run));
 
     form_.reset(); // program end
-    QVERIFY(!QFile::exists(copy));
     const auto limit = daysFromBinary(
         Registry(RegistryRoot::LocalMachine).readBinary(Key, QStringLiteral("Update")));
     QVERIFY(limit);

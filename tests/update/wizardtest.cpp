@@ -24,7 +24,7 @@ void WizardTest::setUpWizard(const QString& host) {
     folders_ = std::make_unique<TestFolders>();
     QVERIFY(folders_->isValid());
     QVERIFY(QDir().mkpath(folders_->file(QStringLiteral("tmp"))));
-    UpdatePlatform::setTempDir(folders_->file(QStringLiteral("tmp")) + QLatin1Char('/'));
+    UpdatePlatform::setWorkFolderBase(folders_->file(QStringLiteral("tmp")));
     UpdatePlatform::setInternetConnected(true);
     UpdatePlatform::setHost(host);
     LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
@@ -39,7 +39,7 @@ void WizardTest::tearDownWizard() {
     const QString problems = dialogs_ ? (*dialogs_)->problems() : QString();
     dialogs_.reset();
     UpdatePlatform::setHost(QString());
-    UpdatePlatform::setTempDir(QString());
+    UpdatePlatform::setWorkFolderBase(QString());
     UpdatePlatform::setInternetConnected(std::nullopt);
     Clock::setToday(QDate());
     folders_.reset();
@@ -66,5 +66,7 @@ bool WizardTest::enabled(const char* name) const {
 }
 
 QString WizardTest::tempFile(const QString& name) const {
-    return folders_->file(QStringLiteral("tmp/") + name);
+    if (form_ && !form_->tempDir().isEmpty())
+        runFolder_ = form_->tempDir();
+    return runFolder_.isEmpty() ? folders_->file(QStringLiteral("tmp/") + name) : runFolder_ + name;
 }

@@ -16,9 +16,9 @@ WizardRequest zensoriaRequest();
 
 // Base of the test classes that click through the update wizard window. setUpWizard(), called
 // from init(), gives each test function its own program, registry and temporary folder
-// ("tmp" below the TestFolders; the wizard downloads into it), a connection to the internet
-// and the host given, the German formats with 20 August 2003 as today, scripted dialogs, and a
-// fresh window that waits 50 ms instead of seconds after an aborted download.
+// ("tmp" below the TestFolders, in which each run makes its private working folder), a connection
+// to the internet and the host given, the German formats with 20 August 2003 as today, scripted
+// dialogs, and a fresh window that waits 50 ms instead of seconds after an aborted download.
 // tearDownWizard(), called from cleanup(), ends the window as the program's end does, fails the
 // test when a dialog went unanswered, and puts everything back.
 //
@@ -53,10 +53,13 @@ protected:
     QString title() const { return label("Panel_Title"); }
     QString label(const char* name) const;
     bool enabled(const char* name) const;
-    // A file in the wizard's temporary folder.
+    // A file in the wizard's private working folder (the last one it had, once it is gone).
     QString tempFile(const QString& name) const;
 
     std::unique_ptr<TestFolders> folders_;
     std::unique_ptr<ScopedDialogs> dialogs_;
     std::unique_ptr<TStatusForm> form_;
+
+private:
+    mutable QString runFolder_;
 };
