@@ -4,9 +4,6 @@
 #include "gradedata/subjectname.h"
 #include "platform/localeformats.h"
 
-#include <QDateTime>
-#include <QFileInfo>
-
 #include <algorithm>
 
 namespace {
@@ -23,28 +20,6 @@ QString storedKey(const IniStore& store, const QString& subject, const ClassTest
 }
 
 } // namespace
-
-// What tells whether a file has changed: whether it exists, its size and its times.
-struct GradeBook::FileStamp {
-    bool exists = false;
-    qint64 size = 0;
-    QDateTime modified;
-    QDateTime changed;
-
-    static FileStamp of(const QString& fileName) {
-        QFileInfo info(fileName);
-        info.setCaching(false);
-        FileStamp stamp;
-        stamp.exists = info.exists();
-        if (stamp.exists) {
-            stamp.size = info.size();
-            stamp.modified = info.lastModified();
-            stamp.changed = info.metadataChangeTime();
-        }
-        return stamp;
-    }
-    bool operator==(const FileStamp&) const = default;
-};
 
 GradeBook::GradeBook(const QString& fileName, QObject* parent)
     : GradeBook(std::make_unique<IniStore>(fileName), parent) {}
@@ -188,10 +163,12 @@ void GradeBook::wrote() {
 }
 
 quint64 GradeBook::revision() const {
-    FileStamp now = FileStamp::of(store_->fileName());
-    if (!stamp_ || !(*stamp_ == now)) {
+    // The store tells by its own rule whether the file changed: its stamp, and its bytes while
+    // the file system's clock could hide a change.
+    const quint64 store = store_->contentsRevision();
+    if (store != storeRevision_) {
+        storeRevision_ = store;
         ++revision_;
-        stamp_ = std::make_unique<FileStamp>(std::move(now));
     }
     return revision_;
 }

@@ -82,8 +82,9 @@ public:
     // --- Changes of the file
 
     // A number that grows whenever the file's contents may have changed since it was last
-    // asked: by a write of this program, or by another one (the file's size or times
-    // differ). Views built from the whole file (the ranking) are built again only then.
+    // asked: by a write of this program, or by another one, as the store sees it (see
+    // IniStore::contentsRevision). Views built from the whole file (the ranking) are built
+    // again only then.
     quint64 revision() const;
 
     // Called with the file's name before every change of the file (the day's backup copy is
@@ -98,7 +99,6 @@ signals:
     void testsChanged();
 
 private:
-    struct FileStamp;
     void aboutToWrite() const;
     void wrote();
 
@@ -107,7 +107,7 @@ private:
     QString currentSubject_;
     TestListModel tests_;
 
-    mutable std::unique_ptr<FileStamp> stamp_;
+    mutable quint64 storeRevision_ = 0;
     mutable quint64 revision_ = 0;
     std::function<void(const QString&)> beforeWrite_;
 };

@@ -736,10 +736,22 @@ const IniStore::Parsed& IniStore::parsed() const {
         }
         cache_ = Parsed::parse(std::move(contents));
         cache_->lookedAt(look);
+        ++revision_;
         return *cache_;
     }
-    cache_ = Parsed::read(fileName_);
+    auto fresh = Parsed::read(fileName_);
+    // Times that changed while the bytes did not (a touch, a copy over with the same bytes)
+    // change nothing that was read.
+    if (!cache_ || fresh->readable != cache_->readable ||
+        fresh->stamp.exists != cache_->stamp.exists || fresh->fileBytes != cache_->fileBytes)
+        ++revision_;
+    cache_ = std::move(fresh);
     return *cache_;
+}
+
+quint64 IniStore::contentsRevision() const {
+    parsed();
+    return revision_;
 }
 
 void IniStore::commit(std::unique_ptr<Parsed> changed) {
@@ -749,6 +761,7 @@ void IniStore::commit(std::unique_ptr<Parsed> changed) {
     changed->fileBytes = std::move(bytes);
     changed->readable = true;
     cache_ = std::move(changed);
+    ++revision_;
 }
 
 QStringList IniStore::ReadSections() const {

@@ -71,6 +71,11 @@ public:
     // The key is among the section's key names.
     bool ValueExists(const QString& section, const QString& key) const;
 
+    // A number that grows whenever the file's contents change: by a write through this store,
+    // or by another writer as the store's reads see it (the file's stamp, and its bytes while
+    // the file system's clock could hide a change). Views built from the whole file ask it.
+    quint64 contentsRevision() const;
+
     // A text that is not an integer reads as the default.
     int ReadInteger(const QString& section, const QString& key, int def) const;
     void WriteInteger(const QString& section, const QString& key, int value);
@@ -85,4 +90,5 @@ private:
 
     QString fileName_;
     mutable std::unique_ptr<Parsed> cache_;
+    mutable quint64 revision_ = 0;
 };

@@ -17,20 +17,6 @@
 
 namespace {
 
-FileStamp stampOfDescriptor(int fd) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0)
-        return FileStamp{true, 0, 0, -1, 0, 0};
-    FileStamp stamp;
-    stamp.exists = true;
-    stamp.device = quint64(info.st_dev);
-    stamp.inode = quint64(info.st_ino);
-    stamp.size = qint64(info.st_size);
-    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    stamp.changedNs = qint64(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
-    return stamp;
-}
-
 // A stamp that no file has, so that the next look reads the file again.
 FileStamp unknownStamp() {
     return FileStamp{true, 0, 0, -1, 0, 0};
@@ -131,7 +117,7 @@ FileStamp writeInPlace(const QString& target, const QByteArray& data, const AppE
     QByteArray check;
     if (!readAll(fd, check, data.size()) || check != data)
         throw restore();
-    const FileStamp stamp = stampOfDescriptor(fd);
+    const FileStamp stamp = descriptorStamp(fd);
     if (!file.close())
         throw restore();
     journal.end();
@@ -223,7 +209,7 @@ FileStamp writeFileAtomically(const QString& fileName, const QByteArray& data) {
     // On the disk before the rename, so that a crash never leaves an empty new file.
     if (fsync(file.get()) != 0)
         throw discard();
-    const FileStamp written = stampOfDescriptor(file.get());
+    const FileStamp written = descriptorStamp(file.get());
     if (!file.close())
         throw discard();
     if (rename(temporaryPath.constData(), targetPath.constData()) != 0)

@@ -20,14 +20,25 @@ qint64 nanoseconds(const timespec& time) {
     return qint64(time.tv_sec) * nsPerSecond + time.tv_nsec;
 }
 
+qint64& fileTimeStep() {
+    static qint64 step = 0;
+    return step;
+}
+
+qint64 fileTime(const timespec& time) {
+    const qint64 ns = nanoseconds(time);
+    const qint64 step = fileTimeStep();
+    return step > 1 ? ns - ns % step : ns;
+}
+
 FileStamp stampOf(const struct stat& info) {
     FileStamp stamp;
     stamp.exists = true;
     stamp.device = quint64(info.st_dev);
     stamp.inode = quint64(info.st_ino);
     stamp.size = qint64(info.st_size);
-    stamp.modifiedNs = nanoseconds(info.st_mtim);
-    stamp.changedNs = nanoseconds(info.st_ctim);
+    stamp.modifiedNs = fileTime(info.st_mtim);
+    stamp.changedNs = fileTime(info.st_ctim);
     return stamp;
 }
 
@@ -57,6 +68,18 @@ FileStamp fileStamp(const QString& fileName) {
     if (stat(QFile::encodeName(fileName).constData(), &info) != 0)
         return FileStamp();
     return stampOf(info);
+}
+
+FileStamp descriptorStamp(int fd) {
+    struct stat info {};
+    // A stamp that matches no file, so that the next look reads the file again.
+    if (fstat(fd, &info) != 0)
+        return FileStamp{true, 0, 0, -1, 0, 0};
+    return stampOf(info);
+}
+
+void setFileTimeStepForTests(qint64 stepNs) {
+    fileTimeStep() = stepNs;
 }
 
 FileContents readRegularFile(const QString& fileName) {

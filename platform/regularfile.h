@@ -31,6 +31,12 @@ qint64 fileClockNs();
 
 // The stamp of the file (nothing there: exists is false).
 FileStamp fileStamp(const QString& fileName);
+// The stamp of an open file.
+FileStamp descriptorStamp(int fd);
+
+// Tests: file times as a coarse file system keeps them (FAT sticks, network shares), cut down to
+// whole multiples of stepNs in every stamp; 0 restores the file system's own times.
+void setFileTimeStepForTests(qint64 stepNs);
 
 // The whole contents of a file, with the stamp of exactly what was read.
 struct FileContents {

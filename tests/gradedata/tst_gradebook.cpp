@@ -2,10 +2,12 @@
 #include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
+#include "platform/regularfile.h"
 #include "support/classtests.h"
 #include "support/testfiles.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -250,7 +252,17 @@ private slots:
         QCOMPARE(readBytes(fileName_), before);
     }
 
+    // Also for changes of the same size within one tick of the file system's clock, and under a
+    // file system that keeps whole seconds only (FAT sticks, network shares).
+    void revisionFollowsTheFile_data() {
+        QTest::addColumn<qint64>("timeStep");
+        QTest::newRow("file system's own times") << qint64(0);
+        QTest::newRow("whole seconds") << qint64(1'000'000'000);
+    }
     void revisionFollowsTheFile() {
+        QFETCH(qint64, timeStep);
+        setFileTimeStepForTests(timeStep);
+        const auto restore = qScopeGuard([] { setFileTimeStepForTests(0); });
         writeExample();
         GradeBook book(fileName_);
         const quint64 first = book.revision();
@@ -266,6 +278,21 @@ private slots:
         QCOMPARE(book.revision(), second);
         book.addTest(classTest(7, 9, QDate(2024, 1, 1)));
         QVERIFY(book.revision() > second);
+
+        // Another program changes one digit, again and again, right after each look.
+        int missed = 0;
+        for (int i = 0; i < 300; ++i) {
+            const quint64 before = book.revision();
+            QByteArray bytes = readBytes(fileName_);
+            const qsizetype digit = bytes.indexOf("7,9,") + 2;
+            bytes[digit] = bytes.at(digit) == '9' ? '8' : '9';
+            QFile other(fileName_);
+            QVERIFY(other.open(QIODevice::ReadWrite));
+            QCOMPARE(other.write(bytes), bytes.size());
+            other.close();
+            missed += book.revision() > before ? 0 : 1;
+        }
+        QCOMPARE(missed, 0);
     }
 };
 

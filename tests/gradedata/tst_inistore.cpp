@@ -1,11 +1,13 @@
 #include "gradedata/inistore.h"
 #include "gradedata/textencoding.h"
 #include "platform/apperror.h"
+#include "platform/regularfile.h"
 #include "platform/writejournal.h"
 #include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -479,7 +481,16 @@ private slots:
 
     // Another writer rewriting the file in place with the same size, right after the store's
     // last look (within the same tick of the file system's clock), is always seen.
+    // Also under a file system that keeps whole seconds only (FAT sticks, network shares).
+    void sameSizeChangesAreSeen_data() {
+        QTest::addColumn<qint64>("timeStep");
+        QTest::newRow("file system's own times") << qint64(0);
+        QTest::newRow("whole seconds") << qint64(1'000'000'000);
+    }
     void sameSizeChangesAreSeen() {
+        QFETCH(qint64, timeStep);
+        setFileTimeStepForTests(timeStep);
+        const auto restore = qScopeGuard([] { setFileTimeStepForTests(0); });
         const QString fileName = file("schnell.plx");
         IniStore store(fileName);
         store.WriteString("A", "x", "000");
