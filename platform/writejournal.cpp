@@ -1,6 +1,7 @@
 #include "platform/writejournal.h"
 
 #include "platform/fileio.h"
+#include "platform/privatefolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -92,18 +93,6 @@ bool mixtureOf(const QByteArray& current, const QByteArray& old, const QByteArra
     return true;
 }
 
-// The journal folder, made for this user alone: a folder of that name that is not this user's
-// own (a link, another user's folder) is not used.
-bool preparedFolder(const QString& folder) {
-    if (!QDir().mkpath(folder))
-        return false;
-    const QByteArray path = QFile::encodeName(folder);
-    struct stat info {};
-    if (lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        return false;
-    return (info.st_mode & 077) == 0 || chmod(path.constData(), 0700) == 0;
-}
-
 // A regular file of this user at path, read whole; nothing for anything else.
 bool readOwnFile(const QString& path, QByteArray& bytes) {
     Descriptor file(
@@ -143,7 +132,9 @@ void WriteJournal::setFolder(const QString& folder) {
 
 bool WriteJournal::begin(const QByteArray& oldContents, const QByteArray& newContents) {
     const QString dir = folder();
-    if (!preparedFolder(dir))
+    // Made for this user alone: a folder of that name that is not this user's own (a link,
+    // another user's folder) is not used.
+    if (!makePrivateFolder(dir))
         return false;
     // Written beside, then renamed: a journal under its own name is always whole.
     const QString temporary = journalPath_ + QStringLiteral(".tmp");
