@@ -112,6 +112,14 @@ private:
     void sendNext() {
         if (socket_->state() != QAbstractSocket::ConnectedState)
             return;
+        if (response_.endless && !response_.body.isEmpty()) {
+            // What the client has not taken yet stays in the connection, not in memory.
+            if (socket_->bytesToWrite() <= 1024 * 1024)
+                socket_->write(response_.chunkSize > 0 ? response_.body.left(response_.chunkSize)
+                                                       : response_.body);
+            QTimer::singleShot(std::max(response_.delayMs, 1), this, [this] { sendNext(); });
+            return;
+        }
         if (offset_ < limit_) {
             const qint64 piece = response_.chunkSize > 0
                                      ? std::min<qint64>(response_.chunkSize, limit_ - offset_)

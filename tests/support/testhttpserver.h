@@ -46,6 +46,9 @@ public:
         bool sendContentLength = true;
         // Sending stops after this many body bytes (-1: the whole body is sent).
         qint64 stopAfter = -1;
+        // The body is sent again and again without end (at most 1 MiB waiting in the
+        // connection at a time): a server whose answer never ends. Best without a length.
+        bool endless = false;
         // After the body, or where sending stopped: false closes the connection, true keeps
         // it open without sending anything more (the client then waits for its time-out).
         bool holdOpen = false;

@@ -42,6 +42,7 @@ private slots:
     void noServer();
     void cancelThenRetry();
     void abortWaitKeepsEventsRunning();
+    void updatesIniIsBounded();
     void plantedNamesAreReplaced_data();
     void plantedNamesAreReplaced();
 
@@ -100,6 +101,7 @@ void TestArchiveDownload::refusedSignature_data() {
     QTest::newRow("signature of another archive") << QStringLiteral("other");
     QTest::newRow("empty signature") << QStringLiteral("empty");
     QTest::newRow("build without a key") << QStringLiteral("nokey");
+    QTest::newRow("signature longer than 64 bytes") << QStringLiteral("long");
 }
 
 void TestArchiveDownload::refusedSignature() {
@@ -112,6 +114,8 @@ void TestArchiveDownload::refusedSignature() {
         server_->serve(SignaturePath, server_->keys().sign(archive_ + "x"));
     else if (kind == QLatin1String("empty"))
         server_->serve(SignaturePath, QByteArray());
+    else if (kind == QLatin1String("long"))
+        server_->serve(SignaturePath, server_->keys().sign(archive_) + QByteArray(4096, ' '));
     else if (kind == QLatin1String("nokey")) {
         server_->serveSigned(ArchivePath, archive_);
         key.clear();
@@ -129,6 +133,8 @@ void TestArchiveDownload::incomplete_data() {
     QTest::newRow("server error 500") << QStringLiteral("500");
     QTest::newRow("closed mid-body") << QStringLiteral("closed");
     QTest::newRow("more announced than sent") << QStringLiteral("short");
+    QTest::newRow("announced beyond the installation's limit") << QStringLiteral("huge");
+    QTest::newRow("endless body beyond the limit") << QStringLiteral("endless");
 }
 
 void TestArchiveDownload::incomplete() {
@@ -141,6 +147,11 @@ void TestArchiveDownload::incomplete() {
     } else if (kind == QLatin1String("closed")) {
         response.chunkSize = 8192;
         response.stopAfter = archive_.size() / 2;
+    } else if (kind == QLatin1String("huge")) {
+        response.announcedLength = ArchiveTransfer.maxBytes + 1;
+    } else if (kind == QLatin1String("endless")) {
+        response.endless = true;
+        response.sendContentLength = false;
     } else {
         response.announcedLength = archive_.size() + 1000;
     }
@@ -150,6 +161,10 @@ void TestArchiveDownload::incomplete() {
     QVERIFY(writeBytes(signatureFile(), server_->keys().sign(archive_)));
 
     ArchiveDownload download(*http_);
+    // The endless body is stopped at a limit small enough for a test.
+    if (kind == QLatin1String("endless"))
+        connect(http_.get(), &HttpClient::OnPacketRecvd, this,
+                [this] { http_->MaxBytes = 1 << 20; });
     QCOMPARE(run(download), DownloadEnd::Incomplete);
     QVERIFY(!QFile::exists(target()));
     QVERIFY(!QFile::exists(signatureFile()));
@@ -229,6 +244,17 @@ void TestArchiveDownload::abortWaitKeepsEventsRunning() {
     QVERIFY(!QFile::exists(target()));
     // The wait did not freeze the thread: timers went on firing.
     QVERIFY2(ticksDuringWait >= 20, qPrintable(QString::number(ticksDuringWait)));
+}
+
+// An "Updates.ini" longer than 1 MiB is no answer the check reads.
+void TestArchiveDownload::updatesIniIsBounded() {
+    const QByteArray ini = "[Zensoria]\r\nDate=09.08.2003\r\n";
+    server_->serve(QStringLiteral("/Updates.ini"), ini + QByteArray(2 * 1024 * 1024, ';'));
+    const QString copy = dir_->filePath(QStringLiteral("$kopie.tmp"));
+    QVERIFY(!FetchUpdatesIni(*http_, server_->hostAndPort(), copy));
+    QVERIFY(QFileInfo(copy).size() <= UpdatesIniTransfer.maxBytes);
+    server_->serve(QStringLiteral("/Updates.ini"), ini);
+    QVERIFY(FetchUpdatesIni(*http_, server_->hostAndPort(), copy));
 }
 
 void TestArchiveDownload::plantedNamesAreReplaced_data() {

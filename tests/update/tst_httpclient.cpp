@@ -26,6 +26,25 @@ Q_DECLARE_METATYPE(TestHttpServer::Response)
 
 namespace {
 
+#ifdef __SANITIZE_ADDRESS__
+// Freed memory goes back at once instead of into the sanitizer's quarantine, so that the
+// process's peak memory shows what the program holds.
+extern "C" const char* __asan_default_options() {
+    return "quarantine_size_mb=1:thread_local_quarantine_size_kb=64";
+}
+#endif
+
+// The most memory this process has held so far (VmHWM), in KiB.
+qint64 peakMemoryKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return 0;
+}
+
 const QString ArchivePath = QStringLiteral("/Updates/Pultex.zip");
 const QString IniPath = QStringLiteral("/Updates.ini");
 
@@ -71,6 +90,8 @@ private slots:
     void incompleteTransfers_data();
     void incompleteTransfers();
     void silenceEndsAsTimedOutButSlowSteadyTransferDoesNot();
+    void answersAreBounded_data();
+    void answersAreBounded();
     void noServerIsAConnectionFailure();
     void bodyThatCannotBeWritten();
     void reentrantGetIsRefusedAndClientStaysUsable();
@@ -356,6 +377,58 @@ void tst_HttpClient::silenceEndsAsTimedOutButSlowSteadyTransferDoesNot() {
     QCOMPARE(client_->Get(url(QStringLiteral("/stetig"))), HttpClient::Outcome::Completed);
     QCOMPARE(readBytes(body_), archive);
     QCOMPARE(failures.count(), 2);
+}
+
+void tst_HttpClient::answersAreBounded_data() {
+    QTest::addColumn<TestHttpServer::Response>("response");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<int>("deadlineMs");
+    QTest::addColumn<HttpClient::Outcome>("outcome");
+
+    TestHttpServer::Response endless = TestHttpServer::Response::ok(randomBytes(64 * 1024));
+    endless.endless = true;
+    endless.sendContentLength = false;
+    QTest::newRow("endless body") << endless << qint64(1024 * 1024) << 60000
+                                  << HttpClient::Outcome::TooLarge;
+    // Streamed to the file: 64 MiB take no more memory than a few packets.
+    QTest::newRow("endless body, 64 MiB allowed")
+        << endless << qint64(64 * 1024 * 1024) << 600000 << HttpClient::Outcome::TooLarge;
+    QTest::newRow("2 MiB for a 1 MiB limit")
+        << TestHttpServer::Response::ok(randomBytes(2 * 1024 * 1024)) << qint64(1024 * 1024)
+        << 60000 << HttpClient::Outcome::TooLarge;
+    QTest::newRow("65 bytes for a signature")
+        << TestHttpServer::Response::ok(randomBytes(65)) << qint64(64) << 60000
+        << HttpClient::Outcome::TooLarge;
+    QTest::newRow("64 bytes for a signature")
+        << TestHttpServer::Response::ok(randomBytes(64)) << qint64(64) << 60000
+        << HttpClient::Outcome::Completed;
+    // One byte now and then keeps the idle time-out away, not the deadline.
+    TestHttpServer::Response trickle = TestHttpServer::Response::paced(randomBytes(64), 1, 50);
+    trickle.endless = true;
+    QTest::newRow("a byte every 50 ms")
+        << trickle << qint64(1024) << 400 << HttpClient::Outcome::TimedOut;
+}
+
+void tst_HttpClient::answersAreBounded() {
+    QFETCH(TestHttpServer::Response, response);
+    QFETCH(qint64, maxBytes);
+    QFETCH(int, deadlineMs);
+    QFETCH(HttpClient::Outcome, outcome);
+    server_->serve(ArchivePath, response);
+    client_->MaxBytes = maxBytes;
+    client_->Deadline = deadlineMs;
+    QSignalSpy failures(client_.get(), &HttpClient::OnFailure);
+    const qint64 peakBefore = peakMemoryKiB();
+
+    QCOMPARE(client_->Get(url(ArchivePath)), outcome);
+    QCOMPARE(failures.count(), outcome == HttpClient::Outcome::Completed ? 0 : 1);
+    QVERIFY(QFileInfo(body_).size() <= maxBytes);
+    if (outcome == HttpClient::Outcome::TooLarge)
+        QVERIFY2(client_->lastError().contains(QString::number(maxBytes)),
+                 qPrintable(client_->lastError()));
+    QVERIFY2(peakMemoryKiB() - peakBefore < 32 * 1024,
+             qPrintable(QString::number(peakMemoryKiB() - peakBefore)));
+    QTRY_COMPARE(server_->openConnections(), 0);
 }
 
 void tst_HttpClient::noServerIsAConnectionFailure() {
