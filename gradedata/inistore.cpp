@@ -513,108 +513,76 @@ quint64 bytesEqual(quint64 chunk, uchar c) {
 // The UTF-8 byte-order mark.
 constexpr QByteArrayView byteOrderMarkBytes("\xEF\xBB\xBF");
 
-// Cuts the bytes into lines at each LF, CR LF and lone CR and decides each line's encoding: a
-// line that is well-formed UTF-8 is read as UTF-8, any other one character per byte as
-// Windows-1252. Line ends, blanks and "[" are the same ASCII byte in both encodings and inside no
-// UTF-8 sequence, so lines and headers are found in the bytes, and the length of each line's
-// text follows from its bytes: the decoded text is never searched.
-//
-// A second byte-order mark right after the file's own is in the first line's bytes but not in
-// its text (as a reader that skips one mark at the start sees it).
-void scanLines(QByteArrayView body, std::vector<LineSpan>& lines) {
-    const auto* const begin = reinterpret_cast<const uchar*>(body.data());
-    const auto* const end = begin + body.size();
-    const bool hiddenMark = body.startsWith(byteOrderMarkBytes);
-    lines.clear();
-    const uchar* lineStart = begin;
-    while (lineStart < end) {
-        const uchar* p = lineStart;
-        const qsizetype skipped = hiddenMark && lineStart == begin ? 3 : 0;
-        p += skipped;
-        qsizetype bytesWithoutUnit = 0; // UTF-8 bytes that add no UTF-16 unit of their own
-        LineSpan line;
-        const uchar* first = p;
-        while (first < end && (*first == ' ' || *first == '\t'))
-            ++first;
-        line.header = first < end && *first == '[';
-        while (p < end) {
-            // Runs of ASCII without a line end, eight bytes at a time, up to the first byte that
-            // is neither.
-            if (end - p >= 8) {
-                const quint64 chunk = qFromLittleEndian<quint64>(p);
-                const quint64 marked = (chunk & 0x8080808080808080ULL) | bytesEqual(chunk, '\n') |
-                                       bytesEqual(chunk, '\r');
-                if (marked == 0) {
-                    p += 8;
-                    continue;
-                }
-                p += std::countr_zero(marked) / 8;
-            }
-            const uchar c = *p;
-            if (c == '\n' || c == '\r')
-                break;
-            if (c < 0x80 || line.coding == LineCoding::Windows1252) {
-                ++p;
+// Finds the line that starts at lineStart (before end) and decides its encoding: a line that is
+// well-formed UTF-8 is read as UTF-8, any other one character per byte as Windows-1252. Line
+// ends, blanks and "[" are the same ASCII byte in both encodings and inside no UTF-8 sequence, so
+// lines and headers are found in the bytes, and the length of each line's text follows from its
+// bytes. The first skipped bytes of the line are in its bytes but not in its text.
+LineSpan scanLine(const uchar* const lineStart, const uchar* const end, qsizetype skipped) {
+    const uchar* p = lineStart + skipped;
+    qsizetype bytesWithoutUnit = 0; // UTF-8 bytes that add no UTF-16 unit of their own
+    LineSpan line;
+    const uchar* first = p;
+    while (first < end && (*first == ' ' || *first == '\t'))
+        ++first;
+    line.header = first < end && *first == '[';
+    while (p < end) {
+        // Runs of ASCII without a line end, eight bytes at a time, up to the first byte that is
+        // neither.
+        if (end - p >= 8) {
+            const quint64 chunk = qFromLittleEndian<quint64>(p);
+            const quint64 marked =
+                (chunk & 0x8080808080808080ULL) | bytesEqual(chunk, '\n') | bytesEqual(chunk, '\r');
+            if (marked == 0) {
+                p += 8;
                 continue;
             }
-            const int length = utf8SequenceLength(p, end);
-            if (length == 0) {
-                line.coding = LineCoding::Windows1252;
-                ++p;
-                continue;
-            }
-            line.coding = LineCoding::Utf8;
-            // Two or three bytes give one UTF-16 unit, four give a surrogate pair.
-            bytesWithoutUnit += length == 4 ? 2 : length - 1;
-            p += length;
+            p += std::countr_zero(marked) / 8;
         }
-        line.textLength = (p - lineStart) - skipped -
-                          (line.coding == LineCoding::Windows1252 ? 0 : bytesWithoutUnit);
-        if (p < end) {
-            if (*p == '\n')
-                line.end = LineEnd::Lf;
-            else if (p + 1 < end && p[1] == '\n')
-                line.end = LineEnd::CrLf;
-            else
-                line.end = LineEnd::Cr;
-            p += lineEndLength(line.end);
+        const uchar c = *p;
+        if (c == '\n' || c == '\r')
+            break;
+        if (c < 0x80 || line.coding == LineCoding::Windows1252) {
+            ++p;
+            continue;
         }
-        line.bytes = p - lineStart;
-        lines.push_back(line);
-        lineStart = p;
+        const int length = utf8SequenceLength(p, end);
+        if (length == 0) {
+            line.coding = LineCoding::Windows1252;
+            ++p;
+            continue;
+        }
+        line.coding = LineCoding::Utf8;
+        // Two or three bytes give one UTF-16 unit, four give a surrogate pair.
+        bytesWithoutUnit += length == 4 ? 2 : length - 1;
+        p += length;
     }
+    line.textLength =
+        (p - lineStart) - skipped - (line.coding == LineCoding::Windows1252 ? 0 : bytesWithoutUnit);
+    if (p < end) {
+        if (*p == '\n')
+            line.end = LineEnd::Lf;
+        else if (p + 1 < end && p[1] == '\n')
+            line.end = LineEnd::CrLf;
+        else
+            line.end = LineEnd::Cr;
+        p += lineEndLength(line.end);
+    }
+    line.bytes = p - lineStart;
+    return line;
 }
 
-// The text of all lines, each decoded as its span says, runs of lines of one encoding at a time.
-QString decodeLines(QByteArrayView body, const std::vector<LineSpan>& spans) {
-    qsizetype total = 0;
-    for (const LineSpan& span : spans)
-        total += span.textLength + lineEndLength(span.end);
-    QString text(total, Qt::Uninitialized);
-    QChar* out = text.data();
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    qsizetype runStart = 0;
-    if (body.startsWith(byteOrderMarkBytes))
-        runStart = 3; // the hidden mark of the first line
-    qsizetype pos = 0;
-    for (size_t i = 0; i < spans.size();) {
-        const bool windows1252 = spans[i].coding == LineCoding::Windows1252;
-        qsizetype runEnd = pos;
-        while (i < spans.size() && (spans[i].coding == LineCoding::Windows1252) == windows1252) {
-            runEnd += spans[i].bytes;
-            ++i;
-        }
-        const QByteArrayView run = body.sliced(runStart, runEnd - runStart);
-        if (windows1252)
-            out = decodeWindows1252(run, out);
-        else
-            out = utf8.appendToBuffer(out, run);
-        pos = runEnd;
-        runStart = runEnd;
+// Puts the text of a line (its bytes after the skipped ones, line end included) into out, as
+// its span says it is encoded; returns the end of what it wrote.
+QChar* decodeLine(QByteArrayView bytes, const LineSpan& span, QStringDecoder& utf8, QChar* out) {
+    if (span.coding == LineCoding::Windows1252)
+        return decodeWindows1252(bytes, out);
+    if (span.coding == LineCoding::Ascii) {
+        for (const char c : bytes)
+            *out++ = QChar(uchar(c));
+        return out;
     }
-    Q_ASSERT(out == text.constData() + total);
-    return text;
+    return utf8.appendToBuffer(out, bytes);
 }
 
 } // namespace
@@ -636,74 +604,89 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
         parsed->byteOrderMark = parsed->data.first(3);
         body = body.sliced(3);
     }
-    std::vector<LineSpan> spans;
-    scanLines(body, spans);
-    parsed->text = decodeLines(body, spans);
-    // Changed lines are written in the encoding that most lines beyond ASCII are in; UTF-8 when
-    // as many are in each.
+    // The text is never longer than the bytes: one UTF-16 unit per byte at most.
+    parsed->text = QString(body.size(), Qt::Uninitialized);
+    const QString& text = parsed->text;
+    QChar* const textStart = parsed->text.data();
+    QChar* out = textStart;
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+
     qsizetype utf8Lines = 0;
     qsizetype windows1252Lines = 0;
-    for (const LineSpan& span : spans) {
-        utf8Lines += span.coding == LineCoding::Utf8 ? 1 : 0;
-        windows1252Lines += span.coding == LineCoding::Windows1252 ? 1 : 0;
-    }
-    if (windows1252Lines > utf8Lines)
-        parsed->encoding = Encoding::Windows1252;
-
-    // The lines of each section, counted first so that each section's lists are made once, at
-    // their size.
-    std::vector<qsizetype> sectionSizes{0};
-    for (const LineSpan& span : spans) {
-        if (span.header)
-            sectionSizes.push_back(0);
-        ++sectionSizes.back();
-    }
-    parsed->sections.reserve(qsizetype(sectionSizes.size()));
-    parsed->sections.back().lines.reserve(sectionSizes.front());
-
-    const QString& text = parsed->text;
     bool anyCrLf = false;
     bool anyLf = false;
     bool anyCr = false;
-    qsizetype bytePos = 0;
-    qsizetype textPos = 0;
+    const auto* const begin = reinterpret_cast<const uchar*>(body.data());
+    const auto* const end = begin + body.size();
     qsizetype sectionStart = 0;
     // Lines are read in file order, so a section's bytes are one run of the file's bytes.
-    const auto endSection = [&](qsizetype end) {
+    const auto endSection = [&](qsizetype at) {
         Section& last = parsed->sections.back();
-        last.bytes = QByteArray::fromRawData(body.data() + sectionStart, end - sectionStart);
+        last.bytes = QByteArray::fromRawData(body.data() + sectionStart, at - sectionStart);
         last.bytesCurrent = true;
-        sectionStart = end;
+        sectionStart = at;
     };
-    for (const LineSpan& span : spans) {
-        const qsizetype lineStart = bytePos;
-        if (span.header) {
-            endSection(lineStart);
-            const qsizetype size = sectionSizes.at(size_t(parsed->sections.size()));
-            Section& section = parsed->sections.emplace_back();
-            section.hasHeader = true;
-            section.lines.reserve(size);
-            section.keys.reserve(size - 1);
-        }
-        Section& current = parsed->sections.back();
-        Line& line = current.lines.emplace_back();
-        line.end = span.end;
-        line.text = slice(text, textPos, textPos + span.textLength);
-        line.bytes = QByteArray::fromRawData(body.data() + bytePos, span.bytes);
+    // Lines that are no entry (blank lines, comments, other text) are kept together, one run
+    // after another, as one line: only their bytes are written back, and a file of millions of
+    // such lines costs no more than its bytes.
+    qsizetype runStart = -1;
+    LineEnd runEnd = LineEnd::None;
+    const auto endRun = [&](qsizetype at) {
+        if (runStart < 0)
+            return;
+        Line& run = parsed->sections.back().lines.emplace_back();
+        run.bytes = QByteArray::fromRawData(body.data() + runStart, at - runStart);
+        run.end = runEnd;
+        runStart = -1;
+    };
+    for (const uchar* p = begin; p < end;) {
+        const qsizetype lineStart = p - begin;
+        // A second byte-order mark right after the file's own is in the first line's bytes but
+        // not in its text (as a reader that skips one mark at the start sees it).
+        const qsizetype skipped = lineStart == 0 && body.startsWith(byteOrderMarkBytes) ? 3 : 0;
+        const LineSpan span = scanLine(p, end, skipped);
+        utf8Lines += span.coding == LineCoding::Utf8 ? 1 : 0;
+        windows1252Lines += span.coding == LineCoding::Windows1252 ? 1 : 0;
         anyLf = anyLf || span.end == LineEnd::Lf;
         anyCrLf = anyCrLf || span.end == LineEnd::CrLf;
         anyCr = anyCr || span.end == LineEnd::Cr;
-        bytePos += span.bytes;
-        textPos += span.textLength + lineEndLength(span.end);
+        const qsizetype textPos = out - textStart;
+        out = decodeLine(body.sliced(lineStart + skipped, span.bytes - skipped), span, utf8, out);
+        p += span.bytes;
+
+        Line line;
+        line.text = slice(text, textPos, textPos + span.textLength);
         if (span.header) {
-            current.name = headerName(line.text);
-            continue;
+            endRun(lineStart);
+            endSection(lineStart);
+            Section& section = parsed->sections.emplace_back();
+            section.hasHeader = true;
+            section.name = headerName(line.text);
+        } else {
+            classify(line);
+            // Entries before the first header belong to no section: kept like other lines.
+            if (!line.isEntry() || !parsed->sections.back().hasHeader) {
+                if (runStart < 0)
+                    runStart = lineStart;
+                runEnd = span.end;
+                continue;
+            }
+            endRun(lineStart);
         }
-        classify(line);
-        if (current.hasHeader && line.isEntry())
+        Section& current = parsed->sections.back();
+        line.end = span.end;
+        line.bytes = QByteArray::fromRawData(body.data() + lineStart, span.bytes);
+        current.lines.append(std::move(line));
+        if (!span.header)
             current.indexKey(current.lines.size() - 1);
     }
+    endRun(body.size());
     endSection(body.size());
+    // Changed lines are written in the encoding that most lines beyond ASCII are in; UTF-8 when
+    // as many are in each.
+    if (windows1252Lines > utf8Lines)
+        parsed->encoding = Encoding::Windows1252;
     // New lines end as the file's lines do when they all end alike; CR LF otherwise.
     if (anyLf && !anyCrLf && !anyCr)
         parsed->newLineEnd = LineEnd::Lf;
