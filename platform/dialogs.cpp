@@ -59,8 +59,9 @@ public:
         QMessageBox box(boxIcon(icon), captionOrTypeName(icon, caption), text,
                         QMessageBox::Yes | QMessageBox::No, parent);
         box.setTextFormat(Qt::PlainText);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+        // Alt+J and Alt+N answer from the keyboard.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
         // Every question of the program asks before something is destroyed or given up (a
         // subject's tests, the program's settings, a download): one Enter must not do it.
         box.setDefaultButton(QMessageBox::No);

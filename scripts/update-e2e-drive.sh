@@ -64,11 +64,16 @@ done
 echo "Pultex.hlp ersetzt."
 wid=$(wizard_window) || fail "das Programm wurde nicht neu gestartet"
 shot 7-neustart
-restarted=$(pgrep -f -x "$E2E_PROGRAM" | head -1 || true)
+# The program's path holds characters that a pattern would read as its own.
+restarted=
+for candidate in $(pgrep -x zensoria || true); do
+    [ "$(readlink "/proc/$candidate/exe")" = "$E2E_PROGRAM" ] && restarted=$candidate
+done
 [ -n "$restarted" ] || fail "kein neu gestartetes Programm"
 echo "Neu gestartet (Prozess $restarted)."
-[ -e "$TMPDIR/Update.bat" ] && fail "Update.bat hat sich nicht gelöscht"
-[ -e "$TMPDIR/Pultex.zip" ] && fail "das Archiv liegt noch im temporären Ordner"
+# The script removed the update's working folder with itself and the archive.
+ls -d "$XDG_RUNTIME_DIR"/zensoria-update-*/ >/dev/null 2>&1 &&
+    fail "der Arbeitsordner des Updates ist noch da: $(ls -d "$XDG_RUNTIME_DIR"/zensoria-update-*)"
 xdotool key --window "$wid" Escape
 for _ in $(seq 100); do kill -0 "$restarted" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$restarted" 2>/dev/null && fail "der neu gestartete Assistent endet nicht"

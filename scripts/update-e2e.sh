@@ -5,28 +5,31 @@
 #
 # 1. makes a key pair in <work-folder> and builds the program in <work-folder>/build with the
 #    public key and the update server 127.0.0.1:<port> (default 18765) built in;
-# 2. puts the program into the scratch program folder <work-folder>/Programm mit Ä (a copy of
-#    the built program and an old Pultex.hlp) and sets "OnlyUpdate" in a registry of its own;
+# 2. puts the program into a scratch program folder below <work-folder> whose name holds an
+#    umlaut, blanks, $(…), a backtick and quotes (a copy of the built program and an old
+#    Pultex.hlp) and sets "OnlyUpdate" in a registry of its own;
 # 3. serves <work-folder>/server on 127.0.0.1:<port>: "Updates.ini" naming tomorrow's update,
 #    and /Updates/zensoria-update.zip with its signature, an archive that carries a new
 #    Pultex.hlp and the install template "Update.bat";
 # 4. starts the program under Xvfb and clicks through the wizard: welcome, check, result,
 #    download, install, finish ("Beenden"); screenshots of each page go to <work-folder>/shots;
-# 5. checks that the program ended, that the script replaced Pultex.hlp, deleted itself and
-#    restarted the program (whose wizard is shown again, then closed).
+# 5. checks that the program ended, that the script replaced Pultex.hlp, removed the update's
+#    private working folder and restarted the program (whose wizard is shown again, then
+#    closed), and that no command hidden in the folder's name ran.
 #
-# Nothing leaves 127.0.0.1; the registry, the temporary folder and the settings stay inside
-# <work-folder>. Needs xvfb-run, xdotool, imagemagick (import), zip, openssl and python3.
+# Nothing leaves 127.0.0.1; the registry, the runtime folder (where the update makes its
+# working folder) and the settings stay inside <work-folder>. Needs xvfb-run, xdotool, imagemagick (import), zip, openssl and python3.
 set -euo pipefail
 
 work=$(realpath -m "${1:?Aufruf: $0 <Arbeitsordner> [<Port>]}")
 port=${2:-18765}
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$work/build}
-program_dir="$work/Programm mit Ä"
+program_dir="$work/Programm mit Ä \$(touch INJEKTION) \`touch INJEKTION2\` 'q' \"d\""
 server="$work/server"
 shots="$work/shots"
-mkdir -p "$work" "$program_dir" "$server/Updates" "$shots" "$work/config" "$work/tmp" "$work/pack"
+mkdir -p "$work" "$program_dir" "$server/Updates" "$shots" "$work/config" "$work/pack"
+mkdir -p -m 700 "$work/run"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 
 # 1. Key and build.
@@ -68,7 +71,7 @@ printf '%s\n' '# Pultex.hlp' 'rm -f "%sPultex.hlp"' 'test ! -e "%sPultex.hlp"' \
     'cp "%sPultex.hlp" "%sPultex.hlp"' ' rm -f "%sPultex.hlp"' >"$work/pack/Update.bat"
 rm -f "$server/Updates/zensoria-update.zip"
 (cd "$work/pack" && zip -q "$server/Updates/zensoria-update.zip" Update.bat Pultex.hlp)
-"$repo/scripts/sign-update.sh" "$work/key.pem" "$server/Updates/zensoria-update.zip" >/dev/null
+"$repo/scripts/sign-update.sh" "$work/key.pem" "$server/Updates/zensoria-update.zip" "$tomorrow" >/dev/null
 
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$server" >"$work/server.log" 2>&1 &
 server_pid=$!
@@ -80,11 +83,17 @@ done
 
 # 4. and 5. Under Xvfb.
 export E2E_PROGRAM="$program_dir/zensoria" E2E_SHOTS="$shots" E2E_WORK="$work"
-export XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 # A sanitizer build reports leaks at exit; that is not the outcome looked at here.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
+cd "$work"
+set +e
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$repo/scripts/update-e2e-drive.sh"
 status=$?
+set -e
+for injected in "$work/INJEKTION" "$work/INJEKTION2" "$HOME/INJEKTION" "$HOME/INJEKTION2"; do
+    [ -e "$injected" ] && { echo "FEHLER: ein Befehl aus dem Ordnernamen lief ($injected)" >&2; status=1; }
+done
 
 echo "Server-Anfragen:"
 grep -o '"GET [^"]*" [0-9]*' "$work/server.log" || true

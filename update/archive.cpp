@@ -18,6 +18,41 @@ AppError damaged(const QString& detail) {
         QStringLiteral("Das Update-Archiv ist beschädigt oder ungültig: %1").arg(detail));
 }
 
+// libzip's errors that an update archive can meet, in German; the library's own texts are
+// English.
+QString zipErrorText(int code) {
+    switch (code) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("keine ZIP-Datei");
+    case ZIP_ER_INCONS:
+        return QStringLiteral("das Inhaltsverzeichnis widerspricht den Einträgen");
+    case ZIP_ER_CRC:
+        return QStringLiteral("Prüfsummenfehler");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("das Kompressionsverfahren wird nicht unterstützt");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("verschlüsselte Einträge werden nicht unterstützt");
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("mehrteilige Archive werden nicht unterstützt");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("zu wenig Arbeitsspeicher");
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_EOF:
+        return QStringLiteral("das Archiv ist unvollständig oder unlesbar");
+    case ZIP_ER_NOENT:
+    case ZIP_ER_OPEN:
+        return QStringLiteral("die Datei lässt sich nicht öffnen");
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        return QStringLiteral("ein Eintrag lässt sich nicht entpacken");
+    default:
+        return QStringLiteral("Fehler %1 beim Lesen des Archivs").arg(code);
+    }
+}
+
 struct ZipCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
@@ -73,7 +108,7 @@ QStringList extractAll(zip_t* archive, const QString& folder, const ArchiveLimit
     for (const Entry& entry : entries) {
         std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive, entry.index, 0));
         if (!file)
-            throw damaged(QString::fromUtf8(zip_error_strerror(zip_get_error(archive))));
+            throw damaged(zipErrorText(zip_error_code_zip(zip_get_error(archive))));
         // A new file under the entry's name: whatever has that name (a link, a pipe) is
         // replaced once the entry is complete, never written through.
         FreshFile output(target.filePath(entry.fileName));
@@ -148,11 +183,7 @@ QStringList ExtractArchive(const QString& archiveFile, const QString& folder,
     ZipArchive archive(zip_open(QFile::encodeName(archiveFile).constData(),
                                 ZIP_RDONLY | ZIP_CHECKCONS, &errorCode));
     if (!archive) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, errorCode);
-        const QString text = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        throw damaged(text);
+        throw damaged(zipErrorText(errorCode));
     }
     return extractAll(archive.get(), folder, limits);
 }
@@ -167,14 +198,14 @@ QStringList ExtractArchiveData(QByteArrayView data, const QString& folder,
     zip_source_t* source =
         zip_source_buffer_create(data.data(), static_cast<zip_uint64_t>(data.size()), 0, &error);
     if (!source) {
-        const QString text = QString::fromUtf8(zip_error_strerror(&error));
+        const QString text = zipErrorText(zip_error_code_zip(&error));
         zip_error_fini(&error);
         throw damaged(text);
     }
     ZipArchive archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!archive) {
         zip_source_free(source);
-        const QString text = QString::fromUtf8(zip_error_strerror(&error));
+        const QString text = zipErrorText(zip_error_code_zip(&error));
         zip_error_fini(&error);
         throw damaged(text);
     }

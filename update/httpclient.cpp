@@ -31,6 +31,34 @@ bool isConnectionError(QNetworkReply::NetworkError error) {
     }
 }
 
+// The network's reasons in German (Qt's own texts are English).
+QString networkErrorText(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("Der Server hat die Verbindung abgelehnt.");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("Der Server wurde nicht gefunden.");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("Der Server hat die Verbindung vorzeitig beendet.");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("Der Server antwortet nicht.");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("Der Proxy-Server ist nicht erreichbar.");
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+        return QStringLiteral("Das Netzwerk ist nicht verfügbar.");
+    case QNetworkReply::ProtocolFailure:
+    case QNetworkReply::ProtocolUnknownError:
+        return QStringLiteral("Der Server hat keine gültige HTTP-Antwort gesendet.");
+    default:
+        return QStringLiteral("Übertragungsfehler Nr. %1.").arg(int(error));
+    }
+}
+
 } // namespace
 
 HttpClient::HttpClient(QObject* parent)
@@ -151,7 +179,7 @@ HttpClient::Outcome HttpClient::Get(const QString& url) {
         return finish(Outcome::HttpError,
                       QStringLiteral("Der Server antwortet mit dem Status %1.").arg(status));
     if (error != QNetworkReply::NoError) {
-        const QString text = QStringLiteral("Übertragungsfehler: %1").arg(reply->errorString());
+        const QString text = networkErrorText(error);
         if (!statusAttribute.isValid() && isConnectionError(error))
             return finish(Outcome::ConnectionFailed, text);
         if (statusAttribute.isValid() && error == QNetworkReply::RemoteHostClosedError)

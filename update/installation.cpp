@@ -1,9 +1,11 @@
 #include "update/installation.h"
 
 #include "platform/apperror.h"
+#include "platform/localeformats.h"
 #include "update/archive.h"
 #include "update/freshfile.h"
 #include "update/signature.h"
+#include "update/updatecheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,9 @@
 const QString UnsignedArchiveText = QStringLiteral(
     "Die heruntergeladene Update-Datei stammt nicht nachweislich vom Hersteller des Programms "
     "und wurde gelöscht. Es wird nichts installiert.");
+const QString OutdatedArchiveText = QStringLiteral(
+    "Die heruntergeladene Update-Datei ist nicht neuer als das installierte Programm und wurde "
+    "gelöscht. Es wird nichts installiert.");
 
 namespace {
 // A signature file is small, and so is an installation template; anything longer is not one.
@@ -42,8 +47,10 @@ QString PrepareInstallation(const InstallationRequest& request) {
 
     const QByteArray signatureBytes =
         readOwnFile(request.signatureFile, MaxSignatureFileBytes).value_or(QByteArray());
-    if (!VerifySignature(*data, signatureBytes, request.publicKey))
+    if (!VerifyRelease(*data, request.release, signatureBytes, request.publicKey))
         throw AppError(UnsignedArchiveText);
+    if (!ReleaseIsNewer(request.release.date, request.versionDate, LocaleFormats::current()))
+        throw AppError(OutdatedArchiveText);
 
     const QString tempDir = request.folders.tempDir;
     const QString scriptPath = QDir(tempDir).filePath(UpdateScriptName);

@@ -145,9 +145,10 @@ TStatusForm::TStatusForm(QWidget* parent)
     connect(HTTP, &HttpClient::OnFailure, this, &TStatusForm::HTTPFailure);
     connect(HTTP, &HttpClient::OnConnectionFailed, this, &TStatusForm::HTTPConnectionFailed);
     connect(download_, &ArchiveDownload::progress, this, &TStatusForm::showProgress);
+    // A leave confirmed during the download closes the wizard once the archive's transfer
+    // has stopped, before the wait that follows it.
     connect(download_, &ArchiveDownload::transferEnded, this, [this] {
-        steps_.Downloading = false;
-        if (steps_.CloseAfterDownload)
+        if (steps_.CloseAfterDownload && isVisible())
             done(QDialog::Rejected);
     });
 }
@@ -412,6 +413,7 @@ void TStatusForm::Button_CheckClick() {
     }
     steps_.UpdateAvailable = true;
     checking_ = true;
+    QString reason;
     try {
         // Each check keeps its own copy; the copy of an earlier check is of no use any more.
         deleteUpdatesIni();
@@ -423,18 +425,23 @@ void TStatusForm::Button_CheckClick() {
         const QString host = UpdatePlatform::host();
         HTTP->Host = host;
         UpdatesIni_ = FetchUpdatesIni(*HTTP, host, UpdatesIniPath);
-        if (!UpdatesIni_)
+        if (!UpdatesIni_) {
             steps_.UpdateAvailable = false;
-    } catch (const std::exception&) {
+            reason = HTTP->lastError();
+        }
+    } catch (const std::exception& error) {
         steps_.UpdateAvailable = false;
+        reason = QString::fromUtf8(error.what());
     }
     checking_ = false;
     if (!isVisible())
         return; // the wizard was left while the check ran
 
     if (!steps_.UpdateAvailable) {
+        // What went wrong, as the transfer knows it, in the message's second line.
         DialogService::instance().showMessage(this, MessageIcon::Warning, NoConnectionCaption,
-                                              NoConnectionText);
+                                              reason.isEmpty() ? NoConnectionText
+                                                               : NoConnectionText + u'\n' + reason);
         return;
     }
     steps_.UpdateAvailable =
@@ -472,11 +479,14 @@ void TStatusForm::runDownload() {
     const QString host = UpdatePlatform::host();
     HTTP->Host = host;
     steps_.Downloading = true;
-    const DownloadEnd end =
-        download_->run(ArchiveUrl(*UpdatesIni_, request_.ProgramName, host),
-                       TempDir + request_.ZIPFileName, UpdatePlatform::publicKey());
+    release_ = OfferedRelease(*UpdatesIni_, request_.ProgramName);
+    const DownloadEnd end = download_->run(
+        ArchiveUrl(*UpdatesIni_, request_.ProgramName, host), TempDir + request_.ZIPFileName,
+        UpdatePlatform::publicKey(), release_, request_.VersionDate);
     steps_.Downloading = false;
     steps_.DownloadFailed = end != DownloadEnd::Completed;
+    if (steps_.CloseAfterDownload && isVisible())
+        done(QDialog::Rejected);
 
     const DownloadPageView view = DownloadPageFor(end);
     Label_Download->setText(labelText(view.text));
@@ -558,6 +568,10 @@ void TStatusForm::closeEvent(QCloseEvent* event) {
 
 void TStatusForm::done(int result) {
     const bool wasVisible = isVisible();
+    // A check still running when the wizard is left stops at once, so that the program does
+    // not stay inside it with no window shown.
+    if (checking_)
+        HTTP->Abort();
     QDialog::done(result);
     // The run has ended; only a prepared installation still needs its files.
     if (!steps_.InstallPrepared)
@@ -585,6 +599,8 @@ bool TStatusForm::prepareInstallation() {
     installation.folders.programDir = QFileInfo(programFile).absolutePath() + QLatin1Char('/');
     installation.folders.tempDir = TempDir;
     installation.restart = CheckBox_Restart->isChecked();
+    installation.release = release_;
+    installation.versionDate = request_.VersionDate;
     try {
         scriptPath_ = PrepareInstallation(installation);
     } catch (const std::exception& error) {

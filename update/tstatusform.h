@@ -159,6 +159,7 @@ private:
     QString UpdatesIniPath;
     std::optional<UpdatesIni> UpdatesIni_;
     QString scriptPath_;
+    UpdateRelease release_; // what the last download was offered as
     bool checking_ = false;
     bool programEndRequested_ = false;
 

@@ -47,6 +47,15 @@ double ReadUpdateDate(const UpdatesIni& ini, const QString& programName, const Q
     return daysSince1899(date.startOfDay());
 }
 
+QString ReadUpdateDateText(const UpdatesIni& ini, const QString& programName) {
+    return ini.value(programName, DateKey, QString());
+}
+
+bool ReleaseIsNewer(const QString& dateText, double versionDate, const LocaleFormats& formats) {
+    const QDate date = formats.parseShortDate(dateText);
+    return date.isValid() && daysSince1899(date.startOfDay()) >= versionDate;
+}
+
 QString ReadUpdateFile(const UpdatesIni& ini, const QString& programName) {
     return ini.value(programName, FileKey, QString());
 }

@@ -20,6 +20,11 @@ QString ReadNews(const UpdatesIni& ini, const QString& programName);
 // is missing or not a valid date.
 double ReadUpdateDate(const UpdatesIni& ini, const QString& programName, const QDate& today,
                       const LocaleFormats& formats);
+// "Date" of the program's section as it is written there; empty when missing.
+QString ReadUpdateDateText(const UpdatesIni& ini, const QString& programName);
+// Whether a release dated dateText (the short date format) is newer than the installed
+// version, by the check's rule; a text that is not a date is no newer release.
+bool ReleaseIsNewer(const QString& dateText, double versionDate, const LocaleFormats& formats);
 // "File" of the program's section, the archive's name in the server folder "/Updates/";
 // empty when missing.
 QString ReadUpdateFile(const UpdatesIni& ini, const QString& programName);

@@ -1,5 +1,6 @@
 #include "update/updatewizard.h"
 
+#include "platform/localeformats.h"
 #include "update/archive.h"
 #include "update/installation.h"
 #include "update/signature.h"
@@ -76,6 +77,11 @@ DownloadPageView DownloadPageFor(DownloadEnd end) {
     case DownloadEnd::Aborted:
     case DownloadEnd::Incomplete:
         return {WizardTexts[8], true, false};
+    case DownloadEnd::Outdated:
+        return {OutdatedArchiveText +
+                    QStringLiteral("\r\n\r\nKlicken Sie auf \"Abbrechen\", um den Assistenten "
+                                   "zu beenden."),
+                false, false};
     case DownloadEnd::Unsigned:
         break;
     }
@@ -119,8 +125,13 @@ QString ArchiveUrl(const UpdatesIni& ini, const QString& programName, const QStr
 ArchiveDownload::ArchiveDownload(HttpClient& http, QObject* parent)
     : QObject(parent), http_(http) {}
 
+UpdateRelease OfferedRelease(const UpdatesIni& ini, const QString& programName) {
+    return {programName, ReadUpdateFile(ini, programName), ReadUpdateDateText(ini, programName)};
+}
+
 DownloadEnd ArchiveDownload::run(const QString& archiveUrl, const QString& target,
-                                 const QByteArray& key) {
+                                 const QByteArray& key, const UpdateRelease& release,
+                                 double versionDate) {
     const QString signatureFile = SignatureName(target);
     // A signature left from an earlier download never vouches for this archive.
     QFile::remove(signatureFile);
@@ -157,11 +168,22 @@ DownloadEnd ArchiveDownload::run(const QString& archiveUrl, const QString& targe
         return DownloadEnd::Aborted;
     }
     if (signatureOutcome != HttpClient::Outcome::Completed ||
-        !VerifyArchiveSignature(target, signatureFile, key)) {
+        !VerifyArchiveSignature(target, signatureFile, release, key)) {
         discard();
         return DownloadEnd::Unsigned;
     }
+    // Signed, but an old release: never installed over a newer program.
+    if (!ReleaseIsNewer(release.date, versionDate, LocaleFormats::current())) {
+        discard();
+        return DownloadEnd::Outdated;
+    }
     return DownloadEnd::Completed;
+}
+
+void ArchiveDownload::requestCancel() {
+    cancelRequested_ = true;
+    if (http_.running())
+        http_.Abort();
 }
 
 void ArchiveDownload::packetReceived(qint64 total, qint64 received) {

@@ -2,6 +2,7 @@
 
 #include "update/downloadprogress.h"
 #include "update/httpclient.h"
+#include "update/signature.h"
 #include "update/updatesini.h"
 
 #include <QByteArray>
@@ -46,7 +47,7 @@ public:
     // Set when a check starts, cleared by its failure; after a successful check true exactly
     // when a newer update exists.
     bool UpdateAvailable = false;
-    // True while the archive download runs.
+    // True while the archive download runs, its signature's included.
     bool Downloading = false;
     // The last download did not complete (aborted, broken, refused).
     bool DownloadFailed = false;
@@ -85,7 +86,8 @@ enum class DownloadEnd {
     Completed,  // archive and signature complete, the signature verified
     Aborted,    // the user aborted it
     Incomplete, // transport error, HTTP error status, fewer bytes than announced
-    Unsigned,   // the signature is missing or does not match the archive
+    Unsigned,   // the signature is missing or does not match the archive as this release
+    Outdated,   // a signed release that is not newer than the installed version
 };
 
 // What the download page shows after a download.
@@ -121,6 +123,8 @@ std::optional<UpdatesIni> FetchUpdatesIni(HttpClient& http, const QString& host,
 // the installed version (versionDate with its time of day, so the same day is not newer).
 bool NewerUpdateExists(const UpdatesIni& ini, const QString& programName, double versionDate,
                        const QDate& today, const LocaleFormats& formats);
+// The release the program's section offers: its name, "File" and "Date".
+UpdateRelease OfferedRelease(const UpdatesIni& ini, const QString& programName);
 // "http://" + host + "/Updates/" + the "File" of the program's section.
 QString ArchiveUrl(const UpdatesIni& ini, const QString& programName, const QString& host);
 
@@ -129,17 +133,20 @@ QString ArchiveUrl(const UpdatesIni& ini, const QString& programName, const QStr
 // signature verifies under the public key stays; any other outcome deletes both files.
 //
 // run() blocks while pending events go on running, so the window's handlers are entered
-// during it. A cancel is a request (requestCancel) that the next progress event turns into the
-// transfer's abort; after an aborted transfer the partial archive is deleted after a wait of
+// during it. A cancel (requestCancel) stops the running transfer at once, also one that
+// receives nothing; after an aborted transfer the partial archive is deleted after a wait of
 // abortedWaitMs, during which events go on running as well.
 class ArchiveDownload : public QObject {
     Q_OBJECT
 public:
     explicit ArchiveDownload(HttpClient& http, QObject* parent = nullptr);
 
-    DownloadEnd run(const QString& archiveUrl, const QString& target, const QByteArray& key);
+    // The archive offered as release, checked against the installed version's date.
+    DownloadEnd run(const QString& archiveUrl, const QString& target, const QByteArray& key,
+                    const UpdateRelease& release, double versionDate);
 
-    void requestCancel() { cancelRequested_ = true; }
+    // Stops the running transfer (the archive or its signature) at once.
+    void requestCancel();
     bool cancelRequested() const { return cancelRequested_; }
     void clearCancel() { cancelRequested_ = false; }
 

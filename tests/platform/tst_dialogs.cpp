@@ -60,7 +60,7 @@ private slots:
     void questionHasGermanButtons() {
         for (const bool yes : {true, false}) {
             SeenBox seen;
-            answerNextBox(seen, yes ? QStringLiteral("Ja") : QStringLiteral("Nein"));
+            answerNextBox(seen, yes ? QStringLiteral("&Ja") : QStringLiteral("&Nein"));
             const bool answer =
                 DialogService::instance().askYesNo(nullptr, MessageIcon::Warning, QString(),
                                                    QStringLiteral("<i>Deutsch</i> löschen?"));
@@ -68,10 +68,11 @@ private slots:
             QCOMPARE(seen.title, QStringLiteral("Warnung"));
             QCOMPARE(seen.format, Qt::PlainText);
             QCOMPARE(seen.buttons.size(), 2);
-            QVERIFY(seen.buttons.contains(QStringLiteral("Ja")));
-            QVERIFY(seen.buttons.contains(QStringLiteral("Nein")));
+            // With mnemonics: Alt+J and Alt+N.
+            QVERIFY(seen.buttons.contains(QStringLiteral("&Ja")));
+            QVERIFY(seen.buttons.contains(QStringLiteral("&Nein")));
             // Questions come before destroying something: one Enter must not say Yes.
-            QCOMPARE(seen.defaultButton, QStringLiteral("Nein"));
+            QCOMPARE(seen.defaultButton, QStringLiteral("&Nein"));
         }
     }
 

@@ -77,3 +77,11 @@ bool PlantAt(const QString& path, const QString& kind, const QString& victim) {
 QStringList PlantKinds() {
     return {QStringLiteral("link"), QStringLiteral("fifo"), QStringLiteral("file")};
 }
+
+QByteArray KeyPair::signRelease(const QByteArray& archive, const UpdateRelease& release) const {
+    return sign(ReleaseStatement(release, archive));
+}
+
+UpdateRelease TestRelease(const QString& file, const QString& date) {
+    return {QStringLiteral("Zensoria"), file, date};
+}

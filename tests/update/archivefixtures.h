@@ -1,7 +1,9 @@
 #pragma once
 
+#include "update/signature.h"
 #include <QByteArray>
 #include <QDateTime>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,11 @@ struct ZipEntry {
     bool deflate = false;
 };
 
+// The release the tests offer their archives as: program "Zensoria", the file, and the date
+// (newer than the program file of 8 August 2003 that the tests install over).
+UpdateRelease TestRelease(const QString& file = QStringLiteral("Pultex.zip"),
+                          const QString& date = QStringLiteral("09.08.2003"));
+
 // A ZIP archive with the entries, built by libzip; empty when libzip refused.
 QByteArray makeZip(const QList<ZipEntry>& entries);
 
@@ -25,6 +32,8 @@ QByteArray fillerLines(int lines);
 struct KeyPair {
     KeyPair();
     QByteArray sign(const QByteArray& data) const;
+    // The signature of the archive as the release, as the publisher signs it.
+    QByteArray signRelease(const QByteArray& archive, const UpdateRelease& release) const;
 
     QByteArray publicKey;
     QByteArray secretKey;

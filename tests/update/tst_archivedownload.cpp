@@ -1,8 +1,10 @@
 // The download of the update archive and its signature from a real HTTP server on 127.0.0.1:
 // which outcomes count as complete, what is left on disk after each, cancelling and retrying.
 #include "archivefixtures.h"
+#include "platform/datetime.h"
 #include "support/testfiles.h"
 #include "update/httpclient.h"
+#include "update/installation.h"
 #include "update/signature.h"
 #include "update/updatewizard.h"
 #include "updateserver.h"
@@ -18,6 +20,8 @@ namespace {
 
 const QString ArchivePath = QStringLiteral("/Updates/Pultex.zip");
 const QString SignaturePath = QStringLiteral("/Updates/Pultex.zip.sig");
+// The installed version: a program file of 8 August 2003, 14:08.
+const double VersionDate = daysSince1899(QDateTime(QDate(2003, 8, 8), QTime(14, 8)));
 
 // A real archive of some size, so that it arrives in several packets.
 QByteArray sampleArchive() {
@@ -42,6 +46,7 @@ private slots:
     void noServer();
     void cancelThenRetry();
     void abortWaitKeepsEventsRunning();
+    void downgradeRefused();
     void updatesIniIsBounded();
     void plantedNamesAreReplaced_data();
     void plantedNamesAreReplaced();
@@ -50,7 +55,8 @@ private:
     QString target() const { return dir_->filePath(QStringLiteral("Pultex.zip")); }
     QString signatureFile() const { return SignatureName(target()); }
     DownloadEnd run(ArchiveDownload& download) {
-        return download.run(server_->url(ArchivePath), target(), server_->keys().publicKey);
+        return download.run(server_->url(ArchivePath), target(), server_->keys().publicKey,
+                            TestRelease(), VersionDate);
     }
 
     std::unique_ptr<UpdateServer> server_;
@@ -84,7 +90,7 @@ void TestArchiveDownload::completedAndSigned() {
             [&seen](const DownloadProgress& progress) { seen.append(progress); });
     QCOMPARE(run(download), DownloadEnd::Completed);
     QCOMPARE(readBytes(target()), archive_);
-    QCOMPARE(readBytes(signatureFile()), server_->keys().sign(archive_));
+    QCOMPARE(readBytes(signatureFile()), server_->keys().signRelease(archive_, TestRelease()));
     // Progress arrived in several steps and ended with everything received.
     QVERIFY(seen.size() > 1);
     QCOMPARE(seen.last().total, qint64(archive_.size()));
@@ -102,6 +108,9 @@ void TestArchiveDownload::refusedSignature_data() {
     QTest::newRow("empty signature") << QStringLiteral("empty");
     QTest::newRow("build without a key") << QStringLiteral("nokey");
     QTest::newRow("signature longer than 64 bytes") << QStringLiteral("long");
+    // An old release's archive offered under a newer date, or under another name.
+    QTest::newRow("signed for an older date") << QStringLiteral("olddate");
+    QTest::newRow("signed for another file name") << QStringLiteral("othername");
 }
 
 void TestArchiveDownload::refusedSignature() {
@@ -109,19 +118,26 @@ void TestArchiveDownload::refusedSignature() {
     server_->serve(ArchivePath, archive_);
     QByteArray key = server_->keys().publicKey;
     if (kind == QLatin1String("stranger"))
-        server_->serve(SignaturePath, KeyPair().sign(archive_));
+        server_->serve(SignaturePath, KeyPair().signRelease(archive_, TestRelease()));
     else if (kind == QLatin1String("other"))
-        server_->serve(SignaturePath, server_->keys().sign(archive_ + "x"));
+        server_->serve(SignaturePath, server_->keys().signRelease(archive_ + "x", TestRelease()));
     else if (kind == QLatin1String("empty"))
         server_->serve(SignaturePath, QByteArray());
+    else if (kind == QLatin1String("olddate"))
+        server_->serveSigned(ArchivePath, archive_, QStringLiteral("01.08.2003"));
+    else if (kind == QLatin1String("othername"))
+        server_->serve(SignaturePath,
+                       server_->keys().signRelease(archive_, TestRelease("Pultex-1.zip")));
     else if (kind == QLatin1String("long"))
-        server_->serve(SignaturePath, server_->keys().sign(archive_) + QByteArray(4096, ' '));
+        server_->serve(SignaturePath, server_->keys().signRelease(archive_, TestRelease()) +
+                                          QByteArray(4096, ' '));
     else if (kind == QLatin1String("nokey")) {
         server_->serveSigned(ArchivePath, archive_);
         key.clear();
     }
     ArchiveDownload download(*http_);
-    QCOMPARE(download.run(server_->url(ArchivePath), target(), key), DownloadEnd::Unsigned);
+    QCOMPARE(download.run(server_->url(ArchivePath), target(), key, TestRelease(), VersionDate),
+             DownloadEnd::Unsigned);
     // Nothing of the refused archive is left for an installation.
     QVERIFY(!QFile::exists(target()));
     QVERIFY(!QFile::exists(signatureFile()));
@@ -156,9 +172,9 @@ void TestArchiveDownload::incomplete() {
         response.announcedLength = archive_.size() + 1000;
     }
     server_->serve(ArchivePath, response);
-    server_->serve(SignaturePath, server_->keys().sign(archive_));
+    server_->serve(SignaturePath, server_->keys().signRelease(archive_, TestRelease()));
     // A signature left by an earlier download must not survive either.
-    QVERIFY(writeBytes(signatureFile(), server_->keys().sign(archive_)));
+    QVERIFY(writeBytes(signatureFile(), server_->keys().signRelease(archive_, TestRelease())));
 
     ArchiveDownload download(*http_);
     // The endless body is stopped at a limit small enough for a test.
@@ -177,7 +193,7 @@ void TestArchiveDownload::noServer() {
     QVERIFY(port != 0);
     ArchiveDownload download(*http_);
     QCOMPARE(download.run(QStringLiteral("http://127.0.0.1:%1/Updates/Pultex.zip").arg(port),
-                          target(), server_->keys().publicKey),
+                          target(), server_->keys().publicKey, TestRelease(), VersionDate),
              DownloadEnd::Incomplete);
     QVERIFY(!QFile::exists(target()));
 }
@@ -244,6 +260,22 @@ void TestArchiveDownload::abortWaitKeepsEventsRunning() {
     QVERIFY(!QFile::exists(target()));
     // The wait did not freeze the thread: timers went on firing.
     QVERIFY2(ticksDuringWait >= 20, qPrintable(QString::number(ticksDuringWait)));
+}
+
+// A signed release that is not newer than the installed program is never kept.
+void TestArchiveDownload::downgradeRefused() {
+    for (const QString& date : {QStringLiteral("01.08.2003"), QStringLiteral("08.08.2003"),
+                                QStringLiteral("kein Datum")}) {
+        server_->serveSigned(ArchivePath, archive_, date);
+        ArchiveDownload download(*http_);
+        QCOMPARE(download.run(server_->url(ArchivePath), target(), server_->keys().publicKey,
+                              TestRelease(QStringLiteral("Pultex.zip"), date), VersionDate),
+                 DownloadEnd::Outdated);
+        QVERIFY(!QFile::exists(target()));
+        QVERIFY(!QFile::exists(signatureFile()));
+    }
+    QCOMPARE(DownloadPageFor(DownloadEnd::Outdated).text.left(OutdatedArchiveText.size()),
+             OutdatedArchiveText);
 }
 
 // An "Updates.ini" longer than 1 MiB is no answer the check reads.

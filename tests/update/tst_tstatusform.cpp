@@ -272,8 +272,10 @@ void TestStatusForm::noServer() {
     form_->Begin(zensoriaRequest());
     click("Button_Next");
     click("Button_Check");
+    // The reason, as the transfer knows it, in the second line.
     QCOMPARE((*dialogs_)->texts(),
-             QStringList{QStringLiteral("Es besteht keine Internetverbindung.")});
+             QStringList{QStringLiteral("Es besteht keine Internetverbindung.\n"
+                                        "Der Server hat die Verbindung abgelehnt.")});
     QCOMPARE(page(), 1);
     QVERIFY(!form_->steps().UpdateAvailable);
     QVERIFY(!control<QPushButton>("Button_Next")->isEnabled());

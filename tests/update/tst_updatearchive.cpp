@@ -1,5 +1,6 @@
 #include "archivefixtures.h"
 #include "platform/apperror.h"
+#include "platform/datetime.h"
 #include "support/testfiles.h"
 #include "update/archive.h"
 #include "update/installation.h"
@@ -161,7 +162,14 @@ private slots:
 
     void notAnArchive() {
         QTemporaryDir folder;
-        QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData("<html>404</html>", folder.path()));
+        // The library's reason in German.
+        try {
+            ExtractArchiveData("<html>404</html>", folder.path());
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(),
+                     "Das Update-Archiv ist beschädigt oder ungültig: keine ZIP-Datei");
+        }
         QVERIFY_THROWS_EXCEPTION(AppError, ExtractArchiveData("", folder.path()));
         QVERIFY_THROWS_EXCEPTION(AppError,
                                  ExtractArchive(folder.filePath("fehlt.zip"), folder.path()));
@@ -207,13 +215,18 @@ private slots:
         const QString archive = dir.filePath("Pultex-2.zip");
         writeFile(archive, makeZip({{"Update.bat", " true"}}));
         QProcess sign;
-        sign.start(script, {key, archive});
+        sign.start(script, {key, archive, "09.08.2003"});
         QVERIFY(sign.waitForFinished(20000));
         QCOMPARE(sign.exitCode(), 0);
         QCOMPARE(QString::fromLatin1(sign.readAllStandardOutput()).trimmed(), publicHex);
-        QVERIFY(VerifyArchiveSignature(archive, archive + ".sig", *publicKey));
-        QVERIFY(!VerifyArchiveSignature(archive, archive + ".sig", KeyPair().publicKey));
-        QVERIFY(!VerifyArchiveSignature(archive, archive + ".fehlt", *publicKey));
+        const UpdateRelease release = TestRelease("Pultex-2.zip");
+        QVERIFY(VerifyArchiveSignature(archive, archive + ".sig", release, *publicKey));
+        QVERIFY(!VerifyArchiveSignature(archive, archive + ".sig", release, KeyPair().publicKey));
+        QVERIFY(!VerifyArchiveSignature(archive, archive + ".fehlt", release, *publicKey));
+        // The signature holds for this release only.
+        QVERIFY(!VerifyArchiveSignature(archive, archive + ".sig",
+                                        TestRelease("Pultex-2.zip", "10.08.2003"), *publicKey));
+        QVERIFY(!VerifyArchiveSignature(archive, archive + ".sig", TestRelease(), *publicKey));
     }
 
     // Preparation and the script's run: the script replaces the program's file in a scratch
@@ -237,12 +250,13 @@ private slots:
         const QByteArray brokenZip = makeZip({{"Update.bat", templateText}});
         const KeyPair keys;
         writeFile(temp + "Pultex.zip", brokenZip);
-        writeFile(temp + "Pultex.zip.sig", keys.sign(brokenZip));
+        writeFile(temp + "Pultex.zip.sig", keys.signRelease(brokenZip, TestRelease()));
         InstallationRequest request{temp + "Pultex.zip",
                                     temp + "Pultex.zip.sig",
                                     keys.publicKey,
                                     {program, temp, program + "zensoria"},
-                                    true};
+                                    true,
+                                    TestRelease()};
         QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation(request));
 
         const QByteArray fixed = QByteArray(templateText)
@@ -251,7 +265,7 @@ private slots:
                                                         "true\r\ntrue\r\n rm -f");
         const QByteArray zip = makeZip({{"Update.bat", fixed}, {"neu/zensoria", newProgram, true}});
         writeFile(temp + "Pultex.zip", zip);
-        writeFile(temp + "Pultex.zip.sig", keys.sign(zip));
+        writeFile(temp + "Pultex.zip.sig", keys.signRelease(zip, TestRelease()));
         const QString script = PrepareInstallation(request);
         QCOMPARE(script, temp + "Update.bat");
         QVERIFY(!QFile::exists(temp + "Pultex.zip"));
@@ -290,12 +304,13 @@ private slots:
         const KeyPair keys;
         const QByteArray zip = makeZip({{"Update.bat", " true %s"}, {"zensoria", "neu"}});
         writeFile(temp + "Pultex.zip", zip);
-        writeFile(temp + "Pultex.zip.sig", keys.sign(zip));
+        writeFile(temp + "Pultex.zip.sig", keys.signRelease(zip, TestRelease()));
         const QString script = PrepareInstallation({temp + "Pultex.zip",
                                                     temp + "Pultex.zip.sig",
                                                     keys.publicKey,
                                                     {root.path() + "/", temp, victim},
-                                                    false});
+                                                    false,
+                                                    TestRelease()});
         QCOMPARE(readBytes(victim), QByteArray("unberührt"));
         QVERIFY(QFileInfo(temp + name).isFile() && !QFileInfo(temp + name).isSymLink());
         QCOMPARE(readBytes(temp + "zensoria"), QByteArray("neu"));
@@ -306,7 +321,8 @@ private slots:
                                                                 temp + "Pultex.zip.sig",
                                                                 keys.publicKey,
                                                                 {temp, temp, victim},
-                                                                false}));
+                                                                false,
+                                                                TestRelease()}));
     }
 
     // Each run has a private folder of its own; what a killed run left is removed by the next.
@@ -348,14 +364,15 @@ private slots:
                                           temp + "Pultex.zip.sig",
                                           keys.publicKey,
                                           {temp, temp, temp + "zensoria"},
-                                          true};
+                                          true,
+                                          TestRelease()};
         // Missing signature, a stranger's signature, and a build without a key.
         for (int round = 0; round < 3; ++round) {
             writeFile(temp + "Pultex.zip", zip);
             if (round == 1)
-                writeFile(temp + "Pultex.zip.sig", KeyPair().sign(zip));
+                writeFile(temp + "Pultex.zip.sig", KeyPair().signRelease(zip, TestRelease()));
             if (round == 2)
-                writeFile(temp + "Pultex.zip.sig", keys.sign(zip));
+                writeFile(temp + "Pultex.zip.sig", keys.signRelease(zip, TestRelease()));
             InstallationRequest attempt = request;
             if (round == 2)
                 attempt.publicKey.clear();
@@ -367,12 +384,24 @@ private slots:
             }
             QCOMPARE(filesIn(temp), QStringList{});
         }
+        // A signed release not newer than the installed program is refused as well.
+        writeFile(temp + "Pultex.zip", zip);
+        writeFile(temp + "Pultex.zip.sig", keys.signRelease(zip, TestRelease()));
+        InstallationRequest installed = request;
+        installed.versionDate = daysSince1899(QDate(2003, 8, 10).startOfDay());
+        try {
+            PrepareInstallation(installed);
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(), OutdatedArchiveText);
+        }
+        QCOMPARE(filesIn(temp), QStringList{});
         // Missing archive; archive without a template, leaving no script of an earlier run.
         QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation(request));
         writeFile(temp + "Update.bat", "alt\n");
         const QByteArray noTemplate = makeZip({{"zensoria", "x"}});
         writeFile(temp + "Pultex.zip", noTemplate);
-        writeFile(temp + "Pultex.zip.sig", keys.sign(noTemplate));
+        writeFile(temp + "Pultex.zip.sig", keys.signRelease(noTemplate, TestRelease()));
         QVERIFY_THROWS_EXCEPTION(AppError, PrepareInstallation(request));
         QVERIFY(!QFile::exists(temp + "Update.bat"));
     }

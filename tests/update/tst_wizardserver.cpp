@@ -11,6 +11,7 @@
 #include "support/scripteddialogs.h"
 #include "support/testfiles.h"
 #include "support/testfolders.h"
+#include "update/httpclient.h"
 #include "update/installation.h"
 #include "update/reminder.h"
 #include "update/tstatusform.h"
@@ -57,6 +58,7 @@ private slots:
     void checkWithoutUpdateWritesReminder();
     void checkErrorStatus();
     void leaveDuringCheck();
+    void cancelDuringSignature();
     void signedDownloadAndInstallation();
     void refusedSignature_data();
     void refusedSignature();
@@ -230,8 +232,9 @@ void TestWizardServer::checkErrorStatus() {
     form_->Begin(request);
     click("Button_Next");
     click("Button_Check");
-    QCOMPARE((*dialogs_)->texts(),
-             QStringList{QStringLiteral("Es besteht keine Internetverbindung.")});
+    QCOMPARE((*dialogs_)->texts(), QStringList{QStringLiteral("Es besteht keine "
+                                                              "Internetverbindung.\nDer Server "
+                                                              "antwortet mit dem Status 404.")});
     QCOMPARE(page(), 1);
     QVERIFY(!enabled("Button_Next"));
     // Tried again once the server has the file.
@@ -252,10 +255,34 @@ void TestWizardServer::leaveDuringCheck() {
     duringDownload(
         100, [this] { click("Button_Cancel"); }, IniPath);
     click("Button_Check");
-    // Left at once, without a question; the ending check shows nothing more.
+    // Left at once, without a question; the check stopped then and shows nothing more.
     QVERIFY(!form_->isVisible());
     QVERIFY((*dialogs_)->shown().isEmpty());
     QCOMPARE(page(), 1);
+    const auto* http = form_->findChild<HttpClient*>(QStringLiteral("HTTP"));
+    QVERIFY(!http->running());
+    QVERIFY2(http->received() < 4000, qPrintable(QString::number(http->received())));
+}
+
+// "Download ab&brechen" while the signature is fetched from a server that sends nothing: the
+// transfer stops at once and the retry is offered.
+void TestWizardServer::cancelDuringSignature() {
+    serveUpdate(archive_);
+    TestHttpServer::Response stalled = TestHttpServer::Response::ok(QByteArray(64, 'x'));
+    stalled.stopAfter = 0;
+    stalled.holdOpen = true;
+    server_->serve(SignaturePath, stalled);
+    checkUpdates();
+    (*dialogs_)->answerYesNo(true);
+    duringDownload(
+        100, [this] { click("CancelDownload"); }, SignaturePath);
+    click("Button_Next");
+    QCOMPARE(page(), 3);
+    QCOMPARE(label("Label_Download"), shown(WizardTexts[8]));
+    QCOMPARE(control<QPushButton>("CancelDownload")->text(), RetryDownloadText);
+    QVERIFY(!QFile::exists(archiveFile()));
+    QVERIFY(!QFile::exists(archiveFile() + QStringLiteral(".sig")));
+    QVERIFY(!form_->findChild<HttpClient*>(QStringLiteral("HTTP"))->running());
 }
 
 void TestWizardServer::signedDownloadAndInstallation() {
@@ -340,7 +367,8 @@ void TestWizardServer::refusedSignature() {
     if (missing)
         server_->remove(SignaturePath);
     else
-        server_->serve(SignaturePath, KeyPair().sign(archive_));
+        server_->serve(SignaturePath,
+                       KeyPair().signRelease(archive_, TestRelease("Zensoria-2.zip")));
     checkUpdates();
     click("Button_Next");
     QCOMPARE(page(), 3);

@@ -1,6 +1,7 @@
 #include "updateserver.h"
 
-void UpdateServer::serveSigned(const QString& path, const Response& archive) {
+void UpdateServer::serveSigned(const QString& path, const Response& archive, const QString& date) {
     serve(path, archive);
-    serve(path + QStringLiteral(".sig"), keys_.sign(archive.body));
+    const QString file = path.section(u'/', -1);
+    serve(path + QStringLiteral(".sig"), keys_.signRelease(archive.body, TestRelease(file, date)));
 }

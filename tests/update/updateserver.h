@@ -17,10 +17,13 @@ public:
 
     const KeyPair& keys() const { return keys_; }
     // Serves the archive at path and its signature at path + ".sig"; the signature is that of
-    // the whole body, however the response sends it.
-    void serveSigned(const QString& path, const Response& archive);
-    void serveSigned(const QString& path, const QByteArray& archive) {
-        serveSigned(path, Response::ok(archive));
+    // the whole body, however the response sends it, as the release of "Zensoria" with the
+    // path's file name and the date.
+    void serveSigned(const QString& path, const Response& archive,
+                     const QString& date = QStringLiteral("09.08.2003"));
+    void serveSigned(const QString& path, const QByteArray& archive,
+                     const QString& date = QStringLiteral("09.08.2003")) {
+        serveSigned(path, Response::ok(archive), date);
     }
 
 private:
