@@ -213,7 +213,8 @@ struct Section {
     QString name;
     bool hasHeader = false;      // false for the lines before the first header
     QList<Line> lines;           // with a header, lines[0] is the header line
-    QHash<Name, qsizetype> keys; // the first line of each key
+    qsizetype entryCount = 0;    // entry lines
+    QHash<Name, qsizetype> keys; // indexed sections: the first line of each key
     // The bytes of all lines, kept so that a write joins only the sections it changed.
     QByteArray bytes;
     bool bytesCurrent = false;
@@ -242,31 +243,60 @@ struct Section {
         }
         return 0;
     }
+    // Sections of a few entries are searched line by line; only larger ones get an index of
+    // their keys, so that a file of many small sections costs no index per section.
+    static constexpr qsizetype indexFrom = 16;
+    bool indexed() const { return entryCount >= indexFrom; }
+    // The first entry line of the key, -1 when there is none.
+    qsizetype find(const QString& key) const {
+        if (indexed())
+            return keys.value(Name{key}, -1);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const Line& line = lines.at(i);
+            if (line.isEntry() && line.key.compare(key, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    }
     // Entry lines that a lookup finds (the first of each key), in file order.
     template <typename F> void forEachEntry(F&& f) const {
-        qsizetype entries = 0;
-        for (const Line& line : lines)
-            entries += line.isEntry() ? 1 : 0;
         // Without repeated keys every entry line is found by its key.
-        const bool repeated = entries != keys.size();
+        const bool repeated = !indexed() || entryCount != keys.size();
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const Line& line = lines.at(i);
-            if (line.isEntry() && (!repeated || keys.value(Name{line.key}) == i))
+            if (line.isEntry() && (!repeated || find(line.key) == i))
                 f(line);
         }
     }
-    // Notes line `at` under its key unless an earlier line has the key.
+    // Counts the entry line `at`, read in file order, and notes it under its key unless an
+    // earlier line has the key.
     void indexKey(qsizetype at) {
+        ++entryCount;
+        if (entryCount == indexFrom)
+            buildIndex();
+        else if (indexed())
+            noteKey(at);
+    }
+    void indexKeys() {
+        entryCount = 0;
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            entryCount += lines.at(i).isEntry() ? 1 : 0;
+        keys.clear();
+        if (indexed())
+            buildIndex();
+    }
+    void noteKey(qsizetype at) {
         // Line 0 is the header, so 0 marks a key not seen before.
         qsizetype& first = keys[Name{lines.at(at).key}];
         if (first == 0)
             first = at;
     }
-    void indexKeys() {
+    void buildIndex() {
         keys.clear();
+        keys.reserve(entryCount);
         for (qsizetype i = 1; i < lines.size(); ++i) {
             if (lines.at(i).isEntry())
-                indexKey(i);
+                noteKey(i);
         }
     }
 };
@@ -317,7 +347,7 @@ struct IniStore::Parsed {
         const Section* s = section(sectionName);
         if (!s)
             return nullptr;
-        const qsizetype index = s->keys.value(Name{key.trimmed()}, -1);
+        const qsizetype index = s->find(key.trimmed());
         return index < 0 ? nullptr : &s->lines.at(index);
     }
 
@@ -400,7 +430,7 @@ struct IniStore::Parsed {
             return;
         }
         Section& s = sections[sectionAt];
-        const qsizetype lineAt = s.keys.value(Name{cleanKey}, -1);
+        const qsizetype lineAt = s.find(cleanKey);
         // A stored key keeps its spelling and blanks; only its value changes.
         Line line = lineAt >= 0
                         ? makeLine(s.lines.at(lineAt).withValue(value), s.lines.at(lineAt).end)
@@ -410,9 +440,10 @@ struct IniStore::Parsed {
         s.bytesCurrent = false;
         if (lineAt >= 0) {
             // The index names the key by the text of its line: out before the line goes.
-            s.keys.remove(Name{cleanKey});
+            if (s.indexed())
+                s.keys.remove(Name{cleanKey});
             s.lines[lineAt] = std::move(line);
-            if (sameKey)
+            if (sameKey && s.indexed())
                 s.keys.insert(Name{s.lines.at(lineAt).key}, lineAt);
         } else {
             const qsizetype after = s.lastEntryLine();
@@ -421,10 +452,12 @@ struct IniStore::Parsed {
             // Only comments, blank and other lines follow the last entry, so no indexed line
             // moves.
             s.lines.insert(after + 1, std::move(line));
-            if (sameKey)
+            if (sameKey && s.indexed()) {
                 s.keys.insert(Name{s.lines.at(after + 1).key}, after + 1);
+                ++s.entryCount;
+            }
         }
-        if (!sameKey)
+        if (!sameKey || !s.indexed())
             s.indexKeys();
     }
 
@@ -433,7 +466,7 @@ struct IniStore::Parsed {
         if (sectionAt < 0)
             return false;
         Section& s = sections[sectionAt];
-        const qsizetype lineAt = s.keys.value(Name{key.trimmed()}, -1);
+        const qsizetype lineAt = s.find(key.trimmed());
         if (lineAt < 0)
             return false;
         // The index names keys by the text of their lines: out before the line goes. A later
@@ -769,7 +802,7 @@ QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& sectio
                                                            const QString& def) const {
     QList<QPair<QString, QString>> entries;
     if (const Section* s = parsed().section(section)) {
-        entries.reserve(s->keys.size());
+        entries.reserve(s->entryCount);
         s->forEachEntry([&](const Line& line) {
             entries.append({owned(line.key), line.hasValue() ? line.value() : def});
         });
@@ -784,7 +817,7 @@ QString IniStore::ReadString(const QString& section, const QString& key, const Q
 
 bool IniStore::SectionExists(const QString& section) const {
     const Section* s = parsed().section(section);
-    return s && !s->keys.isEmpty();
+    return s && s->entryCount > 0;
 }
 
 bool IniStore::ValueExists(const QString& section, const QString& key) const {

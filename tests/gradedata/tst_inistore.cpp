@@ -181,10 +181,22 @@ private slots:
     }
 
     // A removed key uncovers a later line of the same name, as a fresh read of the file does.
+    // A small section is searched line by line, a large one through its index of keys.
+    void deleteUncoversDuplicateKey_data() {
+        QTest::addColumn<int>("others");
+        QTest::newRow("small section") << 0;
+        QTest::newRow("section with an index") << 40;
+    }
     void deleteUncoversDuplicateKey() {
+        QFETCH(int, others);
         const QString fileName = file("doppelt.plx");
-        QVERIFY(writeBytes(fileName, "[A]\r\nk=1\r\nK=2\r\n"));
+        QByteArray bytes = "[A]\r\n";
+        for (int i = 0; i < others; ++i)
+            bytes += "x" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\r\n";
+        QVERIFY(writeBytes(fileName, bytes + "k=1\r\nK=2\r\n"));
         IniStore store(fileName);
+        QCOMPARE(store.ReadSection("A").size(), others + 1);
+        QCOMPARE(store.ReadSectionValues("a").size(), others + 1);
         store.DeleteKey("A", "k");
         QCOMPARE(store.ReadString("A", "k", "-"), "2");
         QCOMPARE(IniStore(fileName).ReadString("A", "k", "-"), "2");
