@@ -10,6 +10,8 @@
 #include "stats/rankingrowpainter.h"
 #include "stats/statistics.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 
 namespace {
@@ -144,6 +146,14 @@ int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b) {
 
 void BuildRanking(const IniStore& store, const QStringList& subjects,
                   QList<RankedSubject>& ranking) {
+    // Entries are appended and sorted once at the end (also when a faulty entry ends the
+    // building): the order of inserting each at its place, without a list moved per subject.
+    const auto sorted = qScopeGuard([&] {
+        std::stable_sort(ranking.begin(), ranking.end(),
+                         [](const RankedSubject& x, const RankedSubject& y) {
+                             return compareRankedSubjects(x, y) < 0;
+                         });
+    });
     for (const QString& subject : subjects) {
         const QList<QPair<QString, QString>> values =
             store.ReadSectionValues(subject, DefaultTestValue);
@@ -157,11 +167,7 @@ void BuildRanking(const IniStore& store, const QStringList& subjects,
         entry.shownAverage = shownClassAverage(entry.averageText);
         entry.subject = subject;
         entry.testCount = int(values.size());
-        const auto at = std::upper_bound(ranking.begin(), ranking.end(), entry,
-                                         [](const RankedSubject& x, const RankedSubject& y) {
-                                             return compareRankedSubjects(x, y) < 0;
-                                         });
-        ranking.insert(at, std::move(entry));
+        ranking.append(std::move(entry));
     }
 }
 
