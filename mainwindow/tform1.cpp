@@ -258,18 +258,24 @@ void TForm1::OpenDataFile() {
                 "Die angegebene Datei existiert nicht oder kann nicht erstellt werden."));
         return;
     }
+    // The new file is opened and its subjects read before anything of the open one is given
+    // up: a file that is refused (a folder, a device, unreadable) leaves the open file, its
+    // lists, tabs and views exactly as they were.
+    std::unique_ptr<IniStore> readAlready = readAhead_ ? readAhead_->take(name) : nullptr;
+    auto opened = readAlready ? std::make_unique<GradeBook>(std::move(readAlready))
+                              : std::make_unique<GradeBook>(name);
+    opened->readSubjects();
+
     showTestsOf(nullptr);
     settingsPage->forgetRanking();
-    std::unique_ptr<IniStore> readAlready = readAhead_ ? readAhead_->take(name) : nullptr;
-    document_ = readAlready ? std::make_unique<GradeBook>(std::move(readAlready))
-                            : std::make_unique<GradeBook>(name);
+    document_ = std::move(opened);
     watchForBackup();
     connect(document_.get(), &GradeBook::subjectsChanged, this,
             [this] { settingsPage->showSubjects(document_->subjects()); });
     showTestsOf(document_.get());
     ClearSubjectTabs();
     EnableSubjectControls();
-    document_->readSubjects();
+    settingsPage->showSubjects(document_->subjects());
     Set1Click();
     FillSubjectTabs();
     BuildRanking();

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QListView>
+#include <QListWidget>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTest>
@@ -144,7 +145,8 @@ private slots:
     }
 
     // A pipe, a device or a folder given as the data file: a German message, and the file that
-    // was open stays open with its subjects; nothing waits on the pipe.
+    // was open stays open with its subjects, its tabs and its views; nothing waits on the pipe,
+    // and every way into a subject page works afterwards.
     void specialFilesRefusedByTheWindow() {
         const QString folder = fixture_->folders().file(QStringLiteral("besonders"));
         QDir().mkpath(folder + QStringLiteral("/ordner.plx"));
@@ -160,9 +162,23 @@ private slots:
         auto* tabs = control<TabControl>(*form, "Subjects");
         openFile(*form, good);
         QCOMPARE(tabs->count(), 2);
-        const QStringList refused{pipe, QStringLiteral("/dev/null"), folder + "/ordner.plx"};
-        for (const QString& name : refused)
+        auto* tests = control<QListView>(*form, "Tests");
+        const QStringList refused{pipe, QStringLiteral("/dev/null"), QStringLiteral("/dev/zero"),
+                                  QStringLiteral("/dev/urandom"), folder + "/ordner.plx"};
+        for (const QString& name : refused) {
             openFile(*form, name);
+            QCOMPARE(control<QListWidget>(*form, "Set1")->count(), 1);
+            clickTab(*form, QStringLiteral("Mathe"));
+            QCOMPARE(tests->model()->rowCount(), 1);
+            clickRow(tests, 0);
+            form->ShowSettingsExecute();
+            doubleClickRow(control<QListWidget>(*form, "Set1"), 0);
+            QCOMPARE(form->currentSubject(), QStringLiteral("Mathe"));
+            form->ShowSettingsExecute();
+            doubleClickRow(control<QListWidget>(*form, "Set4"), 0);
+            QCOMPARE(form->currentSubject(), QStringLiteral("Mathe"));
+            form->ShowSettingsExecute();
+        }
         QStringList texts;
         for (const ShownDialog& shown : fixture_->messages()) {
             QCOMPARE(shown.icon, MessageIcon::Error);
@@ -171,6 +187,10 @@ private slots:
         QCOMPARE(texts, (QStringList{
                             pipe + " ist keine gewöhnliche Datei und kann nicht verwendet werden.",
                             "/dev/null ist keine gewöhnliche Datei und kann nicht verwendet "
+                            "werden.",
+                            "/dev/zero ist keine gewöhnliche Datei und kann nicht verwendet "
+                            "werden.",
+                            "/dev/urandom ist keine gewöhnliche Datei und kann nicht verwendet "
                             "werden.",
                             folder + "/ordner.plx ist ein Ordner und keine Datei."}));
         QCOMPARE(tabs->count(), 2);
