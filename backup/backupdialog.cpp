@@ -15,14 +15,19 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 QString backupDateText(const BackupCopy& copy) {
     QString text = ShortDateText(copy.date);
     if (copy.sequence > 1)
         text += QStringLiteral(" (%1)").arg(copy.sequence);
+    if (copy.shared)
+        text += QStringLiteral(" (gemeinsamer Ordner)");
     return text;
 }
 
-BackupDialog::BackupDialog(const QString& dataFileName, QWidget* parent)
+BackupDialog::BackupDialog(const QString& dataFileName, bool copyDueBeforeNextChange,
+                           QWidget* parent)
     : QDialog(parent), store_(dataFileName) {
     setObjectName(QStringLiteral("BackupDialog"));
     setWindowTitle(QStringLiteral("Sicherungen von ") + QFileInfo(dataFileName).fileName());
@@ -31,16 +36,33 @@ BackupDialog::BackupDialog(const QString& dataFileName, QWidget* parent)
     InfoLabel->setObjectName(QStringLiteral("InfoLabel"));
     InfoLabel->setWordWrap(true);
     InfoLabel->setTextFormat(Qt::PlainText);
+    // Whose copies these are: equally named files in other folders have copies of their own.
+    FileLabel = new QLabel(this);
+    FileLabel->setObjectName(QStringLiteral("FileLabel"));
+    FileLabel->setWordWrap(true);
+    FileLabel->setTextFormat(Qt::PlainText);
+    FileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FileLabel->setText(QStringLiteral("Datei: ") +
+                       QDir::toNativeSeparators(QFileInfo(dataFileName).absoluteFilePath()));
     Copies = new QTreeWidget(this);
     Copies->setObjectName(QStringLiteral("Copies"));
     Copies->setRootIsDecorated(false);
     Copies->setUniformRowHeights(true);
     Copies->setHeaderLabels(
-        {QStringLiteral("Datum"), QStringLiteral("Arbeiten"), QStringLiteral("Größe")});
+        {QStringLiteral("Gesichert am"), QStringLiteral("Arbeiten"), QStringLiteral("Größe")});
     Copies->header()->setStretchLastSection(false);
     Copies->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     Copies->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     Copies->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    SharedLabel = new QLabel(QStringLiteral("Sicherungen mit dem Zusatz „gemeinsamer Ordner“ "
+                                            "stammen aus der Zeit, als alle Dateien dieses "
+                                            "Namens einen Ordner teilten; sie können auch zu "
+                                            "einer gleichnamigen Datei in einem anderen Ordner "
+                                            "gehören."),
+                             this);
+    SharedLabel->setObjectName(QStringLiteral("SharedLabel"));
+    SharedLabel->setWordWrap(true);
+    SharedLabel->setTextFormat(Qt::PlainText);
     FolderLabel = new QLabel(this);
     FolderLabel->setObjectName(QStringLiteral("FolderLabel"));
     FolderLabel->setWordWrap(true);
@@ -58,7 +80,9 @@ BackupDialog::BackupDialog(const QString& dataFileName, QWidget* parent)
     buttons->addWidget(CloseBtn);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(InfoLabel);
+    layout->addWidget(FileLabel);
     layout->addWidget(Copies, 1);
+    layout->addWidget(SharedLabel);
     layout->addWidget(FolderLabel);
     layout->addLayout(buttons);
 
@@ -68,13 +92,24 @@ BackupDialog::BackupDialog(const QString& dataFileName, QWidget* parent)
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
 
     refresh();
-    InfoLabel->setText(copies_.isEmpty()
-                           ? QStringLiteral("Von dieser Datei gibt es noch keine Sicherung. Vor "
-                                            "der ersten Änderung eines Tages wird sie gesichert.")
-                           : QStringLiteral("Vor der ersten Änderung eines Tages wird die Datei "
-                                            "gesichert; die letzten %1 Sicherungen bleiben.")
-                                 .arg(BackupStore::KeptCopies));
-    resize(440, 380);
+    // Each copy holds the file as it was before the first change of the day it was made (or
+    // before a restore); a file made today gets its first copy on a later day.
+    const QString rule = QStringLiteral("Jede Sicherung enthält die Datei, wie sie vor der "
+                                        "ersten Änderung des Tages war; die letzten %1 "
+                                        "Sicherungen bleiben.")
+                             .arg(BackupStore::KeptCopies);
+    if (!copies_.isEmpty())
+        InfoLabel->setText(rule);
+    else if (copyDueBeforeNextChange)
+        InfoLabel->setText(QStringLiteral("Von dieser Datei gibt es noch keine Sicherung. Die "
+                                          "erste wird vor der nächsten Änderung angelegt. ") +
+                           rule);
+    else
+        InfoLabel->setText(QStringLiteral("Von dieser Datei gibt es noch keine Sicherung. Die "
+                                          "erste wird vor der ersten Änderung an einem der "
+                                          "nächsten Tage angelegt. ") +
+                           rule);
+    resize(480, 400);
 }
 
 void BackupDialog::refresh() {
@@ -94,6 +129,8 @@ void BackupDialog::refresh() {
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         Copies->addTopLevelItem(item);
     }
+    SharedLabel->setVisible(std::any_of(copies_.begin(), copies_.end(),
+                                        [](const BackupCopy& copy) { return copy.shared; }));
     if (Copies->topLevelItemCount() > 0)
         Copies->setCurrentItem(Copies->topLevelItem(0));
     updateButtons();

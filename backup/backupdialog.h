@@ -9,13 +9,16 @@ class QLabel;
 class QPushButton;
 class QTreeWidget;
 
-// "Sicherungen anzeigen…": the copies of the open data file (date, number of tests, size),
-// newest first, and "Wiederherstellen", which after a Ja/Nein question backs up the current
-// state and replaces the file by the chosen copy.
+// "Sicherungen anzeigen…": the copies of the open data file (the day each was made, number
+// of tests, size), newest first, then those of the folder that equally named files shared
+// before; and "Wiederherstellen", which after a Ja/Nein question backs up the current state
+// and replaces the file by the chosen copy. copyDueBeforeNextChange tells whether the next
+// change of the file makes a copy (DailyBackup), which a file without copies is told.
 class BackupDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit BackupDialog(const QString& dataFileName, QWidget* parent = nullptr);
+    explicit BackupDialog(const QString& dataFileName, bool copyDueBeforeNextChange = true,
+                          QWidget* parent = nullptr);
 
     // Restores the selected copy; a refused restore is shown in a message box.
     void RestoreClick();
@@ -32,11 +35,14 @@ private:
     BackupStore store_;
     QList<BackupCopy> copies_;
     QLabel* InfoLabel;
+    QLabel* FileLabel;
     QTreeWidget* Copies;
+    QLabel* SharedLabel;
     QLabel* FolderLabel;
     QPushButton* Restore;
     QPushButton* CloseBtn;
 };
 
-// "05.12.2026", or "05.12.2026 (2)" for a further copy of the same day.
+// "05.12.2026", or "05.12.2026 (2)" for a further copy of the same day; a copy of the shared
+// folder is marked "(gemeinsamer Ordner)".
 QString backupDateText(const BackupCopy& copy);

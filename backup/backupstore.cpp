@@ -1,11 +1,13 @@
 #include "backup/backupstore.h"
 
+#include "backup/copyfiles.h"
 #include "gradedata/inistore.h"
 #include "gradedata/subjectname.h"
 #include "platform/apperror.h"
 #include "platform/atomicfile.h"
 #include "platform/programfolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,8 +35,42 @@ QString copyName(const QDate& date, int sequence) {
                          : day + u'_' + QString::number(sequence) + QStringLiteral(".plx");
 }
 
-bool olderThan(const BackupCopy& a, const BackupCopy& b) {
-    return a.date != b.date ? a.date < b.date : a.sequence < b.sequence;
+// Newest first; a copy dated after today counts as older than every other.
+bool newerThan(const BackupCopy& a, const BackupCopy& b, const QDate& today) {
+    const bool aFuture = a.date > today;
+    const bool bFuture = b.date > today;
+    if (aFuture != bFuture)
+        return bFuture;
+    return a.date != b.date ? a.date > b.date : a.sequence > b.sequence;
+}
+
+// The copies in folder: regular files of this user with a copy's name.
+QList<BackupCopy> copiesIn(const QString& folder, bool shared) {
+    QList<BackupCopy> result;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = copyNamePattern().match(name);
+        if (!match.hasMatch())
+            continue;
+        BackupCopy copy;
+        copy.date = QDate::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd"));
+        copy.filePath = dir.filePath(name);
+        if (!copy.date.isValid() || !isOwnCopyFile(copy.filePath, &copy.size))
+            continue;
+        copy.sequence = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
+        copy.shared = shared;
+        result.append(copy);
+    }
+    const QDate today = Clock::today();
+    std::sort(result.begin(), result.end(), [&today](const BackupCopy& a, const BackupCopy& b) {
+        return newerThan(a, b, today);
+    });
+    return result;
+}
+
+QString copiesFolder() {
+    return QDir(BackupStore::dataFolder()).filePath(QStringLiteral("zensoria/Sicherungen"));
 }
 
 } // namespace
@@ -51,34 +87,38 @@ void BackupStore::setDataFolder(const QString& folder) {
     dataFolderOverride() = folder;
 }
 
+QString BackupStore::canonicalFileName() const {
+    const QFileInfo file(dataFileName_);
+    const QString canonical = file.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    // A file not written yet: its folder resolved, its name as given.
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return QDir::cleanPath((folder.isEmpty() ? file.absolutePath() : folder) + u'/' +
+                           file.fileName());
+}
+
 QString BackupStore::folder() const {
-    return QDir(dataFolder())
-        .filePath(QStringLiteral("zensoria/Sicherungen/") + QFileInfo(dataFileName_).fileName());
+    const QByteArray hash =
+        QCryptographicHash::hash(canonicalFileName().toUtf8(), QCryptographicHash::Sha256)
+            .toHex()
+            .left(12);
+    return copiesFolder() + u'/' + QFileInfo(dataFileName_).fileName() + u'-' +
+           QString::fromLatin1(hash);
+}
+
+QString BackupStore::sharedFolder() const {
+    return copiesFolder() + u'/' + QFileInfo(dataFileName_).fileName();
 }
 
 QList<BackupCopy> BackupStore::copies() const {
-    QList<BackupCopy> result;
-    const QDir dir(folder());
-    for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden)) {
-        const QRegularExpressionMatch match = copyNamePattern().match(info.fileName());
-        if (!match.hasMatch())
-            continue;
-        BackupCopy copy;
-        copy.date = QDate::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd"));
-        if (!copy.date.isValid())
-            continue;
-        copy.sequence = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
-        copy.filePath = info.absoluteFilePath();
-        copy.size = info.size();
-        result.append(copy);
-    }
-    std::sort(result.begin(), result.end(),
-              [](const BackupCopy& a, const BackupCopy& b) { return olderThan(b, a); });
-    return result;
+    return copiesIn(folder(), false) + copiesIn(sharedFolder(), true);
 }
 
 bool BackupStore::hasCopyOf(const QDate& day) const {
-    return QFileInfo::exists(QDir(folder()).filePath(copyName(day, 1)));
+    const QList<BackupCopy> own = copiesIn(folder(), false);
+    return std::any_of(own.begin(), own.end(),
+                       [&day](const BackupCopy& copy) { return copy.date == day; });
 }
 
 std::optional<BackupCopy> BackupStore::backUpNow() {
@@ -88,21 +128,25 @@ std::optional<BackupCopy> BackupStore::backUpNow() {
 std::optional<BackupCopy> BackupStore::backUp(const QString& alsoKeep) {
     if (!QFileInfo::exists(dataFileName_))
         return std::nullopt;
-    const QByteArray bytes = readWholeFile(dataFileName_);
+    const QByteArray bytes = readDataFileForCopy(dataFileName_);
 
-    const QDate today = Clock::today();
-    const QDir dir(folder());
-    int sequence = 1;
-    while (QFileInfo::exists(dir.filePath(copyName(today, sequence))))
-        ++sequence;
+    const QString dir = folder();
+    makeCopyFolder(dir);
     BackupCopy copy;
-    copy.date = today;
-    copy.sequence = sequence;
-    copy.filePath = dir.filePath(copyName(today, sequence));
+    copy.date = Clock::today();
     copy.size = bytes.size();
-    if (!QDir().mkpath(dir.path()))
-        throw writeRefused(copy.filePath);
-    writeFileAtomically(copy.filePath, bytes);
+    // The next name that nothing in the folder has; a name taken meanwhile moves on.
+    for (copy.sequence = 1;; ++copy.sequence) {
+        copy.filePath = dir + u'/' + copyName(copy.date, copy.sequence);
+        if (QFileInfo(copy.filePath).exists() || QFileInfo(copy.filePath).isSymLink())
+            continue;
+        if (copy.sequence > 9999)
+            throw AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: Es "
+                                          "gibt keinen freien Namen mehr.")
+                               .arg(copy.filePath));
+        if (writeNewCopyFile(copy.filePath, bytes))
+            break;
+    }
     dropOldCopies({copy.filePath, alsoKeep});
     return copy;
 }
@@ -115,7 +159,7 @@ std::optional<BackupCopy> BackupStore::backUpBeforeChange() {
 
 std::optional<BackupCopy> BackupStore::restore(const BackupCopy& copy) {
     // Read the copy first: a copy that cannot be read must not cost a backup slot.
-    const QByteArray bytes = readWholeFile(copy.filePath);
+    const QByteArray bytes = readCopyFile(copy.filePath);
     // The chosen copy stays, even when it is the oldest of a full folder.
     std::optional<BackupCopy> previous = backUp(copy.filePath);
     writeFileAtomically(dataFileName_, bytes);
@@ -123,7 +167,8 @@ std::optional<BackupCopy> BackupStore::restore(const BackupCopy& copy) {
 }
 
 void BackupStore::dropOldCopies(const QStringList& keep) const {
-    const QList<BackupCopy> all = copies();
+    // Only the file's own copies; the shared folder is left as it is.
+    const QList<BackupCopy> all = copiesIn(folder(), false);
     // The copies to keep count among the KeptCopies; the newest of the others fill the rest.
     qsizetype room = KeptCopies - std::count_if(all.begin(), all.end(), [&](const BackupCopy& c) {
                          return keep.contains(c.filePath);
@@ -148,14 +193,4 @@ int countTestsInFile(const QString& fileName) {
             count += int(store.ReadSection(section).size());
     }
     return count;
-}
-
-QByteArray readWholeFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden.").arg(fileName));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden.").arg(fileName));
-    return bytes;
 }

@@ -11,6 +11,7 @@
 #include "gradedata/gradebook.h"
 #include "mainwindow/formparts.h"
 #include "mainwindow/settingspage.h"
+#include "mainwindow/tabcontrol.h"
 #include "platform/dialogs.h"
 #include "trend/trenddialog.h"
 #include "xlsxexport/gradebookworkbook.h"
@@ -42,8 +43,17 @@ void TForm1::buildExtraActions() {
             [this] { runHandler([this] { CsvExportExecute(); }); });
     connect(XlsxExportAction, &QAction::triggered, this,
             [this] { runHandler([this] { XlsxExportExecute(); }); });
-    // A copy that cannot be made is said once in the status bar; the change goes on.
-    backup_ = std::make_unique<DailyBackup>([this](const QString& text) { SB->showMessage(text); });
+    // A copy that cannot be made is said once per file and run in a warning box, shown when
+    // the change it came before is done; the change goes on.
+    backup_ = std::make_unique<DailyBackup>([this](const QString& fileName, const QString& reason) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = DailyBackup::failureMessage(fileName, reason)] {
+                DialogService::instance().showMessage(this, MessageIcon::Warning,
+                                                      DailyBackup::failureCaption(), text);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TForm1::addExtraActions(QMenu& menu) {
@@ -65,7 +75,8 @@ void TForm1::watchForBackup() {
 void TForm1::BackupsExecute() {
     if (!document_)
         return;
-    BackupDialog dialog(document_->fileName(), this);
+    BackupDialog dialog(document_->fileName(),
+                        backup_->copyDueBeforeNextChange(document_->fileName()), this);
     connect(&dialog, &BackupDialog::restored, this,
             [this] { runHandler([this] { reloadDataFile(); }); });
     dialog.exec();
@@ -75,8 +86,12 @@ void TForm1::reloadDataFile() {
     const QString subject = currentSubject();
     settingsPage->StandardFile->setText(document_->fileName());
     OpenDataFile();
-    if (!subject.isEmpty())
+    // The subject shown may be gone from the restored file: then the settings page shows,
+    // with its tab.
+    if (!subject.isEmpty() && Subjects->indexOf(subject) >= 0)
         openTab(subject);
+    else
+        ShowSettingsExecute();
 }
 
 void TForm1::TrendExecute() {

@@ -48,7 +48,7 @@ void TestBackupDialog::init() {
     QVERIFY(dir_->isValid());
     BackupStore::setDataFolder(dir_->path());
     dataFile_ = dir_->filePath(QStringLiteral("Noten.plx"));
-    copies_ = dir_->filePath(QStringLiteral("zensoria/Sicherungen/Noten.plx"));
+    copies_ = BackupStore(dataFile_).folder();
     QVERIFY(QDir().mkpath(copies_));
     QVERIFY(writeBytes(copies_ + "/2026-12-05.plx", TwoTests));
     QVERIFY(writeBytes(copies_ + "/2026-12-07.plx",
@@ -70,19 +70,37 @@ void TestBackupDialog::listsTheCopies() {
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(row(list, 0), (QStringList{"07.12.2026", "1", "44 Bytes"}));
     QCOMPARE(row(list, 1), (QStringList{"05.12.2026", "2", "79 Bytes"}));
+    QCOMPARE(list->headerItem()->text(0), QStringLiteral("Gesichert am"));
     QCOMPARE(list->currentItem(), list->topLevelItem(0));
     QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("Restore"))->isEnabled());
     QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("FolderLabel"))
                 ->text()
                 .endsWith(QDir::toNativeSeparators(copies_)));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("FileLabel"))->text(),
+             "Datei: " + QDir::toNativeSeparators(dataFile_));
+    QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("SharedLabel"))->isHidden());
 
-    // A file without copies: nothing to restore.
-    BackupDialog none(dir_->filePath(QStringLiteral("Neu.plx")));
-    QCOMPARE(none.findChild<QTreeWidget*>(QStringLiteral("Copies"))->topLevelItemCount(), 0);
-    QVERIFY(!none.findChild<QPushButton*>(QStringLiteral("Restore"))->isEnabled());
-    QVERIFY(none.findChild<QLabel*>(QStringLiteral("InfoLabel"))
-                ->text()
-                .startsWith(QStringLiteral("Von dieser Datei gibt es noch keine Sicherung.")));
+    // A file without copies: nothing to restore, and it says when the first copy comes. A
+    // copy of the folder that all files of the name shared is listed after the own ones.
+    const QString fresh = dir_->filePath(QStringLiteral("Neu.plx"));
+    for (const bool due : {true, false}) {
+        BackupDialog none(fresh, due);
+        QCOMPARE(none.findChild<QTreeWidget*>(QStringLiteral("Copies"))->topLevelItemCount(), 0);
+        QVERIFY(!none.findChild<QPushButton*>(QStringLiteral("Restore"))->isEnabled());
+        QCOMPARE(
+            none.findChild<QLabel*>(QStringLiteral("InfoLabel"))->text(),
+            QStringLiteral("Von dieser Datei gibt es noch keine Sicherung. Die erste wird "
+                           "vor der %1 angelegt. Jede Sicherung enthält die Datei, wie sie "
+                           "vor der ersten Änderung des Tages war; die letzten 30 "
+                           "Sicherungen bleiben.")
+                .arg(due ? "nächsten Änderung" : "ersten Änderung an einem der nächsten Tage"));
+    }
+    const QString shared = dir_->filePath(QStringLiteral("zensoria/Sicherungen/Noten.plx"));
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(writeBytes(shared + "/2026-12-06.plx", TwoTests));
+    dialog.refresh();
+    QCOMPARE(row(list, 2), (QStringList{"06.12.2026 (gemeinsamer Ordner)", "2", "79 Bytes"}));
+    QVERIFY(!dialog.findChild<QLabel*>(QStringLiteral("SharedLabel"))->isHidden());
 }
 
 void TestBackupDialog::restoreAsksThenBacksUpAndReplaces() {

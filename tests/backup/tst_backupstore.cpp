@@ -1,4 +1,5 @@
 #include "backup/backupstore.h"
+#include "backup/copyfiles.h"
 #include "backup/dailybackup.h"
 #include "gradedata/gradebook.h"
 #include "platform/apperror.h"
@@ -10,6 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,12 +45,21 @@ private slots:
     void restoringTheOldestOfAFullFolderKeepsIt();
     void refusedRestoreLeavesTheFile();
     void listAndCount();
+    void equallyNamedFilesKeepTheirOwnCopies();
+    void hostileEntriesInTheFolder();
 
 private:
     // A change as the program makes it: the day's copy first, then the write.
     void change(DailyBackup& backup, const QByteArray& newBytes) {
         backup.beforeChange(dataFile_);
         QVERIFY(writeBytes(dataFile_, newBytes));
+    }
+
+    DailyBackup::Report report() {
+        return [this](const QString& fileName, const QString& reason) {
+            QCOMPARE(fileName, dataFile_);
+            reports_.append(reason);
+        };
     }
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -62,7 +75,7 @@ void TestBackupStore::init() {
     QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("share")));
     BackupStore::setDataFolder(dir_->filePath(QStringLiteral("share")));
     dataFile_ = dir_->filePath(QStringLiteral("data/Noten.plx"));
-    copies_ = dir_->filePath(QStringLiteral("share/zensoria/Sicherungen/Noten.plx"));
+    copies_ = BackupStore(dataFile_).folder();
     reports_.clear();
     Clock::setToday(Monday);
 }
@@ -75,7 +88,7 @@ void TestBackupStore::cleanup() {
 
 void TestBackupStore::firstChangeOfTheDayMakesOneCopy() {
     QVERIFY(writeBytes(dataFile_, "[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
-    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    DailyBackup backup(report());
 
     change(backup, "state 2");
     change(backup, "state 3");
@@ -84,7 +97,7 @@ void TestBackupStore::firstChangeOfTheDayMakesOneCopy() {
              QByteArray("[Mathe]\r\n7,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
 
     // The program started again the same day: the morning's copy stays as it is.
-    DailyBackup again([this](const QString& text) { reports_.append(text); });
+    DailyBackup again(report());
     change(again, "state 4");
     QCOMPARE(QDir(copies_).entryList(QDir::Files), QStringList{"2026-12-07.plx"});
     QCOMPARE(readBytes(copies_ + "/2026-12-07.plx").left(7), QByteArray("[Mathe]"));
@@ -116,7 +129,7 @@ void TestBackupStore::copyKeepsTheBytes() {
 void TestBackupStore::newestThirtyAreKept() {
     QVERIFY(QDir().mkpath(copies_));
     QVERIFY(writeBytes(copies_ + "/Notizen.txt", "keep me"));
-    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    DailyBackup backup(report());
     for (int day = 0; day < 30; ++day) {
         Clock::setToday(Monday.addDays(day));
         change(backup, "day " + QByteArray::number(day));
@@ -149,15 +162,14 @@ void TestBackupStore::failedCopyIsReportedOnceAndTriedAgain() {
     const QString blocker = dir_->filePath(QStringLiteral("share/zensoria/Sicherungen"));
     QVERIFY(writeBytes(blocker, "not a folder"));
 
-    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    DailyBackup backup(report());
     change(backup, "changed once");
     change(backup, "changed twice");
     QCOMPARE(readBytes(dataFile_), QByteArray("changed twice"));
     QCOMPARE(reports_.size(), 1);
-    QVERIFY2(reports_[0].startsWith(QStringLiteral("Es konnte keine Sicherung angelegt werden: ")),
-             qPrintable(reports_[0]));
-    QVERIFY2(reports_[0].contains(QStringLiteral("kann nicht geschrieben werden")),
-             qPrintable(reports_[0]));
+    // What could not be made, and why.
+    QCOMPARE(reports_[0], "Der Ordner " + copies_ +
+                              " kann nicht angelegt werden: Ein Teil des Pfades ist kein Ordner.");
 
     // The folder can be written again: the next change still gets the day's copy.
     QVERIFY(QFile::remove(blocker));
@@ -168,7 +180,7 @@ void TestBackupStore::failedCopyIsReportedOnceAndTriedAgain() {
 
 void TestBackupStore::noFileNoCopy() {
     QVERIFY(!BackupStore(dataFile_).backUpNow());
-    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    DailyBackup backup(report());
     change(backup, "first test");
     change(backup, "second test");
     QVERIFY(!QFileInfo::exists(copies_));
@@ -179,7 +191,7 @@ void TestBackupStore::everyChangeOfTheGradeBookComesAfterTheCopy() {
     LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
     const QByteArray original("[Mathe]\r\n7,1,01.12.2026=\"3,1,1,1,1,1,1,1,\"\r\n");
     QVERIFY(writeBytes(dataFile_, original));
-    DailyBackup backup([this](const QString& text) { reports_.append(text); });
+    DailyBackup backup(report());
     GradeBook book(dataFile_);
     QStringList written;
     book.setBeforeWrite([&](const QString& fileName) {
@@ -298,8 +310,84 @@ void TestBackupStore::listAndCount() {
     QCOMPARE(countTestsInFile(copies[0].filePath), 0);
     QCOMPARE(countTestsInFile(copies[1].filePath), 3);
     QCOMPARE(countTestsInFile(QFINDTESTDATA("../../examples/Beispiel.plx")), 12);
+}
 
-    QCOMPARE(QDir::cleanPath(BackupStore(dataFile_).folder()), QDir::cleanPath(copies_));
+void TestBackupStore::equallyNamedFilesKeepTheirOwnCopies() {
+    QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("klasse8")));
+    const QString other = dir_->filePath(QStringLiteral("klasse8/Noten.plx"));
+    QVERIFY(writeBytes(dataFile_, "klasse 7"));
+    QVERIFY(writeBytes(other, "klasse 8"));
+    // A copy of the former folder that every file of the name shared.
+    const QString shared = dir_->filePath(QStringLiteral("share/zensoria/Sicherungen/Noten.plx"));
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(writeBytes(shared + "/2026-12-01.plx", "from before"));
+
+    DailyBackup backup(report());
+    change(backup, "klasse 7, changed");
+    QVERIFY(BackupStore(other).backUpBeforeChange());
+    QCOMPARE(readBytes(BackupStore(other).copies().first().filePath), QByteArray("klasse 8"));
+    QCOMPARE(readBytes(copies_ + "/2026-12-07.plx"), QByteArray("klasse 7"));
+    QVERIFY(BackupStore(other).folder() != copies_);
+    // The same file under another spelling of its path keeps its folder.
+    QCOMPARE(BackupStore(dir_->filePath(QStringLiteral("klasse8/../data/./Noten.plx"))).folder(),
+             copies_);
+    QVERIFY(QFileInfo(copies_).fileName().startsWith(QStringLiteral("Noten.plx-")));
+
+    const QList<BackupCopy> copies = BackupStore(dataFile_).copies();
+    QCOMPARE(copies.size(), 2);
+    QVERIFY(!copies[0].shared);
+    QVERIFY(copies[1].shared);
+    QCOMPARE(copies[1].filePath, shared + "/2026-12-01.plx");
+    BackupStore(dataFile_).restore(copies[1]);
+    QCOMPARE(readBytes(dataFile_), QByteArray("from before"));
+    QCOMPARE(readBytes(shared + "/2026-12-01.plx"), QByteArray("from before"));
+}
+
+void TestBackupStore::hostileEntriesInTheFolder() {
+    QVERIFY(writeBytes(dataFile_, "current"));
+    QVERIFY(QDir().mkpath(copies_));
+    const QString outside = dir_->filePath(QStringLiteral("outside.plx"));
+    const QString secret = dir_->filePath(QStringLiteral("secret.plx"));
+    QVERIFY(writeBytes(secret, "not mine to list"));
+    // A dangling link named as today's copy, links to a device and to a file, a folder named
+    // as a copy, a copy dated in the future and one larger than a data file may be.
+    QVERIFY(QFile::link(outside, copies_ + "/2026-12-07.plx"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), copies_ + "/2026-12-01.plx"));
+    QVERIFY(QFile::link(secret, copies_ + "/2026-12-02.plx"));
+    QVERIFY(QDir().mkpath(copies_ + "/2026-12-07_2.plx"));
+    QVERIFY(writeBytes(copies_ + "/9999-12-31.plx", "future"));
+    QVERIFY(writeBytes(copies_ + "/2026-12-03.plx", "old"));
+    const QString huge = copies_ + "/2026-12-04.plx";
+    QVERIFY(writeBytes(huge, ""));
+    QCOMPARE(truncate(QFile::encodeName(huge).constData(), MaximumCopySize + 1), 0);
+
+    BackupStore store(dataFile_);
+    QCOMPARE(names(store.copies()), (QStringList{"2026-12-03.plx", "9999-12-31.plx"}));
+    QVERIFY(!store.hasCopyOf(Monday));
+    DailyBackup backup(report());
+    change(backup, "changed");
+    QCOMPARE(reports_, QStringList());
+    QVERIFY(!QFileInfo::exists(outside));
+    QCOMPARE(readBytes(copies_ + "/2026-12-07_3.plx"), QByteArray("current"));
+    QCOMPARE(names(store.copies()),
+             (QStringList{"2026-12-07_3.plx", "2026-12-03.plx", "9999-12-31.plx"}));
+
+    BackupCopy device = store.copies().first();
+    for (const QString& name : {QStringLiteral("2026-12-01.plx"), QStringLiteral("2026-12-02.plx"),
+                                QStringLiteral("2026-12-04.plx")}) {
+        device.filePath = copies_ + u'/' + name;
+        QVERIFY_THROWS_EXCEPTION(AppError, store.restore(device));
+    }
+    QCOMPARE(readBytes(dataFile_), QByteArray("changed"));
+
+    // A full folder drops the copy from the future first.
+    for (int day = 1; day <= BackupStore::KeptCopies - 3; ++day)
+        QVERIFY(writeBytes(copies_ + QStringLiteral("/2026-10-%1.plx").arg(day, 2, 10, QChar(u'0')),
+                           "october"));
+    QVERIFY(store.backUpNow());
+    QVERIFY(!QFileInfo::exists(copies_ + "/9999-12-31.plx"));
+    QVERIFY(QFileInfo::exists(copies_ + "/2026-10-01.plx"));
+    QVERIFY(QFileInfo(copies_ + "/2026-12-01.plx").isSymLink());
 }
 
 QTEST_GUILESS_MAIN(TestBackupStore)

@@ -1,6 +1,8 @@
 #include "backup/backupdialog.h"
 #include "backup/backupstore.h"
 #include "gradedata/gradebook.h"
+#include "gradedata/subjectname.h"
+#include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
@@ -11,9 +13,11 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -87,8 +91,7 @@ private slots:
         dataFile_ = fixture_->dataFile();
         QVERIFY(QFile::copy(QFINDTESTDATA("../../examples/Beispiel.plx"), dataFile_));
         QVERIFY(QFile::setPermissions(dataFile_, QFile::ReadOwner | QFile::WriteOwner));
-        copies_ =
-            fixture_->folders().file(QStringLiteral("share/zensoria/Sicherungen/Beispiel.plx"));
+        copies_ = BackupStore(dataFile_).folder();
     }
 
     void cleanup() {
@@ -143,21 +146,79 @@ private slots:
                            "x"));
         auto form = openForm();
         showSubject(*form, QStringLiteral("Mathematik"));
-        auto* sb = form->findChild<QStatusBar*>(QStringLiteral("SB"));
-        QStringList said;
-        connect(sb, &QStatusBar::messageChanged, this, [&said](const QString& text) {
-            if (text.startsWith(QStringLiteral("Es konnte keine Sicherung angelegt werden")))
-                said.append(text);
-        });
         form->document()->removeTest(0);
         QCOMPARE(form->document()->tests().count(), 4);
+        QCoreApplication::processEvents();
+        const QList<ShownDialog> said = fixture_->dialogs().shown();
         QCOMPARE(said.size(), 1);
+        QCOMPARE(said[0].icon, MessageIcon::Warning);
+        QCOMPARE(said[0].caption, QStringLiteral("Keine Sicherung"));
+        QCOMPARE(said[0].text,
+                 QStringLiteral("Es konnte keine Sicherung der Datei %1 angelegt werden.\r\n\r\n"
+                                "Der Ordner %2 kann nicht angelegt werden: Ein Teil des Pfades "
+                                "ist kein Ordner.\r\n\r\nIhre Änderungen werden trotzdem "
+                                "gespeichert. Vor jeder weiteren Änderung wird die Sicherung "
+                                "erneut versucht; diese Meldung erscheint für diese Datei aber "
+                                "nur einmal.")
+                     .arg(dataFile_, copies_));
+        // Once per file and run, also when the file is opened again.
         form->document()->removeTest(0);
-        QCOMPARE(form->document()->tests().count(), 3);
-        QCOMPARE(said.size(), 1);
+        openFile(*form, dataFile_);
+        showSubject(*form, QStringLiteral("Mathematik"));
+        form->document()->removeTest(0);
+        QCoreApplication::processEvents();
+        QCOMPARE(form->document()->tests().count(), 2);
+        QCOMPARE(fixture_->dialogs().shown().size(), 1);
         QVERIFY(!readBytes(dataFile_).contains("Bruchrechnung"));
         QVERIFY(!readBytes(dataFile_).contains("Negative Zahlen"));
-        QVERIFY(fixture_->dialogs().shown().isEmpty());
+    }
+
+    // Two files of the same name in two folders: each gets its own copies, and the dialog
+    // lists only the copies of the file open, under its path.
+    void equallyNamedFilesHaveTheirOwnCopies() {
+        const QString other = fixture_->folders().file(QStringLiteral("klasse8/Beispiel.plx"));
+        QVERIFY(QDir().mkpath(QFileInfo(other).absolutePath()));
+        QVERIFY(writeBytes(other, "[Physik]\r\n8,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
+        const QByteArray otherBefore = readBytes(other);
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Mathematik"));
+        form->document()->removeTest(0);
+        openFile(*form, other);
+        showSubject(*form, QStringLiteral("Physik"));
+        form->document()->removeTest(0);
+        const QString otherCopies = BackupStore(other).folder();
+        QVERIFY(otherCopies != copies_);
+        QCOMPARE(readBytes(otherCopies + "/2026-12-08.plx"), otherBefore);
+
+        fixture_->dialogs().answerYesNo(true);
+        whenOpen<BackupDialog>([&other](BackupDialog* dialog) {
+            QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("FileLabel"))->text(),
+                     "Datei: " + other);
+            auto* copies = dialog->findChild<QTreeWidget*>(QStringLiteral("Copies"));
+            QCOMPARE(copies->topLevelItemCount(), 1);
+            QCOMPARE(copies->topLevelItem(0)->text(1), QStringLiteral("1"));
+            dialog->RestoreClick();
+        });
+        action(*form, "BackupsAction")->trigger();
+        QCOMPARE(readBytes(other), otherBefore);
+        QCOMPARE(form->currentSubject(), QStringLiteral("Physik"));
+    }
+
+    // A restore in which the subject shown is gone: the settings tab and page show.
+    void restoreWithoutTheSubjectShown() {
+        QVERIFY(QDir().mkpath(copies_));
+        QVERIFY(writeBytes(copies_ + "/2026-12-01.plx",
+                           "[Mathe]\r\n8,1,01.12.2026=\"1,1,1,1,1,1,1,1,\"\r\n"));
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Deutsch"));
+        fixture_->dialogs().answerYesNo(true);
+        whenOpen<BackupDialog>([](BackupDialog* dialog) { dialog->RestoreClick(); });
+        action(*form, "BackupsAction")->trigger();
+        auto* tabs = form->findChild<TabControl*>(QStringLiteral("Subjects"));
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->currentText(), SettingsTabName);
+        QCOMPARE(form->findChild<QStackedWidget*>(QStringLiteral("Sites"))->currentIndex(), 0);
+        QCOMPARE(form->currentSubject(), QString());
     }
 
     void restoreKeepsTheCurrentStateAndReloadsThePages() {

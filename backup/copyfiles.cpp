@@ -1,0 +1,196 @@
+#include "backup/copyfiles.h"
+
+#include "platform/apperror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray encoded(const QString& fileName) {
+    return QFile::encodeName(fileName);
+}
+
+AppError readError(const QString& fileName, const QString& reason) {
+    return AppError(
+        QStringLiteral("Die Sicherung %1 kann nicht gelesen werden: %2").arg(fileName, reason));
+}
+
+// Reads at most MaximumCopySize bytes from fd; a larger file raises the error.
+QByteArray readBounded(int fd, const QString& fileName) {
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw readError(fileName, systemErrorText(errno));
+        if (got == 0)
+            return bytes;
+        if (bytes.size() + got > MaximumCopySize)
+            throw readError(fileName, QStringLiteral("Sie ist größer als eine Datendatei sein "
+                                                     "kann."));
+        bytes.append(buffer, got);
+    }
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool isOwnRegular(const struct stat& info) {
+    return S_ISREG(info.st_mode) && info.st_uid == geteuid();
+}
+
+} // namespace
+
+QString systemErrorText(int error) {
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("Der Datenträger ist voll.");
+    case EDQUOT:
+        return QStringLiteral("Der zugeteilte Speicherplatz ist erschöpft.");
+    case EFBIG:
+        return QStringLiteral("Die Datei wird zu groß.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Der Zugriff wurde verweigert.");
+    case EROFS:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case ENOENT:
+        return QStringLiteral("Die Datei oder der Ordner existiert nicht.");
+    case ENOTDIR:
+        return QStringLiteral("Ein Teil des Pfades ist kein Ordner.");
+    case EEXIST:
+        return QStringLiteral("Unter diesem Namen gibt es schon einen Eintrag.");
+    case ELOOP:
+        return QStringLiteral("Der Name ist eine symbolische Verknüpfung.");
+    case EIO:
+        return QStringLiteral("Beim Zugriff auf den Datenträger ist ein Fehler aufgetreten.");
+    default:
+        return QStringLiteral("Systemfehler %1 (%2).")
+            .arg(error)
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+bool isOwnCopyFile(const QString& fileName, qint64* size) {
+    struct stat info {};
+    if (lstat(encoded(fileName).constData(), &info) != 0 || !isOwnRegular(info) ||
+        info.st_size > MaximumCopySize)
+        return false;
+    if (size)
+        *size = info.st_size;
+    return true;
+}
+
+QByteArray readCopyFile(const QString& fileName) {
+    // Without following a link, and without waiting should a pipe have taken the name.
+    const Descriptor fd(
+        open(encoded(fileName).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw readError(fileName, systemErrorText(errno));
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0)
+        throw readError(fileName, systemErrorText(errno));
+    if (!isOwnRegular(info))
+        throw readError(fileName,
+                        QStringLiteral("Sie ist keine von diesem Programm angelegte Datei."));
+    return readBounded(fd.get(), fileName);
+}
+
+QByteArray readDataFileForCopy(const QString& fileName) {
+    const Descriptor fd(open(encoded(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (fd.get() < 0 || fstat(fd.get(), &info) != 0)
+        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
+                           .arg(fileName, systemErrorText(errno)));
+    if (!S_ISREG(info.st_mode))
+        throw AppError(QStringLiteral("Die Datei %1 ist keine gewöhnliche Datei.").arg(fileName));
+    return readBounded(fd.get(), fileName);
+}
+
+void makeCopyFolder(const QString& folder) {
+    const QFileInfo parent(QFileInfo(folder).absolutePath());
+    QDir().mkpath(parent.absoluteFilePath());
+    if (mkdir(encoded(folder).constData(), 0700) != 0 && errno != EEXIST)
+        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2")
+                           .arg(folder, systemErrorText(errno)));
+    struct stat info {};
+    if (lstat(encoded(folder).constData(), &info) != 0)
+        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2")
+                           .arg(folder, systemErrorText(errno)));
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden: Unter diesem "
+                                      "Namen gibt es schon einen Eintrag, der kein eigener "
+                                      "Ordner ist.")
+                           .arg(folder));
+}
+
+bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
+    const QFileInfo target(fileName);
+    QByteArray temporary =
+        encoded(target.absolutePath() + QStringLiteral("/.zensoria-copy-XXXXXX"));
+    // mkstemp creates the file exclusively (O_EXCL), so it never opens a planted link.
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2")
+                           .arg(fileName, systemErrorText(errno)));
+    auto fail = [&](int error) {
+        close(fd);
+        unlink(temporary.constData());
+        return AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2")
+                            .arg(fileName, systemErrorText(error)));
+    };
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t put = write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw fail(put < 0 ? errno : ENOSPC);
+        written += put;
+    }
+    if (fsync(fd) != 0)
+        throw fail(errno);
+    close(fd);
+    // The name is given only where nothing has it: a dangling link named as the copy would
+    // otherwise be followed to a file outside the folder.
+    const QByteArray final = encoded(fileName);
+    int result =
+        renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, final.constData(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without that kind of rename: a hard link is made only where no entry is.
+        result = link(temporary.constData(), final.constData());
+        const int error = errno;
+        unlink(temporary.constData());
+        errno = error;
+    }
+    if (result == 0)
+        return true;
+    const int error = errno;
+    unlink(temporary.constData());
+    if (error == EEXIST)
+        return false;
+    throw AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2")
+                       .arg(fileName, systemErrorText(error)));
+}
