@@ -16,7 +16,21 @@ int extent(int stored) {
     return std::clamp(stored, 0, SettingsFile::MaximumExtent);
 }
 
+// The value that reads back as text: reading takes away blanks at the ends and one pair of
+// quotes around the whole value, so such a text is put between quotes of its own.
+QString storedForm(const QString& text) {
+    const bool enclosed = text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') &&
+                          text.back() == text.front();
+    if (text.isEmpty() || (!enclosed && !text.front().isSpace() && !text.back().isSpace()))
+        return text;
+    return u'"' + text + u'"';
+}
+
 } // namespace
+
+bool SettingsFile::canKeep(const QString& standardFile) {
+    return !standardFile.contains(u'\n') && !standardFile.contains(u'\r');
+}
 
 const QString SettingsFile::NoFileGiven = QStringLiteral("(keine Datei angegeben)");
 
@@ -39,8 +53,8 @@ SettingsFile::Values SettingsFile::read() const {
 }
 
 void SettingsFile::write(const Values& values, bool writeStandardFile) {
-    if (writeStandardFile)
-        store_->WriteString(Section, StandardFileKey, values.standardFile);
+    if (writeStandardFile && canKeep(values.standardFile))
+        store_->WriteString(Section, StandardFileKey, storedForm(values.standardFile));
     store_->WriteInteger(Section, WidthKey, values.width);
     store_->WriteInteger(Section, HeightKey, values.height);
     store_->WriteBool(Section, DiagramLabelsKey, values.diagramLabels);

@@ -27,14 +27,20 @@ public:
         bool diagramLabels = true;
     };
 
+    // Settings.ini keeps every value on one line: a data file whose name holds a line break
+    // cannot be remembered, and is not to be opened.
+    static bool canKeep(const QString& standardFile);
+
     explicit SettingsFile(const QString& fileName);
     ~SettingsFile();
 
     const QString& fileName() const;
     // The stored values; a missing key or a text that is not an integer gives the default.
     Values read() const;
-    // Writes the values; with writeStandardFile false, "StandardFile" keeps what it holds.
-    // A refused write raises its AppError.
+    // Writes the values; with writeStandardFile false, "StandardFile" keeps what it holds, as
+    // it does for a name that it cannot keep. A name with blanks or quotes at its ends is
+    // written between double quotes, so that it reads back as it is. A refused write raises
+    // its AppError.
     void write(const Values& values, bool writeStandardFile);
 
 private:

@@ -1,7 +1,6 @@
 #include "mainwindow/settingspage.h"
 
 #include "gradedata/gradebook.h"
-#include "gradedata/settingsfile.h"
 #include "mainwindow/formparts.h"
 #include "mainwindow/rowdelegate.h"
 #include "platform/apperror.h"
@@ -12,6 +11,8 @@
 #include "widgets/tvelaimage.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,8 +111,13 @@ void SettingsPage::chooseDataFile() {
     options.title = QStringLiteral("Datei angeben");
     options.filter = QStringLiteral("Zensoriadateien (*.plx)");
     options.defaultSuffix = QStringLiteral("plx");
-    if (StandardFile->text() != SettingsFile::NoFileGiven)
-        options.initialFileName = StandardFile->text();
+    // It opens in the folder of the file named in the field, else in the home folder.
+    const QString named = StandardFile->text();
+    const QFileInfo file(named);
+    if (named.contains(u'/') && file.absoluteDir().exists())
+        options.initialFileName = file.absoluteFilePath();
+    else
+        options.initialFileName = QDir::homePath();
     const QString chosen = DialogService::instance().chooseFile(window(), options);
     if (!chosen.isEmpty())
         StandardFile->setText(chosen);

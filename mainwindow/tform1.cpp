@@ -258,6 +258,14 @@ void TForm1::OpenDataFile() {
                 "Die angegebene Datei existiert nicht oder kann nicht erstellt werden."));
         return;
     }
+    if (!SettingsFile::canKeep(name)) {
+        DialogService::instance().showMessage(
+            this, MessageIcon::Error, QStringLiteral("Ungültiger Dateiname"),
+            QStringLiteral("Der Name der angegebenen Datei enthält einen Zeilenumbruch; ein "
+                           "solcher Name kann nicht für den nächsten Start gespeichert werden. "
+                           "Bitte benennen Sie die Datei oder ihren Ordner um."));
+        return;
+    }
     // The new file is opened and its subjects read before anything of the open one is given
     // up: a file that is refused (a folder, a device, unreadable) leaves the open file, its
     // lists, tabs and views exactly as they were.

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -476,12 +477,15 @@ private slots:
         QCOMPARE(chooser.fileOptions.title, QStringLiteral("Datei angeben"));
         QCOMPARE(chooser.fileOptions.filter, QStringLiteral("Zensoriadateien (*.plx)"));
         QCOMPARE(chooser.fileOptions.defaultSuffix, QStringLiteral("plx"));
+        // Without a file in the field the dialog opens in the home folder, else in the file's.
+        QCOMPARE(chooser.fileOptions.initialFileName, QDir::homePath());
         QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile());
         QVERIFY(!form->dataFile()); // nothing is opened yet
 
         // Cancel keeps the name.
         dialogs().answerFile(QString());
         clickButton(*form, "GetFileB");
+        QCOMPARE(dialogs().shown().value(1).fileOptions.initialFileName, dataFile());
         QCOMPARE(control<QLineEdit>(*form, "StandardFile")->text(), dataFile());
 
         clickButton(*form, "FileOK");
@@ -514,6 +518,42 @@ private slots:
         // The open file, list and tabs stay.
         QCOMPARE(form->dataFile()->fileName(), dataFile());
         QCOMPARE(tabCaptions(*form), (QStringList{"Mathe", SettingsTab}));
+    }
+
+    // Settings.ini keeps a value on one line: a name with a line break is refused when it is
+    // given; one with blanks or quotes at its ends is remembered so that it reads back.
+    void fileNamesRememberedAsOpened_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("blanks at the ends") << " noten.plx " << false;
+        QTest::newRow("quotes at the ends") << "'noten.plx'" << false;
+        QTest::newRow("line break") << "zwei\nZeilen.plx" << true;
+        QTest::newRow("carriage return") << "zwei\rZeilen.plx" << true;
+    }
+    void fileNamesRememberedAsOpened() {
+        QFETCH(QString, name);
+        QFETCH(bool, refused);
+        const QString path = fixture_->folders().file(name);
+        writeLines(path, {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
+        {
+            auto form = startForm();
+            // Pasted: a line break cannot be typed into the field.
+            control<QLineEdit>(*form, "StandardFile")->setText(path);
+            clickButton(*form, "FileOK");
+            if (refused) {
+                QCOMPARE(messages().size(), 1);
+                QCOMPARE(messages()[0].icon, MessageIcon::Error);
+                QCOMPARE(messages()[0].caption, QStringLiteral("Ungültiger Dateiname"));
+                QVERIFY(!form->dataFile());
+            } else {
+                QCOMPARE(form->dataFile()->fileName(), path);
+            }
+        }
+        auto again = startForm();
+        QCOMPARE(control<QLineEdit>(*again, "StandardFile")->text(),
+                 refused ? QStringLiteral("(keine Datei angegeben)") : path);
+        QCOMPARE(again->dataFile() ? again->dataFile()->fileName() : QString(),
+                 refused ? QString() : path);
     }
 
     void settingsSectionIsNoSubject() {
