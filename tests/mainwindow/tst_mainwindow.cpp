@@ -957,12 +957,29 @@ private slots:
         QCOMPARE(readBytes(dataFile()), before);
         QCOMPARE(rowCount(control<QListView>(*form, "Tests")), 1);
 
-        clickTab(*form, QStringLiteral("Physik"));
+        // The same grade level and number on another day is another test; changing it onto the
+        // first one's day is refused.
+        auto* tests = control<QListView>(*form, "Tests");
+        again.date = mathTest.date.addDays(1);
         store(*form, again);
         QCOMPARE(messages().size(), 1);
+        clickRow(tests, 1);
+        control<QDateEdit>(*form, "TestDate")->setDate(mathTest.date);
+        const QByteArray both = readBytes(dataFile());
+        clickButton(*form, "Change");
+        QCOMPARE(messages().size(), 2);
+        QCOMPARE(messages().last().caption, QStringLiteral("Arbeit existiert bereits"));
+        QCOMPARE(readBytes(dataFile()), both);
+        QCOMPARE(rowCount(tests), 2);
+        dialogs().clear();
+
+        clickTab(*form, QStringLiteral("Physik"));
+        store(*form, again);
+        QCOMPARE(messages().size(), 0);
         QCOMPARE(fileLines(dataFile()),
                  (QStringList{"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\"",
-                              "[Physik]", "5,2,12.03.2002=\"3,1,1,1,1,1,1,3,Bruchrechnung\""}));
+                              "5,2,13.03.2002=\"3,1,1,1,1,1,1,3,Bruchrechnung\"", "[Physik]",
+                              "5,2,13.03.2002=\"3,1,1,1,1,1,1,3,Bruchrechnung\""}));
     }
 
     // ----- writes the file system refuses

@@ -125,6 +125,9 @@ private slots:
         image.resize(10, 10);
         QImage picture = filled({10, 10}, Qt::white); // bottom-left pixel: white
         picture.setPixel(2, 2, qRgb(0, 0, 0));
+        // The other corners have another colour: the bottom-left one decides.
+        for (const QPoint corner : {QPoint(0, 0), QPoint(9, 0), QPoint(9, 9)})
+            picture.setPixel(corner, qRgb(0, 0, 255));
         image.setPicture(picture);
 
         QCOMPARE(page.grab().toImage().pixelColor(5, 5), QColor(Qt::white));
@@ -132,6 +135,7 @@ private slots:
         const QImage shown = page.grab().toImage();
         QCOMPARE(shown.pixelColor(5, 5), QColor(0, 200, 0));
         QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::black));
+        QCOMPARE(shown.pixelColor(9, 9), QColor(Qt::blue));
         QCOMPARE(image.picture(), picture); // the picture itself keeps its white
     }
 
