@@ -24,6 +24,16 @@ AppError readError(const QString& fileName, const QString& reason) {
         QStringLiteral("Die Sicherung %1 kann nicht gelesen werden: %2").arg(fileName, reason));
 }
 
+AppError writeError(const QString& fileName, const QString& reason) {
+    return AppError(
+        QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2").arg(fileName, reason));
+}
+
+AppError folderError(const QString& folder, const QString& reason) {
+    return AppError(
+        QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2").arg(folder, reason));
+}
+
 // Reads at most MaximumCopySize bytes from fd; a larger file raises the error.
 QByteArray readBounded(int fd, const QString& fileName) {
     QByteArray bytes;
@@ -134,17 +144,13 @@ void makeCopyFolder(const QString& folder) {
     const QFileInfo parent(QFileInfo(folder).absolutePath());
     QDir().mkpath(parent.absoluteFilePath());
     if (mkdir(encoded(folder).constData(), 0700) != 0 && errno != EEXIST)
-        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2")
-                           .arg(folder, systemErrorText(errno)));
+        throw folderError(folder, systemErrorText(errno));
     struct stat info {};
     if (lstat(encoded(folder).constData(), &info) != 0)
-        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2")
-                           .arg(folder, systemErrorText(errno)));
+        throw folderError(folder, systemErrorText(errno));
     if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        throw AppError(QStringLiteral("Der Ordner %1 kann nicht angelegt werden: Unter diesem "
-                                      "Namen gibt es schon einen Eintrag, der kein eigener "
-                                      "Ordner ist.")
-                           .arg(folder));
+        throw folderError(folder, QStringLiteral("Unter diesem Namen gibt es schon einen "
+                                                 "Eintrag, der kein eigener Ordner ist."));
 }
 
 bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
@@ -154,13 +160,11 @@ bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
     // mkstemp creates the file exclusively (O_EXCL), so it never opens a planted link.
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        throw AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2")
-                           .arg(fileName, systemErrorText(errno)));
+        throw writeError(fileName, systemErrorText(errno));
     auto fail = [&](int error) {
         close(fd);
         unlink(temporary.constData());
-        return AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2")
-                            .arg(fileName, systemErrorText(error)));
+        return writeError(fileName, systemErrorText(error));
     };
     for (qsizetype written = 0; written < bytes.size();) {
         const ssize_t put = write(fd, bytes.constData() + written, size_t(bytes.size() - written));
@@ -191,6 +195,5 @@ bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
     unlink(temporary.constData());
     if (error == EEXIST)
         return false;
-    throw AppError(QStringLiteral("Die Sicherung %1 kann nicht geschrieben werden: %2")
-                       .arg(fileName, systemErrorText(error)));
+    throw writeError(fileName, systemErrorText(error));
 }
