@@ -183,6 +183,7 @@ void BackupStore::dropOldCopies(const QStringList& keep) const {
         // A copy that cannot be removed stays; it is tried again with the next copy.
         QFile::remove(copy.filePath);
     }
+    removeStaleCopyTemporaries(folder());
 }
 
 int countTestsInFile(const QString& fileName) {

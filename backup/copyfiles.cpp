@@ -2,6 +2,7 @@
 
 #include "platform/apperror.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 namespace {
+
+const QString TemporaryPrefix = QStringLiteral(".zensoria-copy-");
 
 QByteArray encoded(const QString& fileName) {
     return QFile::encodeName(fileName);
@@ -156,7 +159,7 @@ void makeCopyFolder(const QString& folder) {
 bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
     const QFileInfo target(fileName);
     QByteArray temporary =
-        encoded(target.absolutePath() + QStringLiteral("/.zensoria-copy-XXXXXX"));
+        encoded(target.absolutePath() + u'/' + TemporaryPrefix + QStringLiteral("XXXXXX"));
     // mkstemp creates the file exclusively (O_EXCL), so it never opens a planted link.
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -196,4 +199,16 @@ bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
     if (error == EEXIST)
         return false;
     throw writeError(fileName, systemErrorText(error));
+}
+
+void removeStaleCopyTemporaries(const QString& folder) {
+    const QDir dir(folder);
+    const qint64 hourAgo = QDateTime::currentSecsSinceEpoch() - 3600;
+    for (const QString& name :
+         dir.entryList({TemporaryPrefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden)) {
+        struct stat info {};
+        const QByteArray path = encoded(dir.filePath(name));
+        if (lstat(path.constData(), &info) == 0 && isOwnRegular(info) && info.st_mtime < hourAgo)
+            unlink(path.constData());
+    }
 }

@@ -34,5 +34,9 @@ void makeCopyFolder(const QString& folder);
 // is taken.
 bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes);
 
+// Removes what a write of a copy killed half-way left in folder: temporary files of this user
+// of writeNewCopyFile's name that are older than an hour.
+void removeStaleCopyTemporaries(const QString& folder);
+
 // The German text of an errno value, for the messages above.
 QString systemErrorText(int error);

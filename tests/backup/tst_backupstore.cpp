@@ -357,6 +357,14 @@ void TestBackupStore::hostileEntriesInTheFolder() {
     QVERIFY(QDir().mkpath(copies_ + "/2026-12-07_2.plx"));
     QVERIFY(writeBytes(copies_ + "/9999-12-31.plx", "future"));
     QVERIFY(writeBytes(copies_ + "/2026-12-03.plx", "old"));
+    // What a copy killed half-way left: an old one goes, a fresh one may still be written.
+    QVERIFY(writeBytes(copies_ + "/.zensoria-copy-Ab12Cd", "killed"));
+    QFile stale(copies_ + "/.zensoria-copy-Ab12Cd");
+    QVERIFY(stale.open(QIODevice::ReadWrite));
+    QVERIFY(stale.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                              QFileDevice::FileModificationTime));
+    stale.close();
+    QVERIFY(writeBytes(copies_ + "/.zensoria-copy-Ef34Gh", "being written"));
     const QString huge = copies_ + "/2026-12-04.plx";
     QVERIFY(writeBytes(huge, ""));
     QCOMPARE(truncate(QFile::encodeName(huge).constData(), MaximumCopySize + 1), 0);
@@ -369,6 +377,8 @@ void TestBackupStore::hostileEntriesInTheFolder() {
     QCOMPARE(reports_, QStringList());
     QVERIFY(!QFileInfo::exists(outside));
     QCOMPARE(readBytes(copies_ + "/2026-12-07_3.plx"), QByteArray("current"));
+    QVERIFY(!QFileInfo::exists(copies_ + "/.zensoria-copy-Ab12Cd"));
+    QVERIFY(QFileInfo::exists(copies_ + "/.zensoria-copy-Ef34Gh"));
     QCOMPARE(names(store.copies()),
              (QStringList{"2026-12-07_3.plx", "2026-12-03.plx", "9999-12-31.plx"}));
 
