@@ -84,6 +84,17 @@ private slots:
                                                   "Height=650\r\nDiagramLabels=0\r\n"));
         settings.write(values, true);
         QCOMPARE(SettingsFile(fileName_).read().standardFile, QStringLiteral("/neu.plx"));
+        // Names that reading would trim or unquote read back as they were written; one with a
+        // line break is not written.
+        for (const QString& name : {QStringLiteral("'neu.plx'"), QStringLiteral("\"neu.plx\""),
+                                    QStringLiteral("/neu.plx\t")}) {
+            values.standardFile = name;
+            settings.write(values, true);
+            QCOMPARE(SettingsFile(fileName_).read().standardFile, name);
+        }
+        values.standardFile = QStringLiteral("/zwei\nZeilen.plx");
+        settings.write(values, true);
+        QCOMPARE(SettingsFile(fileName_).read().standardFile, QStringLiteral("/neu.plx\t"));
     }
 
     void refusedWriteReported() {

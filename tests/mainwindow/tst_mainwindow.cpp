@@ -521,12 +521,11 @@ private slots:
     }
 
     // Settings.ini keeps a value on one line: a name with a line break is refused when it is
-    // given; one with blanks or quotes at its ends is remembered so that it reads back.
+    // given; one with blanks at its end is remembered so that it reads back.
     void fileNamesRememberedAsOpened_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("refused");
         QTest::newRow("blanks at the ends") << " noten.plx " << false;
-        QTest::newRow("quotes at the ends") << "'noten.plx'" << false;
         QTest::newRow("line break") << "zwei\nZeilen.plx" << true;
         QTest::newRow("carriage return") << "zwei\rZeilen.plx" << true;
     }
