@@ -21,3 +21,8 @@ int MainWindowPrintSource::testCount() const {
 ClassTest MainWindowPrintSource::test(int index) const {
     return window_.document()->tests().test(index);
 }
+
+SubjectOverview MainWindowPrintSource::allSubjects() const {
+    const GradeBook* book = window_.document();
+    return book ? SubjectOverview::read(book->store(), book->subjects()) : SubjectOverview();
+}

@@ -14,6 +14,7 @@ public:
     QString subjectName() const override;
     int testCount() const override;
     ClassTest test(int index) const override;
+    SubjectOverview allSubjects() const override;
 
 private:
     const TForm1& window_;

@@ -103,11 +103,13 @@ public:
     void AveragePBPaint();
 
     // Context menu entries beside "&Info": the backup copies of the data file, the trend of
-    // the subject shown, the grade book as a CSV table or an Excel workbook (tform1extras.cpp).
+    // the subject shown, the grade book as a CSV table or an Excel workbook, the overview of
+    // all subjects (tform1extras.cpp).
     void BackupsExecute();
     void TrendExecute();
     void CsvExportExecute();
     void XlsxExportExecute();
+    void OverviewExecute();
 
 signals:
     // "&Info" was chosen or the logo clicked: the about dialog is to be shown.
@@ -152,6 +154,7 @@ private:
     QAction* TrendAction;
     QAction* CsvExportAction;
     QAction* XlsxExportAction;
+    QAction* OverviewAction; // "Übersicht…", Ctrl+Ü
     SettingsPage* settingsPage;
     SubjectsPage* subjectsPage;
     ClassTestForm* form; // the entry form on the subjects page

@@ -1,7 +1,7 @@
 // The entries beside "&Info" in the main window's context menu: the day's backup copies of
-// the data file, the trend of the subject shown and the grade book as a CSV table or an Excel
-// workbook. Their dialogs and logic live in their own folders; the window only creates and
-// wires them.
+// the data file, the trend of the subject shown, the grade book as a CSV table or an Excel
+// workbook and the overview of all subjects. Their dialogs and logic live in their own
+// folders; the window only creates and wires them.
 
 #include "mainwindow/tform1.h"
 
@@ -12,6 +12,7 @@
 #include "mainwindow/formparts.h"
 #include "mainwindow/settingspage.h"
 #include "mainwindow/tabcontrol.h"
+#include "overview/overviewdialog.h"
 #include "platform/dialogs.h"
 #include "trend/trenddialog.h"
 #include "xlsxexport/gradebookworkbook.h"
@@ -43,6 +44,12 @@ void TForm1::buildExtraActions() {
             [this] { runHandler([this] { CsvExportExecute(); }); });
     connect(XlsxExportAction, &QAction::triggered, this,
             [this] { runHandler([this] { XlsxExportExecute(); }); });
+    OverviewAction =
+        named(new QAction(QStringLiteral("Übersicht…"), this), QStringLiteral("OverviewAction"));
+    OverviewAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Udiaeresis));
+    addAction(OverviewAction);
+    connect(OverviewAction, &QAction::triggered, this,
+            [this] { runHandler([this] { OverviewExecute(); }); });
     // A copy that cannot be made is said once per file and run in a warning box, shown when
     // the change it came before is done; the change goes on.
     backup_ = std::make_unique<DailyBackup>([this](const QString& fileName, const QString& reason) {
@@ -66,6 +73,8 @@ void TForm1::addExtraActions(QMenu& menu) {
     menu.addAction(CsvExportAction);
     XlsxExportAction->setEnabled(document_ != nullptr);
     menu.addAction(XlsxExportAction);
+    OverviewAction->setEnabled(document_ != nullptr);
+    menu.addAction(OverviewAction);
 }
 
 void TForm1::watchForBackup() {
@@ -144,4 +153,12 @@ void TForm1::XlsxExportExecute() {
     exportGradeBookWorkbook(document_->store(), fileName);
     SB->showMessage(QStringLiteral("Die Arbeitsmappe wurde nach %1 geschrieben.")
                         .arg(QDir::toNativeSeparators(fileName)));
+}
+
+void TForm1::OverviewExecute() {
+    if (!document_)
+        return;
+    OverviewDialog dialog(SubjectOverview::read(document_->store(), document_->subjects()),
+                          currentSubject(), this);
+    dialog.exec();
 }

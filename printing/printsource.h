@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gradedata/classtest.h"
+#include "overview/subjectoverview.h"
 
 #include <QString>
 
@@ -19,4 +20,7 @@ public:
     // The test at index 0 .. testCount() - 1, in list order. A damaged entry raises its
     // AppError.
     virtual ClassTest test(int index) const = 0;
+    // The tests of every subject of the data file, for the school-year report; none when no
+    // file is open. A damaged entry raises its AppError.
+    virtual SubjectOverview allSubjects() const { return {}; }
 };

@@ -4,14 +4,17 @@
 #include "platform/dialogs.h"
 #include "platform/errormessage.h"
 #include "platform/helpviewer.h"
+#include "platform/programfolder.h"
 #include "printing/optionimages.h"
 #include "printing/printjob.h"
 #include "printing/printsource.h"
+#include "printing/schoolyearreport.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -20,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSpinBox>
@@ -199,6 +203,27 @@ void TForm2::buildForm() {
     leaf(other, QStringLiteral("Diagrammbeschriftung"), true);
     leaf(other, QStringLiteral("Eigene Zensuren"), false);
 
+    // What is printed, right of the buttons: the selected subject, or the report of all
+    // subjects of a school year.
+    GroupBox_Range =
+        named(new QGroupBox(QStringLiteral("Umfang"), this), QStringLiteral("GroupBox_Range"));
+    GroupBox_Range->setGeometry(456, 96, 337, 177);
+    RadioButton_Subject =
+        named(new QRadioButton(QStringLiteral("das ausgewählte Fach"), GroupBox_Range),
+              QStringLiteral("RadioButton_Subject"));
+    RadioButton_Subject->move(16, 24);
+    RadioButton_Subject->adjustSize();
+    RadioButton_Subject->setChecked(true);
+    RadioButton_SchoolYear =
+        named(new QRadioButton(QStringLiteral("alle Fächer des Schuljahres"), GroupBox_Range),
+              QStringLiteral("RadioButton_SchoolYear"));
+    RadioButton_SchoolYear->move(16, 48);
+    RadioButton_SchoolYear->adjustSize();
+    ComboBox_SchoolYear =
+        named(new QComboBox(GroupBox_Range), QStringLiteral("ComboBox_SchoolYear"));
+    ComboBox_SchoolYear->setGeometry(36, 72, 121, 22);
+    ComboBox_SchoolYear->setEnabled(false);
+
     Button_Cancel =
         named(new QPushButton(QStringLiteral("Schließen"), this), QStringLiteral("Button_Cancel"));
     Button_Cancel->setGeometry(368, 160, 75, 33);
@@ -237,6 +262,9 @@ void TForm2::buildForm() {
     setTabOrder(TreeView_Settings, Button_Cancel);
     setTabOrder(Button_Cancel, Button_Print);
     setTabOrder(Button_Print, Button_Preview);
+    setTabOrder(Button_Preview, RadioButton_Subject);
+    setTabOrder(RadioButton_Subject, RadioButton_SchoolYear);
+    setTabOrder(RadioButton_SchoolYear, ComboBox_SchoolYear);
 
     connect(TreeView_Settings, &QTreeWidget::itemClicked, this,
             [this] { guarded([this] { TreeView_SettingsClick(); }); });
@@ -245,6 +273,12 @@ void TForm2::buildForm() {
     connect(Button_Print, &QPushButton::clicked, this,
             [this] { guarded([this] { Button_PrintClick(); }); });
     connect(Button_Cancel, &QPushButton::clicked, this, &TForm2::reject);
+    connect(RadioButton_SchoolYear, &QRadioButton::toggled, this, [this](bool on) {
+        ComboBox_SchoolYear->setEnabled(on);
+        guarded([this] { RenderPreview(); });
+    });
+    connect(ComboBox_SchoolYear, &QComboBox::currentIndexChanged, this,
+            [this] { guarded([this] { RenderPreview(); }); });
     connect(Hilfe, &QAction::triggered, this, &TForm2::HilfeExecute);
 }
 
@@ -282,7 +316,38 @@ void TForm2::showEvent(QShowEvent* event) {
 void TForm2::FormShow() {
     showCurrentPrinter();
     SpinEdit_Copies->setValue(printer().copyCount());
+    fillSchoolYears();
     RenderPreview();
+}
+
+void TForm2::fillSchoolYears() {
+    const QVariant chosen = ComboBox_SchoolYear->currentData();
+    const QSignalBlocker blocker(ComboBox_SchoolYear);
+    ComboBox_SchoolYear->clear();
+    // A damaged entry is said once; the subject's own printout stays possible.
+    overview_ = SubjectOverview();
+    try {
+        overview_ = source_.allSubjects();
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+    const QList<int> years = overview_.schoolYears();
+    for (int year : years)
+        ComboBox_SchoolYear->addItem(schoolYearText(year), year);
+    const int index = ComboBox_SchoolYear->findData(chosen);
+    ComboBox_SchoolYear->setCurrentIndex(index >= 0 ? index : int(years.size()) - 1);
+    RadioButton_SchoolYear->setEnabled(!years.isEmpty());
+    if (years.isEmpty())
+        RadioButton_Subject->setChecked(true);
+}
+
+bool TForm2::printsSchoolYear() const {
+    return RadioButton_SchoolYear->isChecked() && ComboBox_SchoolYear->currentIndex() >= 0;
+}
+
+SchoolYear TForm2::chosenSchoolYear() const {
+    const QVariant year = ComboBox_SchoolYear->currentData();
+    return year.isValid() ? SchoolYear(year.toInt()) : std::nullopt;
 }
 
 void TForm2::showCurrentPrinter() {
@@ -301,7 +366,21 @@ QString TForm2::printTitle() const {
 void TForm2::RenderPreview() {
     // A damaged test ends the drawing; the preview shows what was drawn before it.
     const auto repaint = qScopeGuard([this] { PaintBox_Preview->update(); });
-    drawPreviewPage(PreviewBitmap, printTitle(), source_.testCount(), layoutOptions(), testAt());
+    if (!printsSchoolYear()) {
+        drawPreviewPage(PreviewBitmap, printTitle(), source_.testCount(), layoutOptions(),
+                        testAt());
+        return;
+    }
+    // The report's first page, on the preview's width and height.
+    using namespace PrintLayout;
+    PreviewBitmap.fill(Qt::white);
+    QPainter painter(&PreviewBitmap);
+    const int H = PreviewHeight - PreviewOffset;
+    const SchoolYearReport report(overview_, chosenSchoolYear(), source_.dataFileName(),
+                                  Clock::today());
+    if (report.pageCount(H, testsPerPage(H)) > 0)
+        report.drawPage(painter, 0, PreviewOffset, PreviewOffset, PreviewWidth - 2 * PreviewOffset,
+                        H, testsPerPage(H), false, layoutOptions());
 }
 
 void TForm2::TreeView_SettingsClick() {
@@ -392,6 +471,10 @@ void TForm2::runPrintJob(const QString& name,
 }
 
 void TForm2::Button_PrintClick() {
+    if (printsSchoolYear()) {
+        printSchoolYear();
+        return;
+    }
     const int N = source_.testCount();
     if (N == 0) {
         DialogService::instance().showMessage(
@@ -401,6 +484,24 @@ void TForm2::Button_PrintClick() {
     }
     runPrintJob(source_.subjectName(), [this, N](const PrintLayoutOptions& options) {
         printTests(printer(), printTitle(), N, options, testAt());
+    });
+}
+
+void TForm2::printSchoolYear() {
+    const SchoolYear year = chosenSchoolYear();
+    // Read again: the file may have changed since the dialog was shown.
+    overview_ = source_.allSubjects();
+    const SchoolYearReport report(overview_, year, source_.dataFileName(), Clock::today());
+    if (report.rows().isEmpty()) {
+        DialogService::instance().showMessage(
+            this, MessageIcon::Error, QStringLiteral("Keine Arbeiten"),
+            QStringLiteral("Es sind keine Arbeiten in dem ausgewählten Schuljahr vorhanden."));
+        return;
+    }
+    const QString name =
+        QStringLiteral("Schuljahresbericht ") + schoolYearText(year).replace(u'/', u'-');
+    runPrintJob(name, [this, &report](const PrintLayoutOptions& options) {
+        printSchoolYearReport(printer(), report, options);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "overview/subjectoverview.h"
 #include "printing/printlayout.h"
 
 #include <QDialog>
@@ -12,9 +13,11 @@
 
 class PrintSource;
 class QAction;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -34,7 +37,8 @@ private:
 };
 
 // The print dialog "Drucken": printer and copies, the seven layout options as a tree, a
-// preview of page 1 and printing of the selected subject's tests. Created once at start; the
+// preview of page 1 and printing of the selected subject's tests, or of the school-year
+// report of all subjects. Created once at start; the
 // options, the printer and the preview's height keep their state until the program ends.
 // Every control carries its name as objectName.
 class TForm2 : public QDialog {
@@ -62,9 +66,13 @@ public:
     void Button_PreviewClick();
     // "Einstellungen": the platform's print dialog.
     void Button1Click();
-    // "Drucken": all tests of the selected subject on as many pages as needed. A PDF file is
-    // asked for at every print (the save dialog asks before it replaces a file).
+    // "Drucken": all tests of the selected subject on as many pages as needed, or the report of
+    // the school year chosen under "alle Fächer des Schuljahres". A PDF file is asked for at
+    // every print (the save dialog asks before it replaces a file).
     void Button_PrintClick();
+    // "alle Fächer des Schuljahres" is chosen, and the school year it prints.
+    bool printsSchoolYear() const;
+    SchoolYear chosenSchoolYear() const;
     void HilfeExecute();
 
 signals:
@@ -91,11 +99,15 @@ private:
     // one, landscape with "Diagramm", then job() with the options; the file is the job's only.
     void runPrintJob(const QString& name,
                      const std::function<void(const PrintLayoutOptions&)>& job);
+    void printSchoolYear();
+    // The school years of the data file in the selector, the latest chosen.
+    void fillSchoolYears();
 
     const PrintSource& source_;
     std::unique_ptr<QPrinter> printer_;
     QImage PreviewBitmap;
-    QString pdfFolder_; // folder of the PDF file saved last in this run
+    QString pdfFolder_;        // folder of the PDF file saved last in this run
+    SubjectOverview overview_; // every subject's tests, read when the dialog is shown
 
     QGroupBox* GroupBox1;
     QLabel* Label_CurPrinter;
@@ -104,6 +116,11 @@ private:
     QPushButton* Button1;
     QGroupBox* GroupBox2;
     QTreeWidget* TreeView_Settings;
+    // What is printed: the selected subject, or all subjects of a school year.
+    QGroupBox* GroupBox_Range;
+    QRadioButton* RadioButton_Subject;
+    QRadioButton* RadioButton_SchoolYear;
+    QComboBox* ComboBox_SchoolYear;
     QPushButton* Button_Cancel;
     QPushButton* Button_Print;
     QPushButton* Button_Preview;

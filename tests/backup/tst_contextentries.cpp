@@ -4,6 +4,7 @@
 #include "gradedata/subjectname.h"
 #include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
+#include "overview/overviewdialog.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 #include "trend/trenddialog.h"
@@ -19,6 +20,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -106,17 +108,19 @@ private slots:
             TForm1 empty;
             QCOMPARE(menuTexts(empty), (QStringList{"&Info", "-", "Sicherungen anzeigen… (aus)",
                                                     "Als CSV exportieren… (aus)",
-                                                    "Als Excel-Arbeitsmappe exportieren… (aus)"}));
+                                                    "Als Excel-Arbeitsmappe exportieren… (aus)",
+                                                    "Übersicht… (aus)"}));
         }
         auto form = openForm();
         form->ShowSettingsExecute();
         QCOMPARE(menuTexts(*form),
                  (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Als CSV exportieren…",
-                              "Als Excel-Arbeitsmappe exportieren…"}));
+                              "Als Excel-Arbeitsmappe exportieren…", "Übersicht…"}));
         showSubject(*form, QStringLiteral("Deutsch"));
         QCOMPARE(menuTexts(*form),
                  (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Verlauf anzeigen…",
-                              "Als CSV exportieren…", "Als Excel-Arbeitsmappe exportieren…"}));
+                              "Als CSV exportieren…", "Als Excel-Arbeitsmappe exportieren…",
+                              "Übersicht…"}));
     }
 
     void firstChangeOfTheDayIsBackedUp() {
@@ -264,6 +268,21 @@ private slots:
             QCOMPARE(chart->data().tests[2].remark, QStringLiteral("Present Perfect"));
         });
         action(*form, "TrendAction")->trigger();
+        QVERIFY(opened);
+    }
+
+    void overviewOpensWithCtrlUe() {
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Englisch"));
+        form->activateWindow();
+        bool opened = false;
+        whenOpen<OverviewDialog>([&opened](OverviewDialog* dialog) {
+            opened = true;
+            QCOMPARE(dialog->selectedSubject(), QStringLiteral("Englisch"));
+            QCOMPARE(dialog->schoolYear(), std::optional<int>(2023));
+            QCOMPARE(dialog->findChild<QTableView*>()->model()->rowCount(), 3);
+        });
+        QTest::keyClick(form.get(), Qt::Key_Udiaeresis, Qt::ControlModifier);
         QVERIFY(opened);
     }
 

@@ -7,13 +7,16 @@
 #include "printing/printjob.h"
 #include "printing/printsource.h"
 #include "printing/tform2.h"
+#include "support/classtests.h"
 #include "support/testfiles.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -31,7 +34,8 @@ public:
     QString file = QStringLiteral("/home/anna/Noten.plx");
     QString subject = QStringLiteral("Mathematik");
     QList<ClassTest> tests;
-    int damagedAt = -1; // the test at this index cannot be read
+    int damagedAt = -1;     // the test at this index cannot be read
+    SubjectOverview others; // every subject of the file, for the school-year report
 
     QString dataFileName() const override { return file; }
     QString subjectName() const override { return subject; }
@@ -41,6 +45,8 @@ public:
             throw AppError(QStringLiteral("'2003-02-30' ist kein gültiges Datum"));
         return tests.at(index);
     }
+
+    SubjectOverview allSubjects() const override { return others; }
 
     void fill(int n) {
         tests.clear();
@@ -468,6 +474,45 @@ private slots:
         form.Button1Click();
         dialogs_ = std::make_unique<ScopedDialogs>();
         QCOMPARE(caption, QStringLiteral("Übernehmen"));
+    }
+
+    void schoolYearReportThroughTheDialog() {
+        source_.file = dir_.filePath(QStringLiteral("Noten.plx"));
+        source_.others =
+            SubjectOverview({{QStringLiteral("Deutsch"), {source_.tests.first()}},
+                             {QStringLiteral("Mathematik"), source_.tests},
+                             {QStringLiteral("Sport"), {classTest(6, 1, QDate(2002, 10, 1))}}});
+        TForm2 form(source_);
+        form.show();
+        auto* year = control<QComboBox>(form, "ComboBox_SchoolYear");
+        QCOMPARE(year->count(), 2);
+        QCOMPARE(year->currentText(), QStringLiteral("2003/2004")); // the latest
+        QVERIFY(!year->isEnabled());
+        const QImage subjectPreview = form.previewBitmap().copy();
+        QTest::mouseClick(control<QRadioButton>(form, "RadioButton_SchoolYear"), Qt::LeftButton);
+        QVERIFY(form.printsSchoolYear());
+        QVERIFY(year->isEnabled());
+        // The preview shows the report's first page, the overview, instead of the subject's.
+        QVERIFY(form.previewBitmap() != subjectPreview);
+
+        const QString fileName = dir_.filePath(QStringLiteral("Schuljahresbericht 2003-2004.pdf"));
+        (*dialogs_)->answerFile(fileName);
+        QTest::mouseClick(control<QPushButton>(form, "Button_Print"), Qt::LeftButton);
+        QCOMPARE((*dialogs_)->shown(ShownDialog::Kind::File).last().fileOptions.initialFileName,
+                 fileName);
+        const QStringList pages = pdfPages(fileName);
+        QCOMPARE(pages.size(), 3);
+        QVERIFY2(pages[0].contains(QStringLiteral("[Noten.plx] - Übersicht Schuljahr 2003/2004")),
+                 qPrintable(pages[0]));
+        QVERIFY(pages[0].contains(QStringLiteral("Seite 1 von 3")));
+        QVERIFY(pages[1].contains(QStringLiteral("[Noten.plx] - Deutsch")));
+        QVERIFY(pages[2].contains(QStringLiteral("[Noten.plx] - Mathematik")));
+        QVERIFY(!pages.join(QString()).contains(QStringLiteral("Sport")));
+
+        // Back to the subject: its own printout.
+        QTest::mouseClick(control<QRadioButton>(form, "RadioButton_Subject"), Qt::LeftButton);
+        QVERIFY(!form.printsSchoolYear());
+        QCOMPARE(form.previewBitmap(), subjectPreview);
     }
 
     void copyCountOnlyThroughEinstellungen() {

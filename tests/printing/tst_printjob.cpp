@@ -1,7 +1,10 @@
 #include "gradedata/classtest.h"
+#include "gradedata/inistore.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "printing/printjob.h"
+#include "printing/schoolyearreport.h"
+#include "support/classtests.h"
 #include "support/testfiles.h"
 
 #include <QDir>
@@ -114,6 +117,91 @@ private slots:
         QVERIFY(QDir(dir.path())
                     .entryList({QStringLiteral(".*.part")}, QDir::Hidden | QDir::Files)
                     .isEmpty());
+    }
+
+    void overviewPagesOfTheReport_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("H");
+        QTest::addColumn<QString>("pages"); // "first-last" of each page, "c" for the chart
+        QTest::newRow("table and chart on one page") << 3 << 1600 << "0-2c";
+        QTest::newRow("chart on a page of its own") << 15 << 1600 << "0-14|c";
+        QTest::newRow("table over three pages") << 40 << 1600 << "0-18|19-37|38-39c";
+        QTest::newRow("no subject") << 0 << 1600 << "c";
+    }
+    void overviewPagesOfTheReport() {
+        QFETCH(int, rows);
+        QFETCH(int, H);
+        QStringList pages;
+        for (const SchoolYearReport::OverviewPage& page : SchoolYearReport::overviewPages(rows, H))
+            pages.append((page.last >= page.first
+                              ? QStringLiteral("%1-%2").arg(page.first).arg(page.last)
+                              : QString()) +
+                         (page.chart ? QStringLiteral("c") : QString()));
+        QTEST(pages.join(u'|'), "pages");
+    }
+
+    void schoolYearReport() {
+        QList<ClassTest> deutsch;
+        for (int i = 0; i < 30; ++i)
+            deutsch.append(classTest(8, i + 1, QDate(2023, 9, 1).addDays(i)));
+        const SubjectOverview overview({
+            {QStringLiteral("Mathematik"),
+             {classTest(7, 9, QDate(2023, 6, 1)), classTest(8, 1, QDate(2023, 10, 2))}},
+            {QStringLiteral("Deutsch"), deutsch},
+            {QStringLiteral("Sport"), {classTest(7, 1, QDate(2023, 7, 31))}},
+        });
+        const SchoolYearReport report(overview, 2023, QStringLiteral("/home/anna/Noten.plx"),
+                                      QDate(2024, 5, 6));
+        const QString fileName = dir.filePath(QStringLiteral("bericht.pdf"));
+        QPrinter printer;
+        // 190 mm high: 13 tests per page.
+        setUpPdf(printer, fileName, 277, 190);
+        QCOMPARE(printSchoolYearReport(printer, report, PrintLayoutOptions{}), 1 + 1 + 3);
+
+        const QStringList pages = pdfPages(fileName);
+        QCOMPARE(pages.size(), 5);
+        // The overview first, then every subject with tests in the year, in the file's order.
+        const QStringList first = nonEmptyLines(pages[0]);
+        QCOMPARE(first.value(0), QStringLiteral("[Noten.plx] - Übersicht Schuljahr 2023/2024"));
+        QVERIFY2(pages[0].contains(QStringLiteral("Gedruckt am 06.05.2024, Seite 1 von 5")),
+                 qPrintable(pages[0]));
+        for (const char* text : {"Klassenschnitt", "Eigene Note", "Mathematik", "Deutsch"})
+            QVERIFY2(first.contains(QString::fromUtf8(text)) ||
+                         pages[0].contains(QString::fromUtf8(text)),
+                     text);
+        QVERIFY(!pages[0].contains(QStringLiteral("Sport")));
+        QVERIFY(nonEmptyLines(pages[1]).value(0) == QStringLiteral("[Noten.plx] - Mathematik"));
+        QVERIFY(pages[1].contains(QStringLiteral("Seite 2 von 5")));
+        // Only the tests of the year: not the one of June 2023.
+        QCOMPARE(nonEmptyLines(pages[1]).filter(QStringLiteral(". Arbeit")).size(), 1);
+        QVERIFY(!pages[1].contains(QStringLiteral("9. Arbeit")));
+        for (int p = 2; p < 5; ++p) {
+            QCOMPARE(nonEmptyLines(pages[p]).value(0), QStringLiteral("[Noten.plx] - Deutsch"));
+            QVERIFY(pages[p].contains(QStringLiteral("Seite %1 von 5").arg(p + 1)));
+        }
+        QVERIFY(!pages.join(QString()).contains(QStringLiteral("/home/anna")));
+    }
+
+    void reportOfTheExampleFile() {
+        const IniStore store(QFINDTESTDATA("../../examples/Beispiel.plx"));
+        const QStringList subjects = store.ReadSections();
+        const SchoolYearReport report(SubjectOverview::read(store, subjects), 2023,
+                                      store.fileName(), QDate(2024, 7, 1));
+        const QString fileName = dir.filePath(QStringLiteral("beispiel.pdf"));
+        QPrinter printer;
+        setUpPdf(printer, fileName, 277, 190);
+        const int n = printSchoolYearReport(printer, report, PrintLayoutOptions{});
+        const QStringList pages = pdfPages(fileName);
+        QCOMPARE(pages.size(), n);
+        QCOMPARE(n, 1 + int(subjects.size()));
+        QVERIFY2(pages[0].contains(QStringLiteral("Übersicht Schuljahr 2023/2024")),
+                 qPrintable(pages[0]));
+        QVERIFY(pages[0].contains(QStringLiteral("Seite 1 von %1").arg(n)));
+        for (int i = 0; i < subjects.size(); ++i) {
+            QVERIFY(pages[0].contains(subjects[i]));
+            QCOMPARE(nonEmptyLines(pages[i + 1]).value(0),
+                     QStringLiteral("[Beispiel.plx] - ") + subjects[i]);
+        }
     }
 
     void pageTooSmallIsRefused() {
