@@ -10,9 +10,10 @@ fail() {
 
 shot() { sleep 0.5; import -window root "$E2E_SHOTS/$1.png"; }
 
+# Waits up to a minute: on a busy machine the restarted program takes its time.
 wizard_window() {
     local id
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         id=$(xdotool search --onlyvisible --name '^Updates installieren$' 2>/dev/null | head -1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.2

@@ -1,6 +1,7 @@
 #include "update/freshfile.h"
 
 #include "platform/apperror.h"
+#include "platform/fileio.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,18 +56,9 @@ bool FreshFile::open() {
 }
 
 bool FreshFile::write(const char* data, qint64 size) {
-    if (fd_ < 0)
+    if (fd_ < 0 || !writeAll(fd_, data, size, size_))
         return false;
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-        size_ += n;
-    }
+    size_ += size;
     return true;
 }
 

@@ -584,7 +584,7 @@ void TStatusForm::done(int result) {
 
 bool TStatusForm::prepareInstallation() {
     const QString archive = TempDir + request_.ZIPFileName;
-    if (!QFileInfo::exists(archive)) {
+    if (TempDir.isEmpty() || !QFileInfo::exists(archive)) {
         Label3->setText(labelText(ArchiveMissingText));
         Image_Icon2->setPixmap(systemIcon(QStyle::SP_MessageBoxCritical));
         Button_Next->setEnabled(false);
