@@ -75,7 +75,11 @@ private:
 } // namespace
 
 PrintableArea printableArea(const QPrinter& printer) {
-    const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+    return printableArea(printer.pageLayout());
+}
+
+PrintableArea printableArea(const QPageLayout& layout) {
+    const QRectF paint = layout.paintRect(QPageLayout::Millimeter);
     return {wholeMillimetres(paint.width()), wholeMillimetres(paint.height())};
 }
 

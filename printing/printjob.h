@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QPageLayout;
 class QPainter;
 class QPrinter;
 
@@ -14,6 +15,7 @@ struct PrintableArea {
     int heightMm = 0;
 };
 PrintableArea printableArea(const QPrinter& printer);
+PrintableArea printableArea(const QPageLayout& layout);
 
 // How a printer page is divided: the usable width and height in layout units (the printable
 // area less 40 mm each way) and the number of tests below the head row.

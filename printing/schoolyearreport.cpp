@@ -73,10 +73,9 @@ QString SchoolYearReport::pageText(int index, int count) const {
         .arg(count);
 }
 
-void SchoolYearReport::drawPage(QPainter& canvas, int index, int L, int T, int W, int H,
+void SchoolYearReport::drawPage(QPainter& canvas, int index, int count, int L, int T, int W, int H,
                                 int testsPerPage, bool YAxisUp,
                                 const PrintLayoutOptions& options) const {
-    const int count = pageCount(H, testsPerPage);
     const QList<OverviewPage> overview = overviewPages(int(rows_.size()), H);
     const QString text = pageText(index, count);
     if (index < overview.size()) {
@@ -169,7 +168,8 @@ int printSchoolYearReport(QPrinter& printer, const SchoolYearReport& report,
     return printPages(
         printer, [&](int H, int testsPerPage) { return report.pageCount(H, testsPerPage); },
         [&](QPainter& painter, int index, const PageFrame& frame) {
-            report.drawPage(painter, index, PrintLayout::PageOffset, PrintLayout::PageOffset,
-                            frame.W, frame.H, frame.testsPerPage, true, options);
+            report.drawPage(painter, index, report.pageCount(frame.H, frame.testsPerPage),
+                            PrintLayout::PageOffset, PrintLayout::PageOffset, frame.W, frame.H,
+                            frame.testsPerPage, true, options);
         });
 }

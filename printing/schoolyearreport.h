@@ -35,9 +35,9 @@ public:
     // The number of pages on a page frame of width W and height H, with testsPerPage tests
     // below each subject page's head row.
     int pageCount(int H, int testsPerPage) const;
-    // Draws page `index` (0-based) at (L, T) on a usable width W and height H.
-    void drawPage(QPainter& canvas, int index, int L, int T, int W, int H, int testsPerPage,
-                  bool YAxisUp, const PrintLayoutOptions& options) const;
+    // Draws page `index` (0-based) of `count` at (L, T) on a usable width W and height H.
+    void drawPage(QPainter& canvas, int index, int count, int L, int T, int W, int H,
+                  int testsPerPage, bool YAxisUp, const PrintLayoutOptions& options) const;
 
     const QList<OverviewRow>& rows() const { return rows_; }
     QString overviewTitle() const;

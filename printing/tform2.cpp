@@ -378,9 +378,15 @@ void TForm2::RenderPreview() {
     const int H = PreviewHeight - PreviewOffset;
     const SchoolYearReport report(overview_, chosenSchoolYear(), source_.dataFileName(),
                                   Clock::today());
+    // "von m" as the printout counts: the printer's paper, turned as printing turns it.
+    QPageLayout paper = printer().pageLayout();
+    if (layoutOptions().ShowDiagram)
+        paper.setOrientation(QPageLayout::Landscape);
+    const PageFrame printed = pageFrame(printableArea(paper));
     if (report.pageCount(H, testsPerPage(H)) > 0)
-        report.drawPage(painter, 0, PreviewOffset, PreviewOffset, PreviewWidth - 2 * PreviewOffset,
-                        H, testsPerPage(H), false, layoutOptions());
+        report.drawPage(painter, 0, report.pageCount(printed.H, printed.testsPerPage),
+                        PreviewOffset, PreviewOffset, PreviewWidth - 2 * PreviewOffset, H,
+                        testsPerPage(H), false, layoutOptions());
 }
 
 void TForm2::TreeView_SettingsClick() {
