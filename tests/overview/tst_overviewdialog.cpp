@@ -2,6 +2,7 @@
 
 #include "overview/overviewchart.h"
 #include "overview/overviewdialog.h"
+#include "platform/helpviewer.h"
 #include "platform/localeformats.h"
 #include "stats/gradecolours.h"
 
@@ -12,6 +13,7 @@
 #include <QPainter>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace {
@@ -106,6 +108,19 @@ private slots:
         QCOMPARE(table->model()->rowCount(), 2);
         QVERIFY(!dialog.selectedSubject().isEmpty());
         QCOMPARE(control<QLabel>(dialog, "Label_NeededSubject")->text(), dialog.selectedSubject());
+    }
+
+    void helpTopic() {
+        Help::setHelpFile(QStringLiteral(ZENSORIA_SOURCE_DIR "/resources/Pultex.hlp"));
+        OverviewDialog dialog(grades(), QString());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        auto* viewer = dialog.findChild<HelpViewer*>();
+        QVERIFY(viewer);
+        QCOMPARE(viewer->browser()->source().fragment(), QStringLiteral("Overview"));
+        QVERIFY(
+            viewer->browser()->toPlainText().contains(QStringLiteral("Welche Note brauche ich?")));
     }
 
     void chartHasOneAtTheTop() {
