@@ -1,6 +1,7 @@
 #include "backup/copyfiles.h"
 
 #include "platform/apperror.h"
+#include "platform/fileio.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,9 +23,11 @@ QByteArray encoded(const QString& fileName) {
     return QFile::encodeName(fileName);
 }
 
-AppError readError(const QString& fileName, const QString& reason) {
-    return AppError(
-        QStringLiteral("Die Sicherung %1 kann nicht gelesen werden: %2").arg(fileName, reason));
+// "Die Sicherung <name> ...", or "Die Datei <name> ..." for the data file.
+AppError readError(const QString& fileName, const QString& reason, bool copy = true) {
+    return AppError(QStringLiteral("%1 %2 kann nicht gelesen werden: %3")
+                        .arg(copy ? QStringLiteral("Die Sicherung") : QStringLiteral("Die Datei"),
+                             fileName, reason));
 }
 
 AppError writeError(const QString& fileName, const QString& reason) {
@@ -38,7 +41,7 @@ AppError folderError(const QString& folder, const QString& reason) {
 }
 
 // Reads at most MaximumCopySize bytes from fd; a larger file raises the error.
-QByteArray readBounded(int fd, const QString& fileName) {
+QByteArray readBounded(int fd, const QString& fileName, bool copy) {
     QByteArray bytes;
     char buffer[65536];
     for (;;) {
@@ -46,30 +49,15 @@ QByteArray readBounded(int fd, const QString& fileName) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw readError(fileName, systemErrorText(errno));
+            throw readError(fileName, systemErrorText(errno), copy);
         if (got == 0)
             return bytes;
         if (bytes.size() + got > MaximumCopySize)
-            throw readError(fileName, QStringLiteral("Sie ist größer als eine Datendatei sein "
-                                                     "kann."));
+            throw readError(fileName,
+                            QStringLiteral("Sie ist größer als eine Datendatei sein kann."), copy);
         bytes.append(buffer, got);
     }
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool isOwnRegular(const struct stat& info) {
     return S_ISREG(info.st_mode) && info.st_uid == geteuid();
@@ -129,18 +117,17 @@ QByteArray readCopyFile(const QString& fileName) {
     if (!isOwnRegular(info))
         throw readError(fileName,
                         QStringLiteral("Sie ist keine von diesem Programm angelegte Datei."));
-    return readBounded(fd.get(), fileName);
+    return readBounded(fd.get(), fileName, true);
 }
 
 QByteArray readDataFileForCopy(const QString& fileName) {
     const Descriptor fd(open(encoded(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (fd.get() < 0 || fstat(fd.get(), &info) != 0)
-        throw AppError(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                           .arg(fileName, systemErrorText(errno)));
+        throw readError(fileName, systemErrorText(errno), false);
     if (!S_ISREG(info.st_mode))
-        throw AppError(QStringLiteral("Die Datei %1 ist keine gewöhnliche Datei.").arg(fileName));
-    return readBounded(fd.get(), fileName);
+        throw readError(fileName, QStringLiteral("Sie ist keine gewöhnliche Datei."), false);
+    return readBounded(fd.get(), fileName, false);
 }
 
 void makeCopyFolder(const QString& folder) {
@@ -161,25 +148,17 @@ bool writeNewCopyFile(const QString& fileName, const QByteArray& bytes) {
     QByteArray temporary =
         encoded(target.absolutePath() + u'/' + TemporaryPrefix + QStringLiteral("XXXXXX"));
     // mkstemp creates the file exclusively (O_EXCL), so it never opens a planted link.
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    Descriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.valid())
         throw writeError(fileName, systemErrorText(errno));
-    auto fail = [&](int error) {
-        close(fd);
+    errno = 0;
+    if (!writeAll(fd.get(), bytes.constData(), bytes.size(), 0) || fsync(fd.get()) != 0 ||
+        !fd.close()) {
+        // A write that came back short for good without an error: the disk is full.
+        const int failure = errno != 0 ? errno : ENOSPC;
         unlink(temporary.constData());
-        return writeError(fileName, systemErrorText(error));
-    };
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t put = write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            throw fail(put < 0 ? errno : ENOSPC);
-        written += put;
+        throw writeError(fileName, systemErrorText(failure));
     }
-    if (fsync(fd) != 0)
-        throw fail(errno);
-    close(fd);
     // The name is given only where nothing has it: a dangling link named as the copy would
     // otherwise be followed to a file outside the folder.
     const QByteArray final = encoded(fileName);
