@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 
 #include <QDir>
+#include <QFile>
 
 TestFolders::TestFolders() {
     if (!root_.isValid())
@@ -20,10 +21,12 @@ TestFolders::TestFolders() {
 
 TestFolders::~TestFolders() {
     if (tmpdirSet_) {
-        if (hadTmpdir_)
-            qputenv("TMPDIR", oldTmpdir_);
-        else
-            qunsetenv("TMPDIR");
+        for (const SavedVariable& variable : saved_) {
+            if (variable.had)
+                qputenv(variable.name, variable.value);
+            else
+                qunsetenv(variable.name);
+        }
     }
     ProgramFolder::setPath(QString());
     Registry::setStorageFolder(QString());
@@ -52,10 +55,17 @@ QString TestFolders::file(const QString& relativePath) const {
 
 void TestFolders::keepTemporaryFilesInside() {
     if (!tmpdirSet_) {
-        hadTmpdir_ = qEnvironmentVariableIsSet("TMPDIR");
-        oldTmpdir_ = qgetenv("TMPDIR");
+        for (SavedVariable& variable : saved_) {
+            variable.had = qEnvironmentVariableIsSet(variable.name);
+            variable.value = qgetenv(variable.name);
+        }
         tmpdirSet_ = true;
     }
     QDir(root_.path()).mkpath(QStringLiteral("tmp"));
     qputenv("TMPDIR", file(QStringLiteral("tmp")).toLocal8Bit());
+    // The runtime folder must be private to the user, or it is not taken.
+    QDir(root_.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(file(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", file(QStringLiteral("runtime")).toLocal8Bit());
 }

@@ -7,7 +7,8 @@
 //  - the program folder (Settings.ini, Pultex.hlp)       -> programFolder()
 //  - the registry's storage folder                        -> registryFolder()
 //  - the applications folder of the desktop entry         -> applicationsFolder()
-//  - on request, TMPDIR (single-instance lock and socket) -> keepTemporaryFilesInside()
+//  - on request, TMPDIR and XDG_RUNTIME_DIR (the single-instance lock and socket, the
+//    program's private folder)                            -> keepTemporaryFilesInside()
 // The folders exist on construction; the destructor restores the real places.
 //
 //     TestFolders folders;
@@ -29,14 +30,19 @@ public:
     QString programFile(const QString& fileName) const;
     // A file anywhere below the temporary folder.
     QString file(const QString& relativePath) const;
-    // Points TMPDIR to a folder below the temporary folder, so that the single instance's
-    // lock file and socket stay inside it and no other test run on the machine meets them;
-    // the destructor puts the old TMPDIR back.
+    // Points TMPDIR and XDG_RUNTIME_DIR to folders below the temporary folder, so that the
+    // single instance's lock file and socket stay inside it and no other test run on the
+    // machine meets them; the destructor puts the old values back.
     void keepTemporaryFilesInside();
 
 private:
+    struct SavedVariable {
+        const char* name;
+        bool had = false;
+        QByteArray value;
+    };
+
     QTemporaryDir root_;
     bool tmpdirSet_ = false;
-    QByteArray oldTmpdir_;
-    bool hadTmpdir_ = false;
+    SavedVariable saved_[2] = {{"TMPDIR"}, {"XDG_RUNTIME_DIR"}};
 };
