@@ -132,8 +132,11 @@ int main(int argc, char** argv) {
     // The single-instance lock of every window here, also of the child processes, lies in the
     // benchmark's own folder: a program or test running elsewhere on the machine would
     // otherwise make each window a second instance that ends at once.
+    const QString lockFolder = data.dir.filePath(QStringLiteral("tmp"));
     QDir(data.dir.path()).mkpath(QStringLiteral("tmp"));
-    qputenv("TMPDIR", data.dir.filePath(QStringLiteral("tmp")).toLocal8Bit());
+    QFile::setPermissions(lockFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("TMPDIR", lockFolder.toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", lockFolder.toLocal8Bit());
     Registry::setStorageFolder(data.dir.path() + QStringLiteral("/registry"));
     const int repetitions = data.repetitions;
     std::vector<double> baseline, bare, start, switching, drawing;

@@ -176,11 +176,12 @@ class TestProgramEntry : public QObject {
 private slots:
     void initTestCase() {
         LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
-        // The single-instance lock and socket live in the temporary folder: a folder of this
-        // test's own, so that a Zensoria running on the machine (or another test's window)
-        // does not make the normal run end as a second instance.
+        // The single-instance lock and socket live in the user's runtime folder: a folder of
+        // this test's own, so that a Zensoria running on the machine (or another test's
+        // window) does not make the normal run end as a second instance.
         QVERIFY(lockFolder.isValid());
         qputenv("TMPDIR", lockFolder.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", lockFolder.path().toLocal8Bit());
     }
 
     void runMode_data() {
