@@ -170,6 +170,8 @@ ClassTestForm::ClassTestForm(QWidget* page) : QWidget(page) {
     for (int g = 0; g < 6; ++g) {
         const int y = 320 + 32 * g;
         gradeChoices[g] = hinted(named(new QRadioButton(this), GradeNames[g] + u'C'), ownGradeHint);
+        // The choices show no caption; screen readers need one.
+        gradeChoices[g]->setAccessibleName(QStringLiteral("Eigene Note %1").arg(g + 1));
         place(gradeChoices[g], {256, y + 2, 17, 17}, LeftBottom);
         ownGradeGroup->addButton(gradeChoices[g], g + 1);
 
@@ -177,6 +179,7 @@ ClassTestForm::ClassTestForm(QWidget* page) : QWidget(page) {
             label(this, QString::number(g + 1) + u':', {264, y, 20, 19}, LeftBottom);
         countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         countFields[g] = named(new QLineEdit(this), GradeNames[g]);
+        countFields[g]->setAccessibleName(QStringLiteral("Anzahl der Note %1").arg(g + 1));
         place(countFields[g], {288, y, 41, 19}, LeftBottom);
         countLabel->setBuddy(countFields[g]);
     }
@@ -189,42 +192,58 @@ ClassTestForm::ClassTestForm(QWidget* page) : QWidget(page) {
     place(NotWritten, {256, 504, std::max(111, NotWritten->sizeHint().width()), 17}, LeftBottom);
     ownGradeGroup->addButton(NotWritten, 0);
 
-    label(this, QStringLiteral("Klasse:"), {408, 320, 90, 14}, LeftBottom);
+    QLabel* classNumberLabel =
+        label(this, QStringLiteral("Klasse:"), {408, 320, 90, 14}, LeftBottom);
     ClassNumber = hinted(named(new QComboBox(this), QStringLiteral("ClassNumber")),
                          QStringLiteral("Wählen Sie hier die Klasse aus, in der die Arbeit "
                                         "geschrieben wurde."));
     offerNumbers(ClassNumber, GradeLevels, false);
+    ClassNumber->setAccessibleName(QStringLiteral("Klasse"));
+    classNumberLabel->setBuddy(ClassNumber);
     place(ClassNumber, {408, 336, 73, 21}, LeftBottom);
 
-    label(this, QStringLiteral("Arbeit Nummer:"), {408, 368, 90, 14}, LeftBottom);
+    QLabel* numberLabel =
+        label(this, QStringLiteral("Arbeit Nummer:"), {408, 368, 90, 14}, LeftBottom);
     Number = hinted(named(new QComboBox(this), QStringLiteral("Number")),
                     QStringLiteral("Geben Sie hier die Nummer der Arbeit in dem oben "
                                    "angegebenen Schuljahr an."));
     offerNumbers(Number, 6, true);
+    Number->setAccessibleName(QStringLiteral("Arbeit Nummer"));
+    Number->lineEdit()->setAccessibleName(Number->accessibleName());
+    numberLabel->setBuddy(Number);
     place(Number, {408, 384, 73, 21}, LeftBottom);
 
-    label(this, QStringLiteral("Datum:"), {504, 320, 90, 14}, LeftBottom);
+    QLabel* testDateLabel = label(this, QStringLiteral("Datum:"), {504, 320, 90, 14}, LeftBottom);
     auto* datePicker = new DatePicker(this);
     TestDate = hinted(named(datePicker, QStringLiteral("TestDate")),
                       QStringLiteral("Geben Sie hier an, wann die Arbeit geschrieben wurde."));
     TestDate->setCalendarPopup(true);
+    TestDate->setAccessibleName(QStringLiteral("Datum"));
+    testDateLabel->setBuddy(TestDate);
     TestDate->setLocale(LocaleFormats::current().locale());
     TestDate->setDisplayFormat(LocaleFormats::current().locale().dateFormat(QLocale::LongFormat));
     TestDate->setDate(Clock::today());
     place(TestDate, DateFieldRect, LeftBottom);
     datePicker->fitFontWhenNeeded();
 
-    label(this, QStringLiteral("Schulstunde:"), {504, 368, 90, 14}, LeftBottom);
+    QLabel* lessonLabel =
+        label(this, QStringLiteral("Schulstunde:"), {504, 368, 90, 14}, LeftBottom);
     Lesson = hinted(named(new QComboBox(this), QStringLiteral("Lesson")),
                     QStringLiteral("Geben Sie hier die Schulstunde an, in der die Arbeit "
                                    "geschrieben wurde."));
     offerNumbers(Lesson, 10, true);
+    Lesson->setAccessibleName(QStringLiteral("Schulstunde"));
+    Lesson->lineEdit()->setAccessibleName(Lesson->accessibleName());
+    lessonLabel->setBuddy(Lesson);
     place(Lesson, {504, 384, 73, 21}, LeftBottom);
 
-    label(this, QStringLiteral("Bemerkungen:"), {408, 416, 90, 14}, LeftBottom);
+    QLabel* notesLabel =
+        label(this, QStringLiteral("Bemerkungen:"), {408, 416, 90, 14}, LeftBottom);
     Notes = hinted(named(new QLineEdit(this), QStringLiteral("Notes")),
                    QStringLiteral("Hier können Sie zusätzliche Bermerkungen angeben, z.B. zum "
                                   "Thema der Arbeit."));
+    Notes->setAccessibleName(QStringLiteral("Bemerkungen"));
+    notesLabel->setBuddy(Notes);
     place(Notes, {408, 432, 281, 21}, LeftBottom);
 }
 
