@@ -17,6 +17,8 @@ QVariant TestListModel::data(const QModelIndex& index, int role) const {
         return row.item;
     case TestRole:
         return QVariant::fromValue(row.test);
+    case Qt::AccessibleTextRole:
+        return spokenText_ ? QVariant(spokenText_(row.test)) : QVariant();
     default:
         return {};
     }

@@ -4,11 +4,13 @@
 
 #include <QAbstractListModel>
 #include <QList>
+#include <functional>
 
 // The class tests of one subject in list order, as a list model: the display text of a row is
 // its test list item ("2002-03-12,05,2,3,2,5,8,6,3,1,3,\"Bruchrechnung\""), the TestRole its
-// ClassTest. Rows are kept sorted by their items; the model is changed only through the grade
-// book, which writes every change to the data file first.
+// ClassTest, the accessible text (what a screen reader speaks) the sentence that setSpokenText
+// makes of the test. Rows are kept sorted by their items; the model is changed only through
+// the grade book, which writes every change to the data file first.
 class TestListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -18,6 +20,11 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    // Makes the accessible text of each row; without it a row has none.
+    void setSpokenText(std::function<QString(const ClassTest&)> spokenText) {
+        spokenText_ = std::move(spokenText);
+    }
 
     int count() const { return int(rows_.size()); }
     bool isEmpty() const { return rows_.isEmpty(); }
@@ -43,6 +50,7 @@ private:
     int sortedPlace(const TestRow& row) const;
 
     QList<TestRow> rows_;
+    std::function<QString(const ClassTest&)> spokenText_;
 };
 
 Q_DECLARE_METATYPE(ClassTest)

@@ -24,9 +24,11 @@ template <typename W> W* named(W* widget, const QString& name) {
     return widget;
 }
 
-// A control's hint; the window shows it in the status bar, never as a tool tip.
+// A control's hint; the window shows it in the status bar, never as a tool tip. Screen readers
+// speak it as the control's description.
 template <typename W> W* hinted(W* widget, const QString& hint) {
     widget->setStatusTip(hint);
+    widget->setAccessibleDescription(hint);
     return widget;
 }
 

@@ -7,6 +7,8 @@
 #include "platform/dialogs.h"
 #include "stats/drawstyle.h"
 #include "stats/rankingrowpainter.h"
+#include "stats/spokentext.h"
+#include "widgets/imagebutton.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
 
@@ -56,6 +58,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     setDesignSize(GroupBox1, {337, 321});
     Set1 = hinted(named(new QListWidget(GroupBox1), QStringLiteral("Set1")),
                   QStringLiteral("Liste der Schulfächer"));
+    Set1->setAccessibleName(QStringLiteral("Schulfächer"));
     place(Set1, {16, 24, 305, 252}, AllEdges);
     Set2 = hinted(
         named(new QPushButton(QStringLiteral("Hinzufügen"), GroupBox1), QStringLiteral("Set2")),
@@ -73,6 +76,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     Set4 = hinted(named(new QListWidget(GroupBox3), QStringLiteral("Set4")),
                   QStringLiteral("Zeigt die vorhandenen Schulfächer nach dem "
                                  "Klassendurchschnitt geordnet."));
+    Set4->setAccessibleName(QStringLiteral("Bestenliste der Schulfächer"));
     Set4->setItemDelegate(new OwnerDrawDelegate(
         RowHeight,
         [this](QPainter& p, int row, const QRect& rect, bool selected) {
@@ -95,6 +99,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
     InfoP->setPicture(logoBitmap());
     InfoP->setTransparent(true);
     InfoP->setCursor(Qt::PointingHandCursor);
+    makeImageButton(InfoP, QStringLiteral("Info über Zensoria"));
     connect(InfoP, &TVelaImage::clicked, this, &SettingsPage::infoClicked);
     // Its context menu is the window's, which holds "&Info".
     InfoP->setContextMenuPolicy(Qt::NoContextMenu);
@@ -156,6 +161,10 @@ void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
         Set4->clear();
         Set4->addItems(entries);
     }
+    // Screen readers speak a row as a sentence, not as the stored entry.
+    for (int row = 0; row < Set4->count(); ++row)
+        Set4->item(row)->setData(Qt::AccessibleTextRole,
+                                 spokenRankingRow(ranking.at(row), row + 1));
 }
 
 void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected) {

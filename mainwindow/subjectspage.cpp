@@ -6,9 +6,11 @@
 #include "mainwindow/rowdelegate.h"
 #include "stats/averagebarpainter.h"
 #include "stats/drawstyle.h"
+#include "stats/spokentext.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
 #include "widgets/buttonpictures.h"
+#include "widgets/imagebutton.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
 
@@ -87,6 +89,7 @@ SubjectsPage::SubjectsPage(std::function<bool()> diagramLabels, QWidget* parent)
     }
 
     Tests = named(new QListView(this), QStringLiteral("Tests"));
+    Tests->setAccessibleName(QStringLiteral("Klassenarbeiten"));
     Tests->setItemDelegate(new OwnerDrawDelegate(
         RowHeight,
         [this](QPainter& p, int row, const QRect& rect, bool selected) {
@@ -117,6 +120,7 @@ SubjectsPage::SubjectsPage(std::function<bool()> diagramLabels, QWidget* parent)
     // The print button: its normal picture, swapped for the others on hover and press.
     PrintBtn = named(new TVelaImage(this), QStringLiteral("PrintBtn"));
     PrintBtn->setCursor(Qt::PointingHandCursor);
+    makeImageButton(PrintBtn, QStringLiteral("Drucken"));
     // They are drawn when first shown: the page is hidden at start.
     new ButtonPictures(PrintBtn, PrintButtonSize, [](ButtonPictures::State state) {
         constexpr std::array<PrintButtonLook, 3> looks = {
@@ -146,10 +150,14 @@ SubjectsPage::SubjectsPage(std::function<bool()> diagramLabels, QWidget* parent)
     next(form->New);
     next(form->Change);
     next(form->Delete);
+    next(PrintBtn);
 }
 
 QItemSelectionModel* SubjectsPage::showTests(TestListModel* tests) {
     tests_ = tests;
+    // Screen readers speak a row as a sentence, not as its test list item.
+    if (tests)
+        tests->setSpokenText(&spokenTestRow);
     // The view makes a selection model for each model and leaves the old one to its owner.
     QItemSelectionModel* old = Tests->selectionModel();
     Tests->setModel(tests);
@@ -180,6 +188,7 @@ void SubjectsPage::buildAverageBar() {
     style.texts = &texts_;
     averageBar_ = AverageBarImage(std::max(1, Tests->width()), summary, style,
                                   AveragePB->devicePixelRatioF());
+    AveragePB->setAccessibleName(spokenAverageBar(summary));
     AveragePB->update();
 }
 

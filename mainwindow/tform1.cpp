@@ -11,6 +11,7 @@
 #include "mainwindow/anchors.h"
 #include "mainwindow/classtestform.h"
 #include "mainwindow/formparts.h"
+#include "mainwindow/returnkey.h"
 #include "mainwindow/settingspage.h"
 #include "mainwindow/shortcutkeeper.h"
 #include "mainwindow/subjectspage.h"
@@ -140,6 +141,9 @@ void TForm1::connectHandlers() {
     wire(s->Set2, &QPushButton::clicked, [this] { Set2Click(); });
     wire(s->Set3, &QPushButton::clicked, [this] { Set3Click(); });
     wire(s->Set4, &QListWidget::itemDoubleClicked, [this] { Set4DblClick(); });
+    // Return on a subject does what a double click does.
+    onReturnKey(s->Set1, [this] { runHandler([this] { Set1DblClick(); }); });
+    onReturnKey(s->Set4, [this] { runHandler([this] { Set4DblClick(); }); });
 
     wire(form->New, &QPushButton::clicked, [this] { SetTestData(form->New); });
     wire(form->Change, &QPushButton::clicked, [this] { SetTestData(form->Change); });

@@ -9,6 +9,7 @@
 #include "printing/printjob.h"
 #include "printing/printsource.h"
 #include "printing/schoolyearreport.h"
+#include "widgets/imagebutton.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
 
@@ -243,6 +244,7 @@ void TForm2::buildForm() {
     InfoP->setPicture(logoBitmap());
     InfoP->setTransparent(true);
     InfoP->setCursor(Qt::PointingHandCursor);
+    makeImageButton(InfoP, QStringLiteral("Info über Zensoria"));
     connect(InfoP, &TVelaImage::clicked, this, &TForm2::aboutRequested);
 
     GroupBox_Preview =

@@ -15,6 +15,8 @@ packages=(
     python3
     # Reading back the Excel workbook in the tests (with the system's python3).
     python3-openpyxl
+    # The accessibility test: its own session and accessibility bus, the tree read by pyatspi.
+    dbus-daemon at-spi2-core python3-pyatspi xdotool
 )
 # Fuzzing (scripts/fuzz.sh) needs clang and its libFuzzer.
 if [ "${1:-}" = fuzz ]; then

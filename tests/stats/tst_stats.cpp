@@ -1,11 +1,13 @@
 #include "gradedata/commalist.h"
 #include "gradedata/inistore.h"
+#include "gradedata/testlistmodel.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "stats/gradecolours.h"
 #include "stats/numberformat.h"
 #include "stats/ranking.h"
 #include "stats/rankingrowpainter.h"
+#include "stats/spokentext.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
 
@@ -86,6 +88,11 @@ private slots:
     void rankingReadsCountsHoweverWritten();
     void rankingShownAverage_data();
     void rankingShownAverage();
+    void spokenTestRow_data();
+    void spokenTestRow();
+    void spokenRankingRow_data();
+    void spokenRankingRow();
+    void spokenAverageBar();
 
 private:
     QTemporaryDir dir_;
@@ -461,6 +468,73 @@ void TestStats::rankingShownAverage() {
     QCOMPARE(testCountText(QStringLiteral("1")), QStringLiteral("1 Arbeit"));
     QCOMPARE(testCountText(QStringLiteral("4")), QStringLiteral("4 Arbeiten"));
     QCOMPARE(testCountText(QStringLiteral("11")), QStringLiteral("11 Arbeiten"));
+}
+
+void TestStats::spokenTestRow_data() {
+    QTest::addColumn<ClassTest>("test");
+    QTest::addColumn<QString>("spoken");
+    const auto test = [](int level, int number, QDate date, int lesson, GradeCounts counts, int own,
+                         const QString& remark) {
+        return ClassTest{level, number, date, lesson, counts, own, remark};
+    };
+    QTest::newRow("own grade and remark")
+        << test(8, 1, QDate(2025, 11, 14), 3, {4, 7, 8, 4, 1, 1}, 3, "Bruchrechnung")
+        << "8. Klasse, Arbeit 1, Freitag, 14. November 2025, 3. Stunde, 25 Teilnehmer, "
+           "Durchschnitt 2,8, eigene Note 3, Bruchrechnung";
+    QTest::newRow("not taken, no remark")
+        << test(12, 3, QDate(2003, 3, 12), 10, {2, 5, 8, 4, 1, 0}, 0, QString())
+        << "12. Klasse, Arbeit 3, Mittwoch, 12. März 2003, 10. Stunde, 20 Teilnehmer, "
+           "Durchschnitt 2,9, nicht teilgenommen";
+    QTest::newRow("whole average, remark with commas")
+        << test(5, 2, QDate(2004, 3, 15), 1, {0, 0, 3, 0, 0, 0}, 6, "Lesen, Schreiben")
+        << "5. Klasse, Arbeit 2, Montag, 15. März 2004, 1. Stunde, 3 Teilnehmer, "
+           "Durchschnitt 3, eigene Note 6, Lesen, Schreiben";
+    QTest::newRow("no participants, own grade out of range")
+        << test(7, 1, QDate(2024, 1, 5), 2, {0, 0, 0, 0, 0, 0}, 9, QString())
+        << "7. Klasse, Arbeit 1, Freitag, 5. Januar 2024, 2. Stunde, 0 Teilnehmer, "
+           "kein Durchschnitt";
+}
+
+void TestStats::spokenTestRow() {
+    QFETCH(ClassTest, test);
+    QFETCH(QString, spoken);
+    QCOMPARE(::spokenTestRow(test), spoken);
+}
+
+void TestStats::spokenRankingRow_data() {
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("shownAverage");
+    QTest::addColumn<int>("tests");
+    QTest::addColumn<int>("rank");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("first") << "Mathe"
+                           << "3,02" << 2 << 1 << "Mathe, Rang 1, Durchschnitt 3,02, 2 Arbeiten";
+    QTest::newRow("one test, a %1 in the name")
+        << "Kunst %1 %2"
+        << "2" << 1 << 12 << "Kunst %1 %2, Rang 12, Durchschnitt 2, 1 Arbeit";
+}
+
+void TestStats::spokenRankingRow() {
+    QFETCH(QString, subject);
+    QFETCH(QString, shownAverage);
+    QFETCH(int, tests);
+    QFETCH(int, rank);
+    QFETCH(QString, spoken);
+    RankedSubject entry;
+    entry.averageText = ClassAverageText(3);
+    entry.shownAverage = shownAverage;
+    entry.subject = subject;
+    entry.testCount = tests;
+    QCOMPARE(::spokenRankingRow(entry, rank), spoken);
+}
+
+void TestStats::spokenAverageBar() {
+    QCOMPARE(::spokenAverageBar(std::nullopt), QStringLiteral("Keine Arbeiten"));
+    const auto summary = computeSubjectSummary(
+        {"2002-03-12,05,2,3,2,5,8,4,1,0,2,\"\"", "2002-05-12,05,3,4,0,0,3,0,0,0,3,\"\""});
+    QCOMPARE(::spokenAverageBar(summary),
+             QStringLiteral("Durchschnitt aller Arbeiten 2,9, im Mittel 11,5 Teilnehmer, "
+                            "Schulstunde im Mittel 3,5, eigene Note im Mittel 2,5"));
 }
 
 QTEST_GUILESS_MAIN(TestStats)
