@@ -1,5 +1,6 @@
 #include "mainwindow/classtestform.h"
 
+#include "mainwindow/classtestformdate.h"
 #include "mainwindow/formparts.h"
 #include "platform/dialogs.h"
 #include "platform/localeformats.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,12 +40,20 @@ constexpr QRect DateFieldRect(504, 336, 185, 21);
 // designed width, so its font is made smaller where the widest date of the locale would not
 // fit at the window's font size; the face stays the window's.
 //
+// Typed digits are taken as a date in the short form (DateTyping): the field shows the entry
+// while it is typed and the long date once it is complete, confirmed with Enter or left. An
+// entry that is no date (31.02.2025) stays shown in red and the field has no date then
+// (shownDate()), so that nothing is stored from it; Escape brings back the date before.
+//
 // Fitting measures up to 84 dates at each size tried, which costs more than building the rest
 // of the form. A hidden field only notes that its font is to be fitted; it is fitted before it is
 // first shown or asked for its size, and at once while it is visible.
 class DatePicker : public QDateEdit {
 public:
-    using QDateEdit::QDateEdit;
+    explicit DatePicker(QWidget* parent) : QDateEdit(parent) {
+        // A date chosen in the calendar, by the wheel or by the program ends an entry.
+        connect(this, &QDateEdit::dateChanged, this, [this] { endTyping(); });
+    }
 
     void fitFont() {
         if (fitting_)
@@ -79,6 +89,15 @@ public:
             fitDue_ = true;
     }
 
+    // The date the field shows: the typed entry while there is one (invalid when it is no
+    // date), else the date.
+    QDate shownDate() const { return typing_ ? typedDate() : date(); }
+    // Shows a date, dropping any entry.
+    void setShownDate(QDate shown) {
+        endTyping();
+        setDate(shown);
+    }
+
     QSize sizeHint() const override {
         fitDueFont();
         return QDateEdit::sizeHint();
@@ -90,6 +109,50 @@ public:
 
 protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    void keyPressEvent(QKeyEvent* event) override {
+        const QString text = event->text();
+        const int key = event->key();
+        if (text.size() == 1 && text.front().isDigit() && text.front().unicode() < 128) {
+            if (!typing_ || refused_)
+                startTyping();
+            if (typing_->digit(text.front().digitValue()) && typing_->complete())
+                commitTyping();
+            else
+                showTyping();
+            return;
+        }
+        if (!typing_)
+            return QDateEdit::keyPressEvent(event);
+        if (key == Qt::Key_Right || text == u"." || text == u"," || text == u"/" || text == u"-") {
+            typing_->nextPart();
+            showTyping();
+        } else if (key == Qt::Key_Backspace) {
+            if (typing_->erase())
+                showTyping();
+            else
+                endTyping();
+        } else if (key == Qt::Key_Escape) {
+            endTyping();
+        } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            commitTyping();
+        } else if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            // Leaving the field takes the entry.
+            QDateEdit::keyPressEvent(event);
+        } else if (!text.isEmpty() && text.front().isPrint()) {
+            // Letters and the like have no place in a typed date.
+        } else if (commitTyping()) {
+            // Up, Down and the other keys act on the date taken.
+            QDateEdit::keyPressEvent(event);
+        }
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        commitTyping();
+        QDateEdit::focusOutEvent(event);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        commitTyping();
+        QDateEdit::mousePressEvent(event);
+    }
     void changeEvent(QEvent* event) override {
         QDateEdit::changeEvent(event);
         if (event->type() == QEvent::FontChange || event->type() == QEvent::LocaleChange)
@@ -127,8 +190,67 @@ private:
         return field.width() - 2 * 2 - 1;
     }
 
+    void startTyping() {
+        DateTyping::Part part = DateTyping::Day;
+        if (currentSection() == MonthSection)
+            part = DateTyping::Month;
+        else if (currentSection() == YearSection)
+            part = DateTyping::Year;
+        refused_ = false;
+        typing_.emplace(date(), part);
+    }
+    // Takes the entry: a date becomes the field's date, anything else stays shown in red.
+    // Returns whether the field holds a date now.
+    bool commitTyping() {
+        if (!typing_ || refused_)
+            return !refused_;
+        const QDate typed = typedDate();
+        if (!typed.isValid()) {
+            refused_ = true;
+            showTyping();
+            systemBeep();
+            return false;
+        }
+        endTyping();
+        setDate(typed);
+        return true;
+    }
+    // The date typed; invalid when there is none or the field cannot show it (before 1752).
+    QDate typedDate() const {
+        const QDate typed = typing_->date();
+        return typed >= minimumDate() && typed <= maximumDate() ? typed : QDate();
+    }
+    void endTyping() {
+        typing_.reset();
+        refused_ = false;
+        if (entry_)
+            entry_->hide();
+    }
+    // The entry lies over the field's own text, with the same font and margins.
+    void showTyping() {
+        if (!entry_) {
+            entry_ = new QLineEdit(this);
+            entry_->setObjectName(QStringLiteral("TypedDate"));
+            entry_->setFrame(false);
+            entry_->setReadOnly(true);
+            entry_->setFocusPolicy(Qt::NoFocus);
+            entry_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+        entry_->setGeometry(lineEdit()->geometry());
+        QPalette palette = lineEdit()->palette();
+        if (refused_ || !typing_->possible() || (typing_->complete() && !typedDate().isValid()))
+            palette.setColor(QPalette::Text, Qt::red);
+        entry_->setPalette(palette);
+        entry_->setText(typing_->text());
+        entry_->show();
+    }
+
     bool fitting_ = false;
     bool fitDue_ = false;
+    std::optional<DateTyping> typing_;
+    // The entry could not be taken as a date; the next digit starts a new one.
+    bool refused_ = false;
+    QLineEdit* entry_ = nullptr;
 };
 
 } // namespace
@@ -253,7 +375,8 @@ void ClassTestForm::fitDateFont() {
 
 std::optional<ClassTest> ClassTestForm::enteredTest(const GradeBook& book, int changedRow) {
     TestForm entered = read();
-    const bool valid = validateTestForm(entered);
+    // A typed date that does not exist is faulty input like any other.
+    const bool valid = validateTestForm(entered) && entered.date.isValid();
     showCounts(entered.counts);
     if (!valid) {
         DialogService::instance().showMessage(
@@ -280,7 +403,7 @@ TestForm ClassTestForm::read() const {
     TestForm form;
     form.gradeLevel = ClassNumber->currentIndex() >= 0 ? ClassNumber->currentText() : QString();
     form.number = Number->currentText();
-    form.date = TestDate->date();
+    form.date = static_cast<const DatePicker*>(TestDate)->shownDate();
     form.lesson = Lesson->currentText();
     for (int g = 0; g < 6; ++g)
         form.counts[g] = countFields[g]->text();
@@ -299,7 +422,7 @@ void ClassTestForm::show(const TestForm& form) {
     showCounts(form.counts);
     ClassNumber->setCurrentIndex(ClassNumber->findText(form.gradeLevel));
     Number->setEditText(form.number);
-    TestDate->setDate(form.date);
+    static_cast<DatePicker*>(TestDate)->setShownDate(form.date);
     Lesson->setEditText(form.lesson);
     Notes->setText(form.remark);
 }
@@ -317,7 +440,7 @@ void ClassTestForm::clear() {
     for (QLineEdit* field : countFields)
         field->clear();
     clearOwnGradeChoices(false);
-    TestDate->setDate(Clock::today());
+    static_cast<DatePicker*>(TestDate)->setShownDate(Clock::today());
     Lesson->setEditText(QString());
     Notes->clear();
 }

@@ -4,11 +4,66 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "support/classtests.h"
+#include "support/mainwindowfixture.h"
+#include "support/testfiles.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+
+namespace {
+
+// Types into a widget: '>' is the Right key, '<' Backspace, '|' Enter, '!' Escape, '^' Up,
+// 'v' Down, anything else its character.
+void typeKeys(QWidget* widget, const QString& keys) {
+    for (const QChar c : keys) {
+        switch (c.unicode()) {
+        case '>':
+            QTest::keyClick(widget, Qt::Key_Right);
+            break;
+        case '<':
+            QTest::keyClick(widget, Qt::Key_Backspace);
+            break;
+        case '|':
+            QTest::keyClick(widget, Qt::Key_Return);
+            break;
+        case '!':
+            QTest::keyClick(widget, Qt::Key_Escape);
+            break;
+        case '^':
+            QTest::keyClick(widget, Qt::Key_Up);
+            break;
+        case 'v':
+            QTest::keyClick(widget, Qt::Key_Down);
+            break;
+        default:
+            QTest::keyClick(widget, c.toLatin1());
+        }
+    }
+}
+
+// The date field focused by Tab from the number before it, as a user gets there.
+QDateEdit* dateFieldByTab(QWidget& window) {
+    auto* number = window.findChild<QComboBox*>(QStringLiteral("Number"));
+    auto* date = window.findChild<QDateEdit*>(QStringLiteral("TestDate"));
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        return nullptr;
+    number->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(number, Qt::Key_Tab);
+    return date->hasFocus() ? date : nullptr;
+}
+
+// The text the date field shows: the entry being typed where there is one.
+QString shownText(const QDateEdit* date) {
+    const auto* typed = date->findChild<QLineEdit*>(QStringLiteral("TypedDate"));
+    return typed && typed->isVisible() ? typed->text() : date->findChild<QLineEdit*>()->text();
+}
+
+} // namespace
 
 // The entry form of one class test, on its own: what it shows fits its fields at their
 // designed size, and a test shown in it reads back unchanged.
@@ -56,7 +111,7 @@ class TestClassTestForm : public QObject {
     }
 
 private slots:
-    void initTestCase() {
+    void init() {
         LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
         Clock::setToday(QDate(2023, 9, 28));
     }
@@ -107,6 +162,98 @@ private slots:
         shown->setFont(QFont(QStringLiteral("Liberation Sans"), 8));
         QCOMPARE(date->font(), shownDate->font());
         QCOMPARE(date->font().family(), QStringLiteral("Liberation Sans"));
+    }
+
+    void typedDate_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("shown");
+        const QDate date(2025, 11, 14);
+        const QString longDate = QStringLiteral("Freitag, 14. November 2025");
+        QTest::newRow("with dots") << "14.11.2025" << date << longDate;
+        QTest::newRow("digits only") << "14112025" << date << longDate;
+        QTest::newRow("Right between") << "14>11>2025" << date << longDate;
+        QTest::newRow("one-digit day and month")
+            << "4.1.2025" << QDate(2025, 1, 4) << "Samstag, 4. Januar 2025";
+        QTest::newRow("day 4 moves on")
+            << "4112025" << QDate(2025, 11, 4) << "Dienstag, 4. November 2025";
+        QTest::newRow("two-digit year, Enter") << "14.11.25|" << date << longDate;
+        QTest::newRow("year of the field")
+            << "14.11.|" << QDate(2023, 11, 14) << "Dienstag, 14. November 2023";
+        QTest::newRow("corrected")
+            << "14.12<<12.2025" << QDate(2025, 12, 14) << "Sonntag, 14. Dezember 2025";
+        QTest::newRow("letters ignored") << "14.11.x2025" << date << longDate;
+        QTest::newRow("Up steps") << "14.11.2025^" << QDate(2025, 11, 15)
+                                  << "Samstag, 15. November 2025";
+        QTest::newRow("Up, Down") << "14.11.2025^v" << date << longDate;
+        QTest::newRow("no such day") << "31.02.2025" << QDate() << "31.02.2025";
+        QTest::newRow("no 29 February") << "29.02.2025" << QDate() << "29.02.2025";
+        QTest::newRow("leap day") << "29.02.2024" << QDate(2024, 2, 29)
+                                  << "Donnerstag, 29. Februar 2024";
+        QTest::newRow("month 13") << "14.13.2025" << QDate() << "14.13.2025";
+        QTest::newRow("day 0") << "00.11.2025" << QDate() << "00.11.2025";
+        QTest::newRow("before the calendar") << "14.11.1120" << QDate() << "14.11.1120";
+        QTest::newRow("three-digit year") << "14.11.202|" << QDate() << "14.11.202";
+        QTest::newRow("refused, typed again")
+            << "31.02.202528.02.2025" << QDate(2025, 2, 28) << "Freitag, 28. Februar 2025";
+        QTest::newRow("refused, Escape")
+            << "31.02.2025!" << QDate(2023, 9, 28) << "Donnerstag, 28. September 2023";
+    }
+    // A date typed the way people type dates sets the field's date and shows it long; one
+    // that does not exist stays shown as typed, and the form then holds no date.
+    void typedDate() {
+        QFETCH(QString, keys);
+        QFETCH(QDate, date);
+        QFETCH(QString, shown);
+        auto window = page(QStringLiteral("Liberation Sans"));
+        QDateEdit* field = dateFieldByTab(*window);
+        QVERIFY(field);
+        typeKeys(field, keys);
+        // Leaving the field takes what was typed.
+        QTest::keyClick(field, Qt::Key_Tab);
+        QVERIFY(!field->hasFocus());
+        QCOMPARE(shownText(field), shown);
+        QCOMPARE(window->findChild<ClassTestForm*>()->read().date, date);
+        const auto* typed = field->findChild<QLineEdit*>(QStringLiteral("TypedDate"));
+        QCOMPARE(typed && typed->isVisible(), !date.isValid());
+        if (!date.isValid())
+            QCOMPARE(typed->palette().color(QPalette::Text), QColor(Qt::red));
+    }
+
+    // "Neu" stores the date typed after Tab, and refuses one that does not exist.
+    void newStoresTypedDate_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("14.11.2025") << "14.11.2025"
+                                    << "5,1,14.11.2025";
+        QTest::newRow("31.02.2025") << "31.02.2025" << QString();
+    }
+    void newStoresTypedDate() {
+        QFETCH(QString, keys);
+        QFETCH(QString, key);
+        MainWindowFixture fixture;
+        QVERIFY(writeBytes(fixture.dataFile(), "[Mathe]\r\n"));
+        auto form = fixture.openForm();
+        clickTab(*form, QStringLiteral("Mathe"));
+        control<QComboBox>(*form, "ClassNumber")->setCurrentIndex(4);
+        control<QComboBox>(*form, "Number")->setEditText(QStringLiteral("1"));
+        control<QComboBox>(*form, "Lesson")->setEditText(QStringLiteral("2"));
+        control<QLineEdit>(*form, "Eins")->setText(QStringLiteral("3"));
+        QTest::mouseClick(control<QRadioButton>(*form, "NotWritten"), Qt::LeftButton);
+        QDateEdit* field = dateFieldByTab(*form);
+        QVERIFY(field);
+        typeKeys(field, keys);
+        clickButton(*form, "New");
+        const QByteArray stored = readBytes(fixture.dataFile());
+        if (key.isEmpty()) {
+            QCOMPARE(stored, QByteArray("[Mathe]\r\n"));
+            QCOMPARE(fixture.messages().size(), 1);
+            QCOMPARE(fixture.messages().first().caption, QStringLiteral("Fehlerhafte Angabe"));
+            QCOMPARE(shownText(field), keys);
+        } else {
+            QVERIFY2(stored.contains("\r\n" + key.toUtf8() + "=\""), stored.constData());
+            QCOMPARE(fixture.messages().size(), 0);
+        }
     }
 
     void shownTestReadsBack() {
