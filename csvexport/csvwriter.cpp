@@ -59,8 +59,8 @@ QStringList csvHeader() {
 }
 
 QString csvField(const QString& text) {
-    const bool needsQuotes = text.contains(u';') || text.contains(u'"') || text.contains(u'\n') ||
-                             text.contains(u'\r') ||
+    const bool needsQuotes = text.contains(u';') || text.contains(u',') || text.contains(u'"') ||
+                             text.contains(u'\n') || text.contains(u'\r') || text.contains(u'\t') ||
                              (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
     if (!needsQuotes)
         return text;

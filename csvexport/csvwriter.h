@@ -18,8 +18,10 @@ struct SubjectTests {
 // every subject with subject, school year, grade level, number, date, lesson, the six counts,
 // participants, average, own grade and remark. German spreadsheet conventions: UTF-8 with a
 // byte-order mark, ";" between fields, decimal commas, dates as dd.mm.yyyy, CR LF line ends.
-// A field holding ";", a double quote, a line break or leading or trailing blanks is enclosed
-// in double quotes, inner quotes doubled.
+// A field holding ";", ",", a tab, a double quote, a line break or leading or trailing blanks
+// is enclosed in double quotes, inner quotes doubled. Comma and tab count too (decimal commas
+// included): a spreadsheet program that opens the file with comma, semicolon and tab all taken
+// as separators would split such a field into two cells.
 QByteArray gradeBookCsv(const QList<SubjectTests>& subjects);
 
 // One field as it stands in the file.

@@ -17,6 +17,8 @@ packages=(
     python3-openpyxl
     # The accessibility test: its own session and accessibility bus, the tree read by pyatspi.
     dbus-daemon at-spi2-core python3-pyatspi xdotool
+    # The CSV export's test opens the file in LibreOffice Calc.
+    libreoffice-calc-nogui
 )
 # Fuzzing (scripts/fuzz.sh) needs clang and its libFuzzer.
 if [ "${1:-}" = fuzz ]; then
