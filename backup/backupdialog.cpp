@@ -4,6 +4,7 @@
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
 #include "platform/errormessage.h"
+#include "platform/helpviewer.h"
 #include "platform/localeformats.h"
 
 #include <QDir>
@@ -90,6 +91,7 @@ BackupDialog::BackupDialog(const QString& dataFileName, bool copyDueBeforeNextCh
     connect(Copies, &QTreeWidget::itemDoubleClicked, this, &BackupDialog::RestoreClick);
     connect(Restore, &QPushButton::clicked, this, &BackupDialog::RestoreClick);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+    Help::addHelpKey(this, QStringLiteral("Backups"));
 
     refresh();
     // Each copy holds the file as it was before the first change of the day it was made (or

@@ -15,6 +15,7 @@
 #include "overview/overviewdialog.h"
 #include "platform/dialogs.h"
 #include "trend/trenddialog.h"
+#include "update/tvelaupdatefile.h"
 #include "xlsxexport/gradebookworkbook.h"
 
 #include <QAction>
@@ -50,6 +51,11 @@ void TForm1::buildExtraActions() {
     addAction(OverviewAction);
     connect(OverviewAction, &QAction::triggered, this,
             [this] { runHandler([this] { OverviewExecute(); }); });
+    // The shortcuts work in the whole window; the context menu shows them beside the entries.
+    BackupsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    TrendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    CsvExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    addActions({BackupsAction, TrendAction, CsvExportAction});
     // A copy that cannot be made is said once per file and run in a warning box, shown when
     // the change it came before is done; the change goes on.
     backup_ = std::make_unique<DailyBackup>([this](const QString& fileName, const QString& reason) {
@@ -75,6 +81,18 @@ void TForm1::addExtraActions(QMenu& menu) {
     menu.addAction(XlsxExportAction);
     OverviewAction->setEnabled(document_ != nullptr);
     menu.addAction(OverviewAction);
+    // Disabled only for the menu: a file opened later takes the shortcuts at once.
+    connect(&menu, &QMenu::aboutToHide, this, [this] {
+        BackupsAction->setEnabled(true);
+        CsvExportAction->setEnabled(true);
+        XlsxExportAction->setEnabled(true);
+        OverviewAction->setEnabled(true);
+    });
+    menu.addSeparator();
+    Update->UpdateAction->setText(QStringLiteral("Nach Updates suchen…"));
+    menu.addAction(Update->UpdateAction);
+    Help->setText(QStringLiteral("Hilfe"));
+    menu.addAction(Help);
 }
 
 void TForm1::watchForBackup() {
@@ -124,6 +142,8 @@ QString chooseExportFile(QWidget* parent, const QString& dataFileName, const QSt
     options.initialFileName =
         dataFile.absoluteDir().filePath(dataFile.completeBaseName() + u'.' + suffix);
     options.save = true;
+    // F1 in the file dialog explains the exports.
+    options.helpTopic = QStringLiteral("CsvExport");
     return DialogService::instance().chooseFile(parent, options);
 }
 

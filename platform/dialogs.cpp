@@ -1,4 +1,5 @@
 #include "platform/dialogs.h"
+#include "platform/helpviewer.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -89,6 +90,8 @@ public:
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(options.defaultSuffix);
         dialog.setSizeGripEnabled(true);
+        if (!options.helpTopic.isEmpty())
+            Help::addHelpKey(&dialog, options.helpTopic);
         const QFileInfo initial(options.initialFileName);
         if (!options.initialFileName.isEmpty()) {
             if (initial.isDir()) {

@@ -14,6 +14,7 @@ struct FileDialogOptions {
     QString defaultSuffix;   // without dot, e.g. "plx"
     QString initialFileName; // proposed name or folder
     bool save = false;       // a file to write: "Speichern" button, overwriting is confirmed
+    QString helpTopic;       // topic of the help file shown by F1 in the dialog; none if empty
 };
 
 // Every modal question, message box, input box and file dialog of the program goes through

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QPushButton>
@@ -41,6 +42,16 @@ void Help::showTopic(QWidget* parent, const QString& topic) {
     viewer->raise();
     viewer->activateWindow();
     viewer->showTopic(file, topic);
+}
+
+void Help::addHelpKey(QWidget* window, const QString& topic) {
+    auto* help = new QAction(QStringLiteral("Hilfe"), window);
+    help->setObjectName(QStringLiteral("HelpKey"));
+    help->setShortcut(Qt::Key_F1);
+    help->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(help);
+    QObject::connect(help, &QAction::triggered, window,
+                     [window, topic] { showTopic(window, topic); });
 }
 
 HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser(this)) {

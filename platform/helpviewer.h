@@ -14,6 +14,8 @@ void setHelpFile(const QString& fileName);
 // Shows topic of the help file in the help window of parent, opening it when needed.
 // A missing help file is reported in a message box instead.
 void showTopic(QWidget* parent, const QString& topic);
+// Gives window the key F1, which shows topic in its help window.
+void addHelpKey(QWidget* window, const QString& topic);
 } // namespace Help
 
 // The help window: the help file in a text browser, scrolled to a topic.

@@ -4,6 +4,7 @@
 #include "platform/atomicfile.h"
 #include "platform/dialogs.h"
 #include "platform/errormessage.h"
+#include "platform/helpviewer.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -61,6 +62,7 @@ TrendDialog::TrendDialog(TrendData data, QWidget* parent) : QDialog(parent) {
     SB = new QStatusBar(this);
     SB->setObjectName(QStringLiteral("SB"));
     SB->setSizeGripEnabled(true);
+    Help::addHelpKey(this, QStringLiteral("Trend"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -3,6 +3,7 @@
 #include "platform/datetime.h"
 #include "platform/dialogs.h"
 #include "platform/errormessage.h"
+#include "platform/helpviewer.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "update/httpclient.h"
@@ -137,6 +138,7 @@ TStatusForm::TStatusForm(QWidget* parent)
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setFixedSize(ClientSize);
+    Help::addHelpKey(this, QStringLiteral("Update"));
 
     buildControls();
 

@@ -5,6 +5,7 @@
 #include "mainwindow/tabcontrol.h"
 #include "mainwindow/tform1.h"
 #include "overview/overviewdialog.h"
+#include "platform/helpviewer.h"
 #include "support/mainwindowfixture.h"
 #include "support/testfiles.h"
 #include "trend/trenddialog.h"
@@ -21,6 +22,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -68,10 +70,14 @@ class TestContextEntries : public QObject {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (!menu)
                 return;
+            // Each entry with the shortcut the menu shows beside it.
             for (QAction* action : menu->actions())
                 texts.append(action->isSeparator()
                                  ? QStringLiteral("-")
-                                 : action->text() + (action->isEnabled() ? "" : " (aus)"));
+                                 : action->text() + (action->isEnabled() ? "" : " (aus)") +
+                                       (action->shortcut().isEmpty()
+                                            ? QString()
+                                            : u' ' + action->shortcut().toString()));
             menu->close();
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
@@ -104,23 +110,77 @@ private slots:
     }
 
     void menuHoldsTheEntries() {
+        const QStringList updateAndHelp = {"-", "Nach Updates suchen… Ctrl+U", "Hilfe F1"};
         {
             TForm1 empty;
-            QCOMPARE(menuTexts(empty), (QStringList{"&Info", "-", "Sicherungen anzeigen… (aus)",
-                                                    "Als CSV exportieren… (aus)",
-                                                    "Als Excel-Arbeitsmappe exportieren… (aus)",
-                                                    "Übersicht… (aus)"}));
+            QCOMPARE(menuTexts(empty),
+                     (QStringList{"&Info", "-", "Sicherungen anzeigen… (aus) Ctrl+Shift+S",
+                                  "Als CSV exportieren… (aus) Ctrl+Shift+C",
+                                  "Als Excel-Arbeitsmappe exportieren… (aus)",
+                                  "Übersicht… (aus) Ctrl+Ü"} +
+                      updateAndHelp));
         }
         auto form = openForm();
         form->ShowSettingsExecute();
         QCOMPARE(menuTexts(*form),
-                 (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Als CSV exportieren…",
-                              "Als Excel-Arbeitsmappe exportieren…", "Übersicht…"}));
+                 (QStringList{"&Info", "-", "Sicherungen anzeigen… Ctrl+Shift+S",
+                              "Als CSV exportieren… Ctrl+Shift+C",
+                              "Als Excel-Arbeitsmappe exportieren…", "Übersicht… Ctrl+Ü"} +
+                  updateAndHelp));
         showSubject(*form, QStringLiteral("Deutsch"));
-        QCOMPARE(menuTexts(*form),
-                 (QStringList{"&Info", "-", "Sicherungen anzeigen…", "Verlauf anzeigen…",
-                              "Als CSV exportieren…", "Als Excel-Arbeitsmappe exportieren…",
-                              "Übersicht…"}));
+        const QStringList subjectMenu = menuTexts(*form);
+        QCOMPARE(subjectMenu,
+                 (QStringList{"&Info", "-", "Sicherungen anzeigen… Ctrl+Shift+S",
+                              "Verlauf anzeigen… Ctrl+Shift+V", "Als CSV exportieren… Ctrl+Shift+C",
+                              "Als Excel-Arbeitsmappe exportieren…", "Übersicht… Ctrl+Ü"} +
+                  updateAndHelp));
+
+        // The help's overview names every entry and its shortcut as the menu shows it.
+        QString help = QString::fromUtf8(readBytes(QFINDTESTDATA("../../resources/Pultex.hlp")));
+        help = help.mid(help.indexOf(QStringLiteral("name=\"Features\"")));
+        help = help.left(help.indexOf(QStringLiteral("<h2>")));
+        for (QAction* entry : form->findChildren<QAction*>()) {
+            if (entry->text().isEmpty() || !subjectMenu.join(u'|').contains(entry->text()))
+                continue;
+            QVERIFY2(help.contains(QString(entry->text()).remove(u'&')), qPrintable(entry->text()));
+            QVERIFY2(
+                help.contains(entry->shortcut()
+                                  .toString(QKeySequence::PortableText)
+                                  .replace(QStringLiteral("Ctrl"), QStringLiteral("Strg"))
+                                  .replace(QStringLiteral("Shift"), QStringLiteral("Umschalt"))),
+                qPrintable(entry->text()));
+        }
+    }
+
+    // F1 in the dialogs of the entries shows their help topic.
+    void helpKeyOfTheDialogs_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("topic");
+        QTest::newRow("Sicherungen") << "BackupsAction"
+                                     << "Backups";
+        QTest::newRow("Verlauf") << "TrendAction"
+                                 << "Trend";
+    }
+    void helpKeyOfTheDialogs() {
+        QFETCH(QString, entry);
+        QFETCH(QString, topic);
+        QVERIFY(QFile::copy(QFINDTESTDATA("../../resources/Pultex.hlp"),
+                            fixture_->folders().programFile(QStringLiteral("Pultex.hlp"))));
+        auto form = openForm();
+        showSubject(*form, QStringLiteral("Englisch"));
+        QString shown;
+        whenOpen<QDialog>([&shown](QDialog* dialog) {
+            auto* help = dialog->findChild<QAction*>(QStringLiteral("HelpKey"));
+            QVERIFY(help);
+            QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
+            help->trigger();
+            auto* viewer = dialog->findChild<HelpViewer*>();
+            QVERIFY(viewer);
+            shown = viewer->topic();
+            QVERIFY(viewer->browser()->toPlainText().contains(QStringLiteral("Kontextmenü")));
+        });
+        action(*form, entry.toLatin1().constData())->trigger();
+        QCOMPARE(shown, topic);
     }
 
     void firstChangeOfTheDayIsBackedUp() {
@@ -310,6 +370,7 @@ private slots:
         const ShownDialog chosen = fixture_->dialogs().shown(ShownDialog::Kind::File).value(0);
         QVERIFY(chosen.fileOptions.save);
         QCOMPARE(chosen.fileOptions.defaultSuffix, suffix);
+        QCOMPARE(chosen.fileOptions.helpTopic, QStringLiteral("CsvExport"));
         QCOMPARE(chosen.fileOptions.initialFileName,
                  fixture_->folders().file(QStringLiteral("Beispiel.") + suffix));
         QVERIFY(readBytes(target).startsWith(start));

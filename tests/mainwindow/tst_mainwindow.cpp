@@ -1250,7 +1250,8 @@ private slots:
 
         // The help file holds every topic of the program, the print dialog's too.
         const QString help = QString::fromUtf8(readBytes(Help::helpFile()));
-        for (const char* topic : {"Settings", "Subjects", "Print"})
+        for (const char* topic : {"Settings", "Subjects", "Print", "Features", "Backups", "Trend",
+                                  "CsvExport", "Update"})
             QVERIFY2(help.contains(QStringLiteral("name=\"%1\"").arg(QLatin1String(topic))), topic);
     }
 

@@ -2,6 +2,7 @@
 // through them, the settings page and what its destruction at program end writes. Every test
 // has its own registry, program and temporary folder, and reaches no host but 127.0.0.1.
 #include "platform/datetime.h"
+#include "platform/helpviewer.h"
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "platform/registry.h"
@@ -15,6 +16,7 @@
 #include "update/workfolder.h"
 #include "wizardtest.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
@@ -71,6 +73,15 @@ void TestStatusForm::windowAndPages() {
     QVERIFY(!(form_->windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(form_->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(form_->palette().color(QPalette::Window), QColor(Qt::white));
+    // F1 shows the wizard's help topic.
+    auto* help = form_->findChild<QAction*>(QStringLiteral("HelpKey"));
+    QVERIFY(help);
+    QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
+    Help::setHelpFile(QFINDTESTDATA("../../resources/Pultex.hlp"));
+    help->trigger();
+    QVERIFY(form_->findChild<HelpViewer*>());
+    QCOMPARE(form_->findChild<HelpViewer*>()->topic(), QStringLiteral("Update"));
+    delete form_->findChild<HelpViewer*>();
 
     const struct {
         const char* name;
