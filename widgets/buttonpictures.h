@@ -13,6 +13,11 @@ class TVelaImage;
 // enters, and the pressed one while a mouse button is down. Releasing a button shows the
 // normal picture even with the pointer still over it; the hover picture comes back only with
 // the next entry. Owned by the image.
+//
+// A right press shows the pressed picture like any other button. Where the windowing system
+// asks for the context menu at the press (X11), the request waits until the button is
+// released, so that the menu does not take the release away from the button while it shows
+// its pressed picture.
 class ButtonPictures : public QObject {
     Q_OBJECT
 
@@ -28,6 +33,9 @@ public:
 
     State state() const { return state_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void show(State state);
     const QImage& picture(State state);
@@ -36,4 +44,6 @@ private:
     Drawing draw_;
     std::array<QImage, 3> pictures_; // those drawn so far
     State state_ = Normal;
+    // A context menu asked for while the right button was down, to be opened at its release.
+    bool menuDue_ = false;
 };

@@ -50,3 +50,10 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (click)
         emit clicked();
 }
+
+void LinkLabel::hideEvent(QHideEvent* event) {
+    QLabel::hideEvent(event);
+    leftPressed_ = false;
+    setUnderline(false);
+    setColour(LinkColour);
+}

@@ -22,6 +22,9 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A hidden link is plain and blue again: shown again with the pointer elsewhere, it must
+    // not keep the underline of the pointer that was over it when its dialog closed.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void setUnderline(bool underline);

@@ -6,11 +6,15 @@
 #include "widgets/messagefont.h"
 #include "widgets/pictures.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
+#include <QWindow>
 
 const QString TInfo::MakerLine = QStringLiteral("Ein Programm von Erika Mustermann, Musterstadt");
 const QString TInfo::EMailAddress = QStringLiteral("zensoria@example.org");
@@ -103,6 +107,38 @@ void TInfo::ShowAbout(const QString& name, const QString& period, const QIcon& i
     setWindowTitle(QStringLiteral("Info über ") + name);
     LogoPB->update();
     exec();
+}
+
+void TInfo::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        centreOnScreen();
+}
+
+// Centred on the screen at every showing, the first one too. Before the dialog was first
+// shown the window system has not yet told its frame; the frame of the window that opened it,
+// which has the same decorations, stands in, so that the title bar is not left out of the
+// centring.
+void TInfo::centreOnScreen() {
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        for (const QWidget* other :
+             {parentWidget() ? parentWidget()->window() : nullptr, QApplication::activeWindow()}) {
+            if (other && other != this && other->windowHandle() &&
+                !other->windowHandle()->frameMargins().isNull()) {
+                frame = other->windowHandle()->frameMargins();
+                break;
+            }
+        }
+    }
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer = size().grownBy(frame);
+    // For a window, move() places the outer frame.
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
 }
 
 // OK is also the cancel button: Escape and closing the window end the dialog with OK.

@@ -37,7 +37,11 @@ public:
 
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void centreOnScreen();
     void LogoPBPaint(QPainter& painter) const;
     void EMailLblClick();
     void URLLblClick();

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -237,6 +238,24 @@ private slots:
         QVERIFY(!dialog.isVisible());
     }
 
+    // Every showing, the first one too, is centred on the screen.
+    void centredAtEveryShowing() {
+        TInfo dialog;
+        QList<QPoint> centres;
+        for (int showing = 0; showing < 2; ++showing) {
+            QTimer::singleShot(0, &dialog, [&] {
+                centres << dialog.frameGeometry().center();
+                dialog.accept();
+            });
+            dialog.ShowAbout(QStringLiteral("Zensoria"), QStringLiteral("2002"), QIcon());
+        }
+        const QPoint screen = dialog.screen()->availableGeometry().center();
+        QCOMPARE(centres.size(), 2);
+        for (const QPoint& centre : centres)
+            QVERIFY2((centre - screen).manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+    }
+
     void linkLabels() {
         TInfo dialog;
         auto* email = dialog.findChild<LinkLabel*>(QStringLiteral("EMailLbl"));
@@ -254,6 +273,17 @@ private slots:
         QVERIFY(email->font().underline());
         hoverLeave(email);
         QVERIFY(!email->font().underline());
+        // Closed with the pointer over the link, opened with the pointer elsewhere: plain.
+        dialog.show();
+        hoverEnter(email);
+        QTest::mousePress(email, Qt::LeftButton, {}, QPoint(2, 2));
+        dialog.hide();
+        QVERIFY(!email->font().underline());
+        QCOMPARE(textColour(email), QColor(0, 0, 255));
+        dialog.show();
+        QVERIFY(!email->font().underline());
+        QTest::mouseRelease(email, Qt::LeftButton, {}, QPoint(2, 2));
+        dialog.hide();
         QCOMPARE(opened, QStringList({"mailto:" + TInfo::EMailAddress}));
 
         QTest::mouseClick(url, Qt::LeftButton, {}, QPoint(2, 2));

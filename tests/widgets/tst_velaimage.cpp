@@ -3,6 +3,7 @@
 #include "widgets/imagecontrol.h"
 #include "widgets/tvelaimage.h"
 
+#include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -56,6 +57,16 @@ void playSession(ImageControl* control) {
     QTest::mouseRelease(control, Qt::LeftButton, {}, QPoint(-10, 40));
     hoverLeave(control);
 }
+
+// A page that notes the picture its button shows when its context menu is asked for.
+class MenuPage : public QWidget {
+public:
+    TVelaImage* button = new TVelaImage(this);
+    QList<QImage> picturesAtMenu;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent*) override { picturesAtMenu << button->picture(); }
+};
 
 } // namespace
 
@@ -175,6 +186,52 @@ private slots:
         QCOMPARE(shown(), 0);
         hoverEnter(&image);
         QCOMPARE(shown(), 1);
+    }
+
+    // A right press shows the pressed picture while the button is down; the window's context
+    // menu comes only after the release, over the normal picture, whenever the windowing
+    // system asks for it at the press.
+    void rightPressShowsThePressedPicture() {
+        MenuPage page;
+        page.resize(60, 60);
+        page.button->setGeometry(10, 10, 20, 20);
+        const std::array<QImage, 3> pictures = {filled({20, 20}, Qt::gray),
+                                                filled({20, 20}, Qt::white),
+                                                filled({20, 20}, Qt::darkGray)};
+        new ButtonPictures(page.button, pictures);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        // Through the window, as the windowing system delivers the press.
+        QTest::mousePress(page.windowHandle(), Qt::RightButton, {}, QPoint(15, 15));
+        QCOMPARE(page.button->picture(), pictures[ButtonPictures::Pressed]);
+        QVERIFY(page.picturesAtMenu.isEmpty());
+        QTest::mouseRelease(page.windowHandle(), Qt::RightButton, {}, QPoint(15, 15));
+        QCOMPARE(page.button->picture(), pictures[ButtonPictures::Normal]);
+        QCOMPARE(page.picturesAtMenu, QList<QImage>{pictures[ButtonPictures::Normal]});
+        // The keyboard's menu key is not held back.
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QCoreApplication::sendEvent(page.button, &key);
+        QCOMPARE(page.picturesAtMenu.size(), 2);
+    }
+
+    // A click anywhere in the picture's rectangle counts, on the pixels left out by the
+    // transparent flag too.
+    void clickOnATransparentPixel() {
+        QWidget page;
+        makeGreenPage(page);
+        page.resize(60, 60);
+        TVelaImage image(&page);
+        image.setGeometry(10, 10, 20, 20);
+        QImage picture = filled({20, 20}, Qt::white);
+        picture.setPixel(15, 15, qRgb(0, 0, 0));
+        image.setPicture(picture);
+        image.setTransparent(true);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QSignalSpy clicks(&image, &ImageControl::clicked);
+        QTest::mouseClick(page.windowHandle(), Qt::LeftButton, {}, QPoint(12, 12));
+        QTest::mouseClick(page.windowHandle(), Qt::LeftButton, {}, QPoint(25, 25));
+        QCOMPARE(clicks.size(), 2);
     }
 
     // Pictures given as drawings are drawn when first needed: a hidden control that is never
