@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,31 @@ const QString uninstallKey =
 QString& applicationsFolderOverride() {
     static QString folder;
     return folder;
+}
+
+QStringList& systemFoldersOverride() {
+    static QStringList folders;
+    return folders;
+}
+
+QString canonicalProgram() {
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString canonical = QFileInfo(program).canonicalFilePath();
+    return canonical.isEmpty() ? program : canonical;
+}
+
+// The first argument of an Exec value: quoted ("...", with backslash escapes) or up to the
+// first blank.
+QString execProgram(const QString& exec) {
+    QString program;
+    if (!exec.startsWith(u'"'))
+        return exec.section(u' ', 0, 0);
+    for (qsizetype i = 1; i < exec.size() && exec[i] != u'"'; ++i) {
+        if (exec[i] == u'\\' && i + 1 < exec.size())
+            ++i;
+        program += exec[i];
+    }
+    return program;
 }
 
 // Escapes a text for a desktop entry value of string type.
@@ -62,9 +88,19 @@ void writeRegistryEntry(const QString& keyName, const QString& displayName,
         registry.writeString(key, QStringLiteral("ModifyPath"), modifyCommand);
 }
 
+// Removes a desktop entry of the user's that starts this program file.
+void removeIfThisProgram(const QString& fileName) {
+    if (DesktopEntry::startedProgram(fileName) == canonicalProgram())
+        QFile::remove(fileName);
+}
+
 void writeDesktopEntry(const QString& keyName, const QString& displayName, bool remove) {
     const QString fileName = DesktopEntry::filePath(keyName);
-    if (remove) {
+    // Earlier versions wrote the entry under the package's file name, which hides the package's
+    // menu entry: gone where it starts this program, kept where the user made it for another.
+    removeIfThisProgram(
+        QDir(DesktopEntry::applicationsFolder()).filePath(DesktopEntry::packageFileName(keyName)));
+    if (remove || DesktopEntry::installedByPackage(keyName, canonicalProgram())) {
         // A file that is not there is passed over.
         QFile::remove(fileName);
         return;
@@ -86,9 +122,16 @@ void RegisterUninstallEntry(const QString& displayName, const QString& uninstall
                             const QString& modifyCommand, const QString& entryKeyName,
                             bool remove) {
     const QString keyName = entryKeyName.isEmpty() ? displayName : entryKeyName;
+    const bool packaged = DesktopEntry::installedByPackage(keyName, canonicalProgram());
     std::exception_ptr firstError;
     try {
-        writeRegistryEntry(keyName, displayName, uninstallCommand, modifyCommand, remove);
+        const QString key = uninstallKey + QLatin1Char('\\') + keyName;
+        if (!packaged || remove)
+            writeRegistryEntry(keyName, displayName, uninstallCommand, modifyCommand, remove);
+        else if (Registry registry(RegistryRoot::LocalMachine);
+                 registry.keyExists(key) &&
+                 registry.readString(key, QStringLiteral("UninstallString")) == uninstallCommand)
+            registry.deleteKey(key);
     } catch (const AppError&) {
         firstError = std::current_exception();
     }
@@ -112,7 +155,19 @@ void DesktopEntry::setApplicationsFolder(const QString& folder) {
     applicationsFolderOverride() = folder;
 }
 
-QString DesktopEntry::filePath(const QString& keyName) {
+QStringList DesktopEntry::systemApplicationsFolders() {
+    if (!systemFoldersOverride().isEmpty())
+        return systemFoldersOverride();
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    folders.removeAll(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation));
+    return folders;
+}
+
+void DesktopEntry::setSystemApplicationsFolders(const QStringList& folders) {
+    systemFoldersOverride() = folders;
+}
+
+QString DesktopEntry::packageFileName(const QString& keyName) {
     // Desktop file ids are lower case letters, digits, '-', '_' and '.'.
     QString id;
     for (const QChar c : keyName.toLower()) {
@@ -122,7 +177,53 @@ QString DesktopEntry::filePath(const QString& keyName) {
                              c == QLatin1Char('.');
         id += allowed ? c : QLatin1Char('-');
     }
-    return QDir(applicationsFolder()).filePath(id + QStringLiteral(".desktop"));
+    return id + QStringLiteral(".desktop");
+}
+
+QString DesktopEntry::filePath(const QString& keyName) {
+    const QByteArray hash =
+        QCryptographicHash::hash(canonicalProgram().toUtf8(), QCryptographicHash::Sha256);
+    QString name = packageFileName(keyName);
+    name.insert(name.size() - 8, u'-' + QString::fromLatin1(hash.toHex().left(8)));
+    return QDir(applicationsFolder()).filePath(name);
+}
+
+QString DesktopEntry::startedProgram(const QString& desktopFile) {
+    QFile file(desktopFile);
+    // A desktop entry is a few hundred bytes; anything longer is not one of ours.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024)
+        return QString();
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    QString exec;
+    for (const QString& line : lines) {
+        if (line.startsWith(u'[') && line.trimmed() != QLatin1String("[Desktop Entry]"))
+            break;
+        if (line.startsWith(QLatin1String("Exec=")))
+            exec = line.mid(5).trimmed();
+    }
+    QString program = execProgram(exec);
+    if (program.isEmpty())
+        return QString();
+    if (!program.contains(u'/')) {
+        // In the command path, or in bin beside the entry's share folder (/usr/share/applications
+        // -> /usr/bin).
+        const QString beside =
+            QFileInfo(desktopFile).absoluteDir().filePath(QStringLiteral("../../bin/") + program);
+        const QString found = QStandardPaths::findExecutable(program);
+        program = QFileInfo::exists(beside) ? beside : found;
+    }
+    return QFileInfo(program).canonicalFilePath();
+}
+
+bool DesktopEntry::installedByPackage(const QString& keyName, const QString& programPath) {
+    const QString canonical = QFileInfo(programPath).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    for (const QString& folder : systemApplicationsFolders()) {
+        if (startedProgram(QDir(folder).filePath(packageFileName(keyName))) == canonical)
+            return true;
+    }
+    return false;
 }
 
 QString DesktopEntry::execArgument(const QString& argument) {

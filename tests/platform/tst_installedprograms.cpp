@@ -64,16 +64,21 @@ private slots:
         QCOMPARE(registry.readString(key, "DisplayName"), QStringLiteral("Zensoria"));
         QCOMPARE(registry.readString(key, "ModifyPath"), QStringLiteral("m"));
         QVERIFY(!registry.keyExists(entryKey));
-        QVERIFY(
-            QFile::exists(QDir(folders.applicationsFolder()).filePath("zensoriaentry.desktop")));
+        QVERIFY(QFile::exists(DesktopEntry::filePath("ZensoriaEntry")));
+        QVERIFY(DesktopEntry::filePath("ZensoriaEntry").contains("/zensoriaentry-"));
     }
 
     void desktopEntryStartsAndUninstalls() {
         TestFolders folders;
         QVERIFY(folders.isValid());
         RegisterUninstallEntry("Zensoria", "unused", QString(), QString(), false);
-        const QString fileName = QDir(folders.applicationsFolder()).filePath("zensoria.desktop");
-        QCOMPARE(DesktopEntry::filePath("Zensoria"), fileName);
+        // Named so that it cannot hide a package's zensoria.desktop.
+        const QString fileName = DesktopEntry::filePath("Zensoria");
+        QVERIFY2(QRegularExpression("/applications/zensoria-[0-9a-f]{8}\\.desktop$")
+                     .match(fileName)
+                     .hasMatch(),
+                 qPrintable(fileName));
+        QCOMPARE(QFileInfo(fileName).path(), folders.applicationsFolder());
         const QStringList lines = readText(fileName).split('\n');
         const QString program = '"' + QCoreApplication::applicationFilePath() + '"';
         QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
@@ -158,6 +163,59 @@ private slots:
             AppError, RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false));
         QCOMPARE(Registry(RegistryRoot::LocalMachine).readString(entryKey, "UninstallString"),
                  QStringLiteral("u"));
+    }
+
+    // Where a package's system-wide entry starts this program, the program registers nothing and
+    // removes what earlier starts of it registered; elsewhere it registers beside the package.
+    void packageEntryTakesPrecedence_data() {
+        QTest::addColumn<QString>("packageExec"); // empty: no package's entry; "link": a bare name
+        QTest::addColumn<QString>("legacyProgram");
+        QTest::addColumn<bool>("packaged");
+        const QString self = QCoreApplication::applicationFilePath();
+        QTest::newRow("no package") << QString() << self << false;
+        QTest::newRow("package starts this program") << '"' + self + '"' << self << true;
+        QTest::newRow("package starts it through a link in bin") << "link" << self << true;
+        QTest::newRow("package starts another program") << "\"/usr/bin/zensoria\" %U"
+                                                        << "/opt/zensoria/zensoria" << false;
+    }
+    void packageEntryTakesPrecedence() {
+        QFETCH(QString, packageExec);
+        QFETCH(QString, legacyProgram);
+        QFETCH(bool, packaged);
+        TestFolders folders;
+        QVERIFY(folders.isValid());
+        // What earlier starts left: this program's entries, and one under the package's name.
+        RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false);
+        const QString legacy = QDir(folders.applicationsFolder()).filePath("zensoria.desktop");
+        QFile old(legacy);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(DesktopEntry::contents("Zensoria", legacyProgram));
+        old.close();
+        if (packageExec == u"link") {
+            QVERIFY(QDir().mkpath(folders.file("system/bin")));
+            QVERIFY(QFile::link(QCoreApplication::applicationFilePath(),
+                                folders.file("system/bin/zensoria-test")));
+            packageExec = QStringLiteral("zensoria-test");
+        }
+        if (!packageExec.isEmpty()) {
+            QFile entry(folders.file("system/share/applications/zensoria.desktop"));
+            QVERIFY2(entry.open(QIODevice::WriteOnly), qPrintable(entry.fileName() + entry.errorString()));
+            entry.write("[Desktop Entry]\nName=Zensoria\nExec=" + packageExec.toUtf8() +
+                        "\n\n[Desktop Action uninstall]\nExec=/bin/true\n");
+        }
+
+        RegisterUninstallEntry("Zensoria", "u", QString(), QString(), false);
+        QCOMPARE(
+            DesktopEntry::installedByPackage("Zensoria", QCoreApplication::applicationFilePath()),
+            packaged);
+        QCOMPARE(QFile::exists(DesktopEntry::filePath("Zensoria")), !packaged);
+        QCOMPARE(Registry(RegistryRoot::LocalMachine).keyExists(entryKey), !packaged);
+        // An entry of this program under the package's name is gone; one the user made for
+        // another program stays.
+        QCOMPARE(QFile::exists(legacy), legacyProgram != QCoreApplication::applicationFilePath());
+        // The package's own entry is never touched.
+        QCOMPARE(QFile::exists(folders.file("system/share/applications/zensoria.desktop")),
+                 !packageExec.isEmpty());
     }
 
     void unchangedDesktopEntryIsNotRewritten() {

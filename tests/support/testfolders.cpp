@@ -17,6 +17,9 @@ TestFolders::TestFolders() {
     ProgramFolder::setPath(programFolder());
     Registry::setStorageFolder(registryFolder());
     DesktopEntry::setApplicationsFolder(applicationsFolder());
+    // No package's entry unless a test puts one there.
+    dir.mkpath(QStringLiteral("system/share/applications"));
+    DesktopEntry::setSystemApplicationsFolders({file(QStringLiteral("system/share/applications"))});
 }
 
 TestFolders::~TestFolders() {
@@ -31,6 +34,7 @@ TestFolders::~TestFolders() {
     ProgramFolder::setPath(QString());
     Registry::setStorageFolder(QString());
     DesktopEntry::setApplicationsFolder(QString());
+    DesktopEntry::setSystemApplicationsFolders({});
 }
 
 QString TestFolders::programFolder() const {

@@ -7,6 +7,7 @@
 //  - the program folder (Settings.ini, Pultex.hlp)       -> programFolder()
 //  - the registry's storage folder                        -> registryFolder()
 //  - the applications folder of the desktop entry         -> applicationsFolder()
+//  - the system-wide one, empty: system/share/applications
 //  - on request, TMPDIR and XDG_RUNTIME_DIR (the single-instance lock and socket, the
 //    program's private folder)                            -> keepTemporaryFilesInside()
 // The folders exist on construction; the destructor restores the real places.
