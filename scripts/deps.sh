@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Zensoria need
-# ("deps.sh fuzz": also what fuzzing needs).
+# ("deps.sh fuzz": also what fuzzing needs; "deps.sh package": also what packaging needs).
 # Packages already present are left alone, so a second run costs almost nothing.
 set -euo pipefail
 
@@ -23,6 +23,10 @@ packages=(
 # Fuzzing (scripts/fuzz.sh) needs clang and its libFuzzer.
 if [ "${1:-}" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)
+fi
+# The package step (scripts/package.sh) checks the Debian package with lintian.
+if [ "${1:-}" = package ]; then
+    packages+=(lintian)
 fi
 
 missing=()

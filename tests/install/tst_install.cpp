@@ -47,9 +47,14 @@ private slots:
     }
 
     void installsExactlyTheProgramsFiles() {
-        QStringList expected = {"bin/zensoria", "libexec/zensoria/Pultex.hlp",
-                                "libexec/zensoria/zensoria", "share/applications/zensoria.desktop",
-                                "share/icons/hicolor/scalable/apps/zensoria.svg"};
+        QStringList expected = {"bin/zensoria",
+                                "libexec/zensoria/Pultex.hlp",
+                                "libexec/zensoria/zensoria",
+                                "share/applications/zensoria.desktop",
+                                "share/doc/zensoria/changelog.gz",
+                                "share/doc/zensoria/copyright",
+                                "share/icons/hicolor/scalable/apps/zensoria.svg",
+                                "share/man/man1/zensoria.1.gz"};
         for (int size : {16, 32, 48, 64, 128, 256})
             expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/zensoria.png").arg(size);
         expected.sort();
@@ -80,6 +85,33 @@ private slots:
         for (const char* line : {"Type=Application", "Name=Zensoria", "Icon=zensoria",
                                  "Exec=\"zensoria\"", "Terminal=false"})
             QVERIFY2(lines.contains(QLatin1String(line)), line);
+    }
+
+    // What a Debian package needs beside the program: the manual page with the one argument,
+    // the changelog (both compressed without a time stamp) and a machine-readable copyright.
+    void manualPageChangelogAndCopyright_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("manual page") << "share/man/man1/zensoria.1.gz"
+                                     << ".B /uninstall";
+        QTest::newRow("changelog") << "share/doc/zensoria/changelog.gz"
+                                   << "zensoria (" ZENSORIA_VERSION ") unstable; urgency=medium";
+    }
+    void manualPageChangelogAndCopyright() {
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        const QByteArray packed = readBytes(installed(file));
+        // gzip at its best compression (XFL 2), no time stamp, no file name.
+        QVERIFY(packed.startsWith("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02"));
+        QProcess gunzip;
+        gunzip.start(QStringLiteral("gzip"), {"-dc", installed(file)});
+        QVERIFY(gunzip.waitForFinished(30000));
+        QVERIFY(QString::fromUtf8(gunzip.readAllStandardOutput()).contains(text));
+        const QString copyright =
+            QString::fromUtf8(readBytes(installed("share/doc/zensoria/copyright")));
+        QVERIFY(copyright.startsWith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(copyright.contains("\nFiles: *\nCopyright: "));
     }
 
     void iconAtEverySize() {
