@@ -19,29 +19,14 @@ namespace {
 // Types into a widget: '>' is the Right key, '<' Backspace, '|' Enter, '!' Escape, '^' Up,
 // 'v' Down, anything else its character.
 void typeKeys(QWidget* widget, const QString& keys) {
+    const QHash<QChar, Qt::Key> special = {{u'>', Qt::Key_Right},  {u'<', Qt::Key_Backspace},
+                                           {u'|', Qt::Key_Return}, {u'!', Qt::Key_Escape},
+                                           {u'^', Qt::Key_Up},     {u'v', Qt::Key_Down}};
     for (const QChar c : keys) {
-        switch (c.unicode()) {
-        case '>':
-            QTest::keyClick(widget, Qt::Key_Right);
-            break;
-        case '<':
-            QTest::keyClick(widget, Qt::Key_Backspace);
-            break;
-        case '|':
-            QTest::keyClick(widget, Qt::Key_Return);
-            break;
-        case '!':
-            QTest::keyClick(widget, Qt::Key_Escape);
-            break;
-        case '^':
-            QTest::keyClick(widget, Qt::Key_Up);
-            break;
-        case 'v':
-            QTest::keyClick(widget, Qt::Key_Down);
-            break;
-        default:
+        if (special.contains(c))
+            QTest::keyClick(widget, special[c]);
+        else
             QTest::keyClick(widget, c.toLatin1());
-        }
     }
 }
 
