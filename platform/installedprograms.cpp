@@ -28,8 +28,11 @@ QStringList& systemFoldersOverride() {
     return folders;
 }
 
+// The running program file, links resolved; the same before the application object exists.
 QString canonicalProgram() {
-    const QString program = QCoreApplication::applicationFilePath();
+    const QString program = QCoreApplication::instance()
+                                ? QCoreApplication::applicationFilePath()
+                                : QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
     const QString canonical = QFileInfo(program).canonicalFilePath();
     return canonical.isEmpty() ? program : canonical;
 }
