@@ -167,18 +167,14 @@ private slots:
             << "14.11.|" << QDate(2023, 11, 14) << "Dienstag, 14. November 2023";
         QTest::newRow("corrected")
             << "14.12<<12.2025" << QDate(2025, 12, 14) << "Sonntag, 14. Dezember 2025";
-        QTest::newRow("letters ignored") << "14.11.x2025" << date << longDate;
         QTest::newRow("Up steps") << "14.11.2025^" << QDate(2025, 11, 15)
                                   << "Samstag, 15. November 2025";
         QTest::newRow("Up, Down") << "14.11.2025^v" << date << longDate;
         QTest::newRow("no such day") << "31.02.2025" << QDate() << "31.02.2025";
-        QTest::newRow("no 29 February") << "29.02.2025" << QDate() << "29.02.2025";
         QTest::newRow("leap day") << "29.02.2024" << QDate(2024, 2, 29)
                                   << "Donnerstag, 29. Februar 2024";
         QTest::newRow("month 13") << "14.13.2025" << QDate() << "14.13.2025";
-        QTest::newRow("day 0") << "00.11.2025" << QDate() << "00.11.2025";
         QTest::newRow("before the calendar") << "14.11.1120" << QDate() << "14.11.1120";
-        QTest::newRow("three-digit year") << "14.11.202|" << QDate() << "14.11.202";
         QTest::newRow("refused, typed again")
             << "31.02.202528.02.2025" << QDate(2025, 2, 28) << "Freitag, 28. Februar 2025";
         QTest::newRow("refused, Escape")
