@@ -199,7 +199,7 @@ private slots:
         }
         if (!packageExec.isEmpty()) {
             QFile entry(folders.file("system/share/applications/zensoria.desktop"));
-            QVERIFY2(entry.open(QIODevice::WriteOnly), qPrintable(entry.fileName() + entry.errorString()));
+            QVERIFY(entry.open(QIODevice::WriteOnly));
             entry.write("[Desktop Entry]\nName=Zensoria\nExec=" + packageExec.toUtf8() +
                         "\n\n[Desktop Action uninstall]\nExec=/bin/true\n");
         }
