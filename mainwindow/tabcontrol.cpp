@@ -1,5 +1,6 @@
 #include "mainwindow/tabcontrol.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QStyleOptionTab>
@@ -86,40 +87,99 @@ TabControl::TabControl(QWidget* parent) : QWidget(parent), tabBar_(new CaptionBa
         if (!programChange_)
             emit tabChanged();
     });
+    // The user's first touch of the bar or its scroll buttons finds all tabs in it.
+    tabBar_->installEventFilter(this);
+    for (QObject* child : tabBar_->children())
+        child->installEventFilter(this);
+}
+
+bool TabControl::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::ContextMenu:
+        if (!waiting_.isEmpty()) {
+            // The bar stays shown: hiding it now would take the press away from it.
+            const QScopedValueRollback guard(programChange_, true);
+            const QStringList captions = std::exchange(waiting_, {});
+            static_cast<CaptionBar*>(tabBar_)->changeTabs(int(captions.size()), [&](int i) {
+                tabBar_->insertTab(i, barText(captions.at(i)));
+            });
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int TabControl::count() const {
-    return tabBar_->count();
+    return int(waiting_.size()) + tabBar_->count();
 }
 
 QString TabControl::tabText(int index) const {
-    return captionOf(tabBar_->tabText(index));
+    if (index >= 0 && index < waiting_.size())
+        return waiting_.at(index);
+    return captionOf(tabBar_->tabText(index - int(waiting_.size())));
 }
 
 int TabControl::currentIndex() const {
-    return tabBar_->currentIndex();
+    const int current = tabBar_->currentIndex();
+    return current < 0 ? current : current + int(waiting_.size());
 }
 
 QString TabControl::currentText() const {
-    return tabText(tabBar_->currentIndex());
+    return captionOf(tabBar_->tabText(tabBar_->currentIndex()));
 }
 
 int TabControl::indexOf(const QString& caption) const {
-    for (int i = 0; i < count(); ++i) {
-        if (tabText(i) == caption)
-            return i;
+    if (const qsizetype at = waiting_.indexOf(caption); at >= 0)
+        return int(at);
+    for (int i = 0; i < tabBar_->count(); ++i) {
+        if (captionOf(tabBar_->tabText(i)) == caption)
+            return i + int(waiting_.size());
     }
     return -1;
 }
 
 void TabControl::insertTab(int index, const QString& caption) {
-    const QScopedValueRollback guard(programChange_, true);
-    tabBar_->insertTab(index, barText(caption));
+    insertTabs(index, {caption});
 }
 
 void TabControl::removeTab(int index) {
-    const QScopedValueRollback guard(programChange_, true);
-    tabBar_->removeTab(index);
+    removeTabs(index, 1);
+}
+
+void TabControl::insertIntoBar(int index, const QStringList& captions) {
+    if (captions.size() == 1) {
+        // One tab: the bar lays itself out once anyway.
+        const QScopedValueRollback guard(programChange_, true);
+        tabBar_->insertTab(index, barText(captions.front()));
+        return;
+    }
+    changeAll([&] {
+        static_cast<CaptionBar*>(tabBar_)->changeTabs(int(captions.size()), [&](int i) {
+            tabBar_->insertTab(index + i, barText(captions.at(i)));
+        });
+    });
+}
+
+void TabControl::holdEnough() {
+    const int missing = std::min(int(waiting_.size()), HeldTabs - tabBar_->count());
+    if (missing > 0) {
+        const QStringList captions = waiting_.mid(waiting_.size() - missing);
+        waiting_.resize(waiting_.size() - missing);
+        insertIntoBar(0, captions);
+    }
+    if (tabBar_->currentIndex() < HeldTabs / 2)
+        putAllIntoBar();
+}
+
+void TabControl::putAllIntoBar() {
+    if (!waiting_.isEmpty())
+        insertIntoBar(0, std::exchange(waiting_, {}));
 }
 
 template <typename Change> void TabControl::changeAll(Change change) {
@@ -139,27 +199,51 @@ template <typename Change> void TabControl::changeAll(Change change) {
 }
 
 void TabControl::insertTabs(int index, const QStringList& captions) {
-    changeAll([&] {
-        static_cast<CaptionBar*>(tabBar_)->changeTabs(int(captions.size()), [&](int i) {
-            tabBar_->insertTab(index + i, barText(captions.at(i)));
-        });
-    });
+    if (captions.isEmpty())
+        return;
+    const int waiting = int(waiting_.size());
+    // In front of the bar's first tab they wait, unless the bar holds all tabs and few.
+    if (index < waiting || (index == waiting && tabBar_->count() + captions.size() > HeldTabs)) {
+        for (int i = 0; i < captions.size(); ++i)
+            waiting_.insert(index + i, captions.at(i));
+        holdEnough();
+        return;
+    }
+    insertIntoBar(index - waiting, captions);
 }
 
 void TabControl::removeTabs(int index, int count) {
-    changeAll([&] {
-        static_cast<CaptionBar*>(tabBar_)->changeTabs(
-            count, [&](int i) { tabBar_->removeTab(index + count - 1 - i); });
-    });
+    const int waiting = int(waiting_.size());
+    const int fromWaiting = std::clamp(waiting - index, 0, count);
+    waiting_.remove(index, fromWaiting);
+    const int first = index + fromWaiting - waiting;
+    const int fromBar = count - fromWaiting;
+    if (fromBar == 1) {
+        const QScopedValueRollback guard(programChange_, true);
+        tabBar_->removeTab(first);
+    } else if (fromBar > 1) {
+        changeAll([&] {
+            static_cast<CaptionBar*>(tabBar_)->changeTabs(
+                fromBar, [&](int i) { tabBar_->removeTab(first + fromBar - 1 - i); });
+        });
+    }
+    holdEnough();
 }
 
 void TabControl::setTabText(int index, const QString& caption) {
-    tabBar_->setTabText(index, barText(caption));
+    if (index >= 0 && index < waiting_.size())
+        waiting_[index] = caption;
+    else
+        tabBar_->setTabText(index - int(waiting_.size()), barText(caption));
 }
 
 void TabControl::setCurrentIndex(int index) {
+    // The bar scrolls a current tab into view; near its first tab that view shows the tabs
+    // before it.
+    if (index >= 0 && index < waiting_.size() + HeldTabs / 2)
+        putAllIntoBar();
     const QScopedValueRollback guard(programChange_, true);
-    tabBar_->setCurrentIndex(index);
+    tabBar_->setCurrentIndex(index - int(waiting_.size()));
 }
 
 void TabControl::resizeEvent(QResizeEvent* event) {

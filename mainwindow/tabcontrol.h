@@ -10,6 +10,14 @@ class QTabBar;
 // area itself holds whatever the window puts into it. Only a change made by the user
 // (mouse or keyboard on the tabs) is reported through tabChanged. Captions are shown as they
 // are: an "&" in a subject name is a letter of the name, never the mark of a shortcut.
+//
+// A tab bar takes time in the number of its tabs for every single tab put in or taken out,
+// so a bar of thousands of tabs cannot be filled in time linear in their number. The bar
+// therefore holds the last tabs only (at least HeldTabs of them, enough for every view the
+// program shows of it at the end, where the settings tab lies); the ones before wait as
+// captions and are put into the bar at once when they are needed: when the program makes one
+// of the first held tabs current, and before the user first presses, scrolls or types on
+// the bar. Indexes here always count all tabs.
 class TabControl : public QWidget {
     Q_OBJECT
 public:
@@ -34,16 +42,27 @@ public:
     void setTabText(int index, const QString& caption);
     void setCurrentIndex(int index);
 
+    // Tabs that are captions only, not yet in the bar: the first ones.
+    int waitingTabs() const { return int(waiting_.size()); }
+    static constexpr int HeldTabs = 200;
+
 signals:
     void tabChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     template <typename Change> void changeAll(Change change);
+    void insertIntoBar(int index, const QStringList& captions);
+    // Puts waiting captions into the bar until it holds HeldTabs tabs, or all of them, and
+    // all of them when the bar's current tab comes near its first.
+    void holdEnough();
+    void putAllIntoBar();
 
     QTabBar* tabBar_;
+    QStringList waiting_;
     bool programChange_ = false;
 };

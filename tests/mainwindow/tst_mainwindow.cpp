@@ -38,6 +38,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QToolTip>
 #include <QUuid>
 
@@ -1378,6 +1379,68 @@ private slots:
         plain->show();
         QCOMPARE(tabs->tabBar()->tabRect(0), plain->tabRect(0));
         QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+    }
+
+    // A bar of more tabs than it holds at once: at the end it looks like the plain bar with all
+    // tabs; a current tab at the front, or the user's first press, puts all tabs into it.
+    void thousandsOfTabsLookAsAPlainTabBar() {
+        QWidget window;
+        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        window.resize(500, 200);
+        auto* tabs = new TabControl(&window);
+        tabs->setGeometry(0, 0, 400, 80);
+        auto* plain = new QTabBar(&window);
+        plain->setDrawBase(false);
+        plain->setExpanding(false);
+        plain->setUsesScrollButtons(true);
+        plain->setElideMode(Qt::ElideNone);
+        tabs->insertTab(0, QStringLiteral("Einstellungen"));
+        plain->addTab(QStringLiteral("Einstellungen"));
+        QStringList captions;
+        for (int i = 1; i <= 1000; ++i)
+            captions << QStringLiteral("Fach %1 & Kurs").arg(i);
+        tabs->insertTabs(0, captions);
+        for (int i = 0; i < captions.size(); ++i)
+            plain->insertTab(i, QString(captions.at(i)).replace(u'&', QStringLiteral("&&")));
+        QCOMPARE(tabs->waitingTabs(), 1001 - TabControl::HeldTabs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        plain->setGeometry(tabs->tabBar()->geometry().translated(0, 80));
+        QCOMPARE(tabs->count(), 1001);
+        QCOMPARE(tabs->currentIndex(), 1000);
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Fach 3 & Kurs"));
+        QCOMPARE(tabs->indexOf(QStringLiteral("Fach 999 & Kurs")), 998);
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        // Taken out and put in before the bar's tabs, they still wait.
+        tabs->removeTabs(10, 5);
+        tabs->insertTab(10, QStringLiteral("Neu"));
+        QCOMPARE(tabs->count(), 997);
+        QCOMPARE(tabs->indexOf(QStringLiteral("Fach 16 & Kurs")), 11);
+        QVERIFY(tabs->waitingTabs() > 0);
+        tabs->insertTabs(10, {QStringLiteral("Fach 11 & Kurs"), QStringLiteral("Fach 12 & Kurs"),
+                              QStringLiteral("Fach 13 & Kurs"), QStringLiteral("Fach 14 & Kurs"),
+                              QStringLiteral("Fach 15 & Kurs")});
+        tabs->removeTab(tabs->indexOf(QStringLiteral("Neu")));
+        tabs->setCurrentIndex(990);
+        plain->setCurrentIndex(990);
+        QVERIFY(tabs->waitingTabs() > 0);
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        tabs->setCurrentIndex(1000);
+        plain->setCurrentIndex(1000);
+        // The user's press on the scroll button scrolls the bar with all its tabs.
+        auto* scrollLeft = tabs->tabBar()->findChildren<QToolButton*>().constFirst();
+        auto* plainLeft = plain->findChildren<QToolButton*>().constFirst();
+        QTest::mouseClick(scrollLeft, Qt::LeftButton);
+        QTest::mouseClick(plainLeft, Qt::LeftButton);
+        QCOMPARE(tabs->waitingTabs(), 0);
+        QCOMPARE(tabs->count(), 1001);
+        for (int i : {0, 14, 500, 1000})
+            QCOMPARE(tabs->tabBar()->tabRect(i), plain->tabRect(i));
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        tabs->setCurrentIndex(3);
+        plain->setCurrentIndex(3);
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        QCOMPARE(tabs->currentText(), QStringLiteral("Fach 4 & Kurs"));
     }
 
     void logoAndInfoShowTheAboutDialog() {
