@@ -1,7 +1,9 @@
 #include "mainwindow/tabcontrol.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
@@ -95,18 +97,18 @@ TabControl::TabControl(QWidget* parent) : QWidget(parent), tabBar_(new CaptionBa
 
 bool TabControl::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    // The mouse comes over the bar before it is pressed or scrolled on: then the bar may be
+    // hidden for a moment to take the tabs.
+    case QEvent::Enter:
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
     case QEvent::KeyPress:
     case QEvent::ContextMenu:
         if (!waiting_.isEmpty()) {
-            // The bar stays shown: hiding it now would take the press away from it.
-            const QScopedValueRollback guard(programChange_, true);
-            const QStringList captions = std::exchange(waiting_, {});
-            static_cast<CaptionBar*>(tabBar_)->changeTabs(int(captions.size()), [&](int i) {
-                tabBar_->insertTab(i, barText(captions.at(i)));
-            });
+            putAllIntoBar();
+            // Laid out anew, the bar shows its current tab as before.
+            QResizeEvent resize(tabBar_->size(), tabBar_->size());
+            QCoreApplication::sendEvent(tabBar_, &resize);
         }
         break;
     default:
@@ -215,7 +217,8 @@ void TabControl::insertTabs(int index, const QStringList& captions) {
 void TabControl::removeTabs(int index, int count) {
     const int waiting = int(waiting_.size());
     const int fromWaiting = std::clamp(waiting - index, 0, count);
-    waiting_.remove(index, fromWaiting);
+    if (fromWaiting > 0)
+        waiting_.remove(index, fromWaiting);
     const int first = index + fromWaiting - waiting;
     const int fromBar = count - fromWaiting;
     if (fromBar == 1) {

@@ -16,8 +16,8 @@ class QTabBar;
 // therefore holds the last tabs only (at least HeldTabs of them, enough for every view the
 // program shows of it at the end, where the settings tab lies); the ones before wait as
 // captions and are put into the bar at once when they are needed: when the program makes one
-// of the first held tabs current, and before the user first presses, scrolls or types on
-// the bar. Indexes here always count all tabs.
+// of the first held tabs current, when the mouse first comes over the bar, and when the user first
+// types on it. Indexes here always count all tabs.
 class TabControl : public QWidget {
     Q_OBJECT
 public:
