@@ -48,6 +48,7 @@ BackupDialog::BackupDialog(const QString& dataFileName, bool copyDueBeforeNextCh
     Copies = new QTreeWidget(this);
     Copies->setObjectName(QStringLiteral("Copies"));
     Copies->setRootIsDecorated(false);
+    Copies->setAccessibleName(windowTitle());
     Copies->setUniformRowHeights(true);
     Copies->setHeaderLabels(
         {QStringLiteral("Gesichert am"), QStringLiteral("Arbeiten"), QStringLiteral("Größe")});
@@ -111,6 +112,8 @@ BackupDialog::BackupDialog(const QString& dataFileName, bool copyDueBeforeNextCh
                                           "erste wird vor der ersten Änderung an einem der "
                                           "nächsten Tage angelegt. ") +
                            rule);
+    // What the list holds and how long copies stay, read out with the list.
+    Copies->setAccessibleDescription(InfoLabel->text());
     resize(480, 400);
 }
 

@@ -78,6 +78,7 @@ void OverviewDialog::buildForm() {
     model_ = new OverviewTableModel(this);
     TableView_Overview = named(new QTableView(this), QStringLiteral("TableView_Overview"));
     TableView_Overview->setModel(model_);
+    TableView_Overview->setAccessibleName(windowTitle());
     // Unsorted at first: the subjects in their usual order.
     TableView_Overview->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     TableView_Overview->horizontalHeader()->setSortIndicatorShown(true);

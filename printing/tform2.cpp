@@ -176,6 +176,8 @@ void TForm2::buildForm() {
     TreeView_Settings = named(new QTreeWidget(GroupBox2), QStringLiteral("TreeView_Settings"));
     TreeView_Settings->setGeometry(16, 24, 321, 137);
     TreeView_Settings->setHeaderHidden(true);
+    // The tree is the group box's only control: a screen reader names it by the box's title.
+    TreeView_Settings->setAccessibleName(GroupBox2->title());
     TreeView_Settings->setIndentation(19);
     TreeView_Settings->setIconSize(QSize(OptionImages::Size, OptionImages::Size));
     TreeView_Settings->setItemDelegate(new OptionRowDelegate(TreeView_Settings));
@@ -224,6 +226,9 @@ void TForm2::buildForm() {
         named(new QComboBox(GroupBox_Range), QStringLiteral("ComboBox_SchoolYear"));
     ComboBox_SchoolYear->setGeometry(36, 72, 121, 22);
     ComboBox_SchoolYear->setEnabled(false);
+    // A screen reader names the selector by the year chosen; the choice it belongs to says what
+    // the year is for.
+    ComboBox_SchoolYear->setAccessibleDescription(RadioButton_SchoolYear->text());
 
     Button_Cancel =
         named(new QPushButton(QStringLiteral("Schließen"), this), QStringLiteral("Button_Cancel"));

@@ -1,6 +1,12 @@
+#include "app/mainwindowprintsource.h"
+#include "backup/backupdialog.h"
 #include "gradedata/subjectname.h"
 #include "mainwindow/tform1.h"
+#include "overview/overviewdialog.h"
+#include "printing/tform2.h"
 #include "support/mainwindowfixture.h"
+#include "trend/trenddialog.h"
+#include "update/tstatusform.h"
 #include "widgets/tinfo.h"
 #include "widgets/tvelaimage.h"
 
@@ -9,6 +15,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QtTest>
 
@@ -26,11 +33,19 @@ QString accessibleName(QObject* object) {
     return interface ? interface->text(QAccessible::Name) : QString();
 }
 
-// The focusable controls among the window's visible ones that a screen reader could not name.
+// Shown with the window: hidden only where a page of a stacked widget waits for its turn.
+bool shownWith(const QWidget* widget, const QWidget& window) {
+    for (; widget && widget != &window; widget = widget->parentWidget())
+        if (widget->isHidden() && !qobject_cast<QStackedWidget*>(widget->parentWidget()))
+            return false;
+    return true;
+}
+
+// The focusable controls among the window's shown ones that a screen reader could not name.
 QStringList unnamedControls(const QWidget& window) {
     QStringList unnamed;
     for (QWidget* widget : window.findChildren<QWidget*>()) {
-        if (widget->isVisibleTo(&window) && widget->focusPolicy() != Qt::NoFocus &&
+        if (shownWith(widget, window) && widget->focusPolicy() != Qt::NoFocus &&
             !widget->focusProxy() && accessibleName(widget).trimmed().isEmpty())
             unnamed.append(QStringLiteral("%1 (%2)").arg(widget->objectName(),
                                                          widget->metaObject()->className()));
@@ -84,6 +99,47 @@ private slots:
         }
         QCOMPARE(accessibleName(control<QWidget>(*form, "NotWritten")),
                  QStringLiteral("nicht teilgenommen"));
+    }
+
+    void everyDialogControlIsNamed_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QByteArray>("control"); // a list or table without a label beside it
+        QTest::addColumn<QString>("name");
+        QTest::newRow("print") << "print" << QByteArray("TreeView_Settings") << "Layout";
+        QTest::newRow("update wizard") << "update wizard" << QByteArray("SpinEdit_AutoUpdt")
+                                       << "Wie oft wollen Sie zum Suchen nach Updates "
+                                          "aufgefordert werden?";
+        QTest::newRow("backups") << "backups" << QByteArray("Copies")
+                                 << "Sicherungen von Beispiel.plx";
+        QTest::newRow("trend") << "trend" << QByteArray("SavePng") << "Als PNG speichern…";
+        QTest::newRow("overview") << "overview" << QByteArray("TableView_Overview") << "Übersicht";
+    }
+
+    // Each extra window built as the program builds it, on the example file's "Mathematik".
+    void everyDialogControlIsNamed() {
+        QFETCH(QString, dialog);
+        QFETCH(QByteArray, control);
+        QFETCH(QString, name);
+        auto form = fixture_->openForm();
+        clickTab(*form, QStringLiteral("Mathematik"));
+        const MainWindowPrintSource source(*form);
+        std::unique_ptr<QDialog> window;
+        if (dialog == u"print") {
+            window = std::make_unique<TForm2>(source);
+        } else if (dialog == u"update wizard") {
+            window = std::make_unique<TStatusForm>();
+        } else if (dialog == u"backups") {
+            window = std::make_unique<BackupDialog>(fixture_->dataFile());
+        } else if (dialog == u"trend") {
+            TrendData data{source.subjectName(), {}};
+            for (int i = 0; i < source.testCount(); ++i)
+                data.tests.append(source.test(i));
+            window = std::make_unique<TrendDialog>(data);
+        } else {
+            window = std::make_unique<OverviewDialog>(source.allSubjects(), source.subjectName());
+        }
+        QCOMPARE(unnamedControls(*window).join(u", "), QString());
+        QCOMPARE(accessibleName(::control<QWidget>(*window, control.constData())), name);
     }
 
     void drawnListsSpeakSentences() {
