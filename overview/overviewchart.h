@@ -10,9 +10,9 @@ class QPainter;
 
 // The chart of the overview: per subject the own average beside the class average as two
 // bars on a grade axis with 1 at the top and 6 at the bottom, each bar filled in the colour of
-// its rounded grade (the own one in the full colour, the class one pale), the subject's name below, a
-// legend above. Drawn in the painter's units into `area` with the given font; `lineWidth` is
-// the width of the axis and the bars' outlines in those units.
+// its rounded grade (the own one in the full colour, the class one pale), the subject's name below,
+// a legend above. Drawn in the painter's units into `area` with the given font; `lineWidth` is the
+// width of the axis and the bars' outlines in those units.
 void drawOverviewChart(QPainter& painter, const QRect& area, const QList<OverviewRow>& rows,
                        const QFont& font, int lineWidth);
 
