@@ -2,6 +2,7 @@
 
 #include "platform/apperror.h"
 #include "platform/fileio.h"
+#include "platform/regularfile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -40,23 +41,21 @@ AppError folderError(const QString& folder, const QString& reason) {
         QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2").arg(folder, reason));
 }
 
-// Reads at most MaximumCopySize bytes from fd; a larger file raises the error.
-QByteArray readBounded(int fd, const QString& fileName, bool copy) {
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw readError(fileName, systemErrorText(errno), copy);
-        if (got == 0)
-            return bytes;
-        if (bytes.size() + got > MaximumCopySize)
-            throw readError(fileName,
-                            QStringLiteral("Sie ist größer als eine Datendatei sein kann."), copy);
-        bytes.append(buffer, got);
+// The bytes of a bounded read, or the error that tells why there are none.
+QByteArray bytesOrError(BoundedRead read, const QString& fileName, bool copy) {
+    switch (read.outcome) {
+    case BoundedRead::Outcome::Read:
+        break;
+    case BoundedRead::Outcome::Failed:
+        throw readError(fileName, systemErrorText(read.error), copy);
+    case BoundedRead::Outcome::NotOwnRegularFile:
+        throw readError(fileName,
+                        QStringLiteral("Sie ist keine von diesem Programm angelegte Datei."), copy);
+    case BoundedRead::Outcome::TooLarge:
+        throw readError(fileName, QStringLiteral("Sie ist größer als eine Datendatei sein kann."),
+                        copy);
     }
+    return std::move(read.bytes);
 }
 
 bool isOwnRegular(const struct stat& info) {
@@ -106,18 +105,7 @@ bool isOwnCopyFile(const QString& fileName, qint64* size) {
 }
 
 QByteArray readCopyFile(const QString& fileName) {
-    // Without following a link, and without waiting should a pipe have taken the name.
-    const Descriptor fd(
-        open(encoded(fileName).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0)
-        throw readError(fileName, systemErrorText(errno));
-    struct stat info {};
-    if (fstat(fd.get(), &info) != 0)
-        throw readError(fileName, systemErrorText(errno));
-    if (!isOwnRegular(info))
-        throw readError(fileName,
-                        QStringLiteral("Sie ist keine von diesem Programm angelegte Datei."));
-    return readBounded(fd.get(), fileName, true);
+    return bytesOrError(readOwnFile(fileName, MaximumCopySize), fileName, true);
 }
 
 QByteArray readDataFileForCopy(const QString& fileName) {
@@ -127,7 +115,7 @@ QByteArray readDataFileForCopy(const QString& fileName) {
         throw readError(fileName, systemErrorText(errno), false);
     if (!S_ISREG(info.st_mode))
         throw readError(fileName, QStringLiteral("Sie ist keine gewöhnliche Datei."), false);
-    return readBounded(fd.get(), fileName, false);
+    return bytesOrError(readToEnd(fd.get(), MaximumCopySize), fileName, false);
 }
 
 void makeCopyFolder(const QString& folder) {

@@ -1,6 +1,7 @@
 #include "platform/regularfile.h"
 
 #include "platform/apperror.h"
+#include "platform/fileio.h"
 
 #include <QDir>
 #include <QFile>
@@ -148,4 +149,50 @@ AppError specialFileError(const QString& fileName, bool isFolder) {
     return AppError(
         QStringLiteral("%1 ist keine gewöhnliche Datei und kann nicht verwendet werden.")
             .arg(name));
+}
+
+BoundedRead readToEnd(int fd, qint64 maxBytes) {
+    BoundedRead result;
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            result.error = errno;
+            return result;
+        }
+        if (got == 0)
+            break;
+        if (bytes.size() + got > maxBytes) {
+            result.outcome = BoundedRead::Outcome::TooLarge;
+            return result;
+        }
+        bytes.append(buffer, got);
+    }
+    result.outcome = BoundedRead::Outcome::Read;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+BoundedRead readOwnFile(const QString& fileName, qint64 maxBytes) {
+    const Descriptor fd(open(QFile::encodeName(fileName).constData(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    BoundedRead result;
+    struct stat info {};
+    // A link at the name fails the open with ELOOP.
+    if (!fd.valid() || fstat(fd.get(), &info) != 0) {
+        result.error = errno;
+        return result;
+    }
+    if (!S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+        result.outcome = BoundedRead::Outcome::NotOwnRegularFile;
+        return result;
+    }
+    if (info.st_size > maxBytes) {
+        result.outcome = BoundedRead::Outcome::TooLarge;
+        return result;
+    }
+    return readToEnd(fd.get(), maxBytes);
 }

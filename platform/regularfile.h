@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 class AppError;
 
 // What tells one state of a file from another: the file itself (device and inode, which an
@@ -57,3 +59,27 @@ void requireRegularFileOrNothing(const QString& fileName);
 // keine Datei.", devices, pipes and sockets "<name> ist keine gewöhnliche Datei und kann
 // nicht verwendet werden."
 AppError specialFileError(const QString& fileName, bool isFolder);
+
+// What reading a file with a bound came to.
+struct BoundedRead {
+    enum class Outcome { Read, Failed, NotOwnRegularFile, TooLarge };
+    Outcome outcome = Outcome::Failed;
+    int error = 0;    // the system's error number when Failed
+    QByteArray bytes; // the whole contents when Read
+
+    // The contents, or nothing when the file was not read whole.
+    std::optional<QByteArray> contents() && {
+        if (outcome != Outcome::Read)
+            return std::nullopt;
+        return std::move(bytes);
+    }
+};
+
+// Reads fd from where it stands to its end: at most maxBytes, else TooLarge.
+BoundedRead readToEnd(int fd, qint64 maxBytes);
+
+// Reads a regular file of this user whole, at most maxBytes. A symbolic link of that name is
+// not followed, and a pipe, device or another user's file is never read (NotOwnRegularFile):
+// nothing waits, and nothing is read without end. For the files the program wrote itself into
+// its own folders (backup copies, the write journal, the update's downloads).
+BoundedRead readOwnFile(const QString& fileName, qint64 maxBytes);

@@ -2,6 +2,7 @@
 
 #include "platform/fileio.h"
 #include "platform/privatefolder.h"
+#include "platform/regularfile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 
 namespace {
@@ -93,17 +95,6 @@ bool mixtureOf(const QByteArray& current, const QByteArray& old, const QByteArra
     return true;
 }
 
-// A regular file of this user at path, read whole; nothing for anything else.
-bool readOwnFile(const QString& path, QByteArray& bytes) {
-    Descriptor file(
-        open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (!file.valid() || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_uid != geteuid())
-        return false;
-    return readAll(file.get(), bytes, qsizetype(info.st_size));
-}
-
 void syncFolder(const QString& folder) {
     Descriptor directory(open(QFile::encodeName(folder).constData(), O_RDONLY | O_CLOEXEC));
     if (directory.valid())
@@ -163,12 +154,14 @@ void WriteJournal::end() {
 }
 
 void WriteJournal::recover() {
-    QByteArray bytes;
-    if (!readOwnFile(journalPath_, bytes))
+    // The journal is this program's own file in this user's folder; its size bounds the read.
+    const std::optional<QByteArray> bytes =
+        readOwnFile(journalPath_, std::numeric_limits<qint64>::max()).contents();
+    if (!bytes)
         return;
     JournalContents journal;
     // A journal that is not whole was cut off before the file was touched.
-    if (!parseJournal(bytes, journal) || journal.target != QFile::encodeName(target_)) {
+    if (!parseJournal(*bytes, journal) || journal.target != QFile::encodeName(target_)) {
         end();
         return;
     }

@@ -4,8 +4,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <optional>
-
 // Files that the update writes are always new files: whatever has the name already (a file,
 // a symbolic link, a pipe) is replaced, never opened, and a link is never followed.
 //
@@ -47,8 +45,3 @@ private:
 // Writes bytes as the new file fileName (see FreshFile). Raises AppError "In <fileName> kann
 // nicht geschrieben werden" when that fails; the name then keeps what it had.
 void writeFreshFile(const QString& fileName, QByteArrayView bytes);
-
-// Reads a regular file without following a link at its name and without opening a pipe or
-// device (which could block for ever): nothing when the name is missing, not a regular file,
-// or the file is longer than maxBytes.
-std::optional<QByteArray> readOwnFile(const QString& fileName, qint64 maxBytes);

@@ -2,6 +2,7 @@
 
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
+#include "platform/regularfile.h"
 #include "update/archive.h"
 #include "update/freshfile.h"
 #include "update/signature.h"
@@ -40,13 +41,16 @@ QString PrepareInstallation(const InstallationRequest& request) {
 
     if (!QFileInfo(request.archiveFile).isFile())
         throw AppError(QStringLiteral("Die Installationsdateien wurden nicht gefunden."));
-    const std::optional<QByteArray> data =
+    BoundedRead archive =
         readOwnFile(request.archiveFile, static_cast<qint64>(limits.maxTotalBytes));
-    if (!data)
+    if (archive.outcome == BoundedRead::Outcome::TooLarge)
         throw AppError(QStringLiteral("Das Update-Archiv ist zu groß."));
+    const std::optional<QByteArray> data = std::move(archive).contents();
+    if (!data)
+        throw AppError(QStringLiteral("Die Installationsdateien wurden nicht gefunden."));
 
     const QByteArray signatureBytes =
-        readOwnFile(request.signatureFile, MaxSignatureFileBytes).value_or(QByteArray());
+        readOwnFile(request.signatureFile, MaxSignatureFileBytes).contents().value_or(QByteArray());
     if (!VerifyRelease(*data, request.release, signatureBytes, request.publicKey))
         throw AppError(UnsignedArchiveText);
     if (!ReleaseIsNewer(request.release.date, request.versionDate, LocaleFormats::current()))
@@ -58,7 +62,8 @@ QString PrepareInstallation(const InstallationRequest& request) {
     QFile::remove(scriptPath);
     ExtractArchiveData(*data, tempDir, limits);
 
-    const std::optional<QByteArray> templateBytes = readOwnFile(scriptPath, MaxTemplateBytes);
+    const std::optional<QByteArray> templateBytes =
+        readOwnFile(scriptPath, MaxTemplateBytes).contents();
     if (!templateBytes)
         throw AppError(QStringLiteral("Die Installationsvorlage %1 wurde im Update-Archiv nicht "
                                       "gefunden.")

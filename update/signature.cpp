@@ -1,7 +1,7 @@
 #include "update/signature.h"
 
+#include "platform/regularfile.h"
 #include "update/archive.h"
-#include "update/freshfile.h"
 
 #include <QCryptographicHash>
 
@@ -38,10 +38,11 @@ bool VerifyRelease(QByteArrayView archive, const UpdateRelease& release, QByteAr
 
 bool VerifyArchiveSignature(const QString& archiveFile, const QString& signatureFile,
                             const UpdateRelease& release, QByteArrayView publicKey) {
-    const std::optional<QByteArray> signature = readOwnFile(signatureFile, crypto_sign_BYTES);
+    const std::optional<QByteArray> signature =
+        readOwnFile(signatureFile, crypto_sign_BYTES).contents();
     // The archive is checked whole, as it will be unpacked.
     const std::optional<QByteArray> data =
-        readOwnFile(archiveFile, static_cast<qint64>(ArchiveLimits{}.maxTotalBytes));
+        readOwnFile(archiveFile, static_cast<qint64>(ArchiveLimits{}.maxTotalBytes)).contents();
     return signature && data && VerifyRelease(*data, release, *signature, publicKey);
 }
 

@@ -1,7 +1,7 @@
 #include "update/updatesini.h"
 
 #include "gradedata/textencoding.h"
-#include "update/freshfile.h"
+#include "platform/regularfile.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ UpdatesIni UpdatesIni::parse(QByteArrayView bytes) {
 }
 
 UpdatesIni UpdatesIni::read(const QString& fileName, qint64 maxBytes) {
-    const std::optional<QByteArray> bytes = readOwnFile(fileName, maxBytes);
+    const std::optional<QByteArray> bytes = readOwnFile(fileName, maxBytes).contents();
     return bytes ? parse(*bytes) : UpdatesIni();
 }
 

@@ -1,6 +1,8 @@
 #include "platform/apperror.h"
 #include "platform/atomicfile.h"
+#include "platform/fileio.h"
 #include "platform/localeformats.h"
+#include "platform/regularfile.h"
 #include "platform/writejournal.h"
 #include "support/testfiles.h"
 
@@ -10,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -226,6 +229,50 @@ private slots:
         QCOMPARE(lstat(QFile::encodeName(planted).constData(), &info), 0);
         QVERIFY(fifo ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
         QCOMPARE(entries(path).size(), 3);
+    }
+
+    // The program's own files are read whole and bounded; a link, pipe, folder, device or
+    // another user's file at the name is never followed or read.
+    void boundedReadOfOwnFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("own file") << "file" << int(BoundedRead::Outcome::Read);
+        QTest::newRow("larger than the bound") << "large" << int(BoundedRead::Outcome::TooLarge);
+        QTest::newRow("link to an own file") << "link" << int(BoundedRead::Outcome::Failed);
+        QTest::newRow("pipe") << "fifo" << int(BoundedRead::Outcome::NotOwnRegularFile);
+        QTest::newRow("folder") << "folder" << int(BoundedRead::Outcome::NotOwnRegularFile);
+        QTest::newRow("missing") << "missing" << int(BoundedRead::Outcome::Failed);
+        QTest::newRow("device without end") << "device" << int(BoundedRead::Outcome::TooLarge);
+        if (geteuid() == 0)
+            QTest::newRow("another user's file")
+                << "foreign" << int(BoundedRead::Outcome::NotOwnRegularFile);
+    }
+    void boundedReadOfOwnFiles() {
+        QFETCH(QString, kind);
+        QFETCH(int, outcome);
+        const QString path = folder("begrenzt-" + kind);
+        const QString target = path + "/eigen";
+        const QString name = path + "/name";
+        QVERIFY(writeBytes(target, "0123456789"));
+        if (kind == "file" || kind == "large" || kind == "foreign")
+            QVERIFY(writeBytes(name, "0123456789"));
+        if (kind == "foreign")
+            QCOMPARE(chown(QFile::encodeName(name).constData(), nobody, nobody), 0);
+        if (kind == "link")
+            QVERIFY(QFile::link(target, name));
+        if (kind == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(name));
+
+        const Descriptor zero(open("/dev/zero", O_RDONLY | O_CLOEXEC));
+        const BoundedRead read = kind == "device" ? readToEnd(zero.get(), 100000)
+                                                  : readOwnFile(name, kind == "large" ? 9 : 10);
+        QCOMPARE(int(read.outcome), outcome);
+        QCOMPARE(read.bytes,
+                 QByteArray(outcome == int(BoundedRead::Outcome::Read) ? "0123456789" : ""));
+        if (kind == "link")
+            QCOMPARE(read.error, ELOOP);
     }
 
     // A save keeps the file's owner, group and mode. Where the writer may not give them to a new

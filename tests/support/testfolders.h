@@ -45,5 +45,5 @@ private:
 
     QTemporaryDir root_;
     bool tmpdirSet_ = false;
-    SavedVariable saved_[2] = {{"TMPDIR"}, {"XDG_RUNTIME_DIR"}};
+    SavedVariable saved_[2] = {{"TMPDIR", false, {}}, {"XDG_RUNTIME_DIR", false, {}}};
 };
