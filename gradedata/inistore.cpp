@@ -133,7 +133,7 @@ struct Line {
     }
     // The text after the "=" without surrounding blanks and without one pair of quotes that
     // encloses all of it.
-    QString value() const {
+    QStringView value() const {
         qsizetype from = 0;
         qsizetype to = 0;
         valueRange(from, to);
@@ -141,7 +141,7 @@ struct Line {
         if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
             value.back() == value.front())
             value = value.sliced(1, value.size() - 2);
-        return owned(value);
+        return value;
     }
     // The line's text with another value: the key as it stands, with its blanks, and the blanks
     // around the old value are kept.
@@ -801,18 +801,23 @@ QStringList IniStore::ReadSection(const QString& section) const {
 QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& section,
                                                            const QString& def) const {
     QList<QPair<QString, QString>> entries;
-    if (const Section* s = parsed().section(section)) {
-        entries.reserve(s->entryCount);
-        s->forEachEntry([&](const Line& line) {
-            entries.append({owned(line.key), line.hasValue() ? line.value() : def});
-        });
-    }
+    forEachEntry(section, def, [&](QStringView key, QStringView value) {
+        entries.append({owned(key), owned(value)});
+    });
     return entries;
+}
+
+void IniStore::visitEntries(const QString& section, QStringView def, EntryVisitor visit,
+                            void* context) const {
+    if (const Section* s = parsed().section(section))
+        s->forEachEntry([&](const Line& line) {
+            visit(context, line.key, line.hasValue() ? line.value() : def);
+        });
 }
 
 QString IniStore::ReadString(const QString& section, const QString& key, const QString& def) const {
     const Line* line = parsed().entry(section, key);
-    return line && line->hasValue() ? line->value() : def;
+    return line && line->hasValue() ? owned(line->value()) : def;
 }
 
 bool IniStore::SectionExists(const QString& section) const {

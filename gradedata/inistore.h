@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <memory>
 
 // The store on one INI file (the data file, Settings.ini). It holds only the file name;
@@ -53,6 +54,20 @@ public:
     // ReadString with the default def. One pass for callers that need every value of a section.
     QList<QPair<QString, QString>> ReadSectionValues(const QString& section,
                                                      const QString& def = QString()) const;
+    // Calls visit(QStringView key, QStringView value) for every entry of the section in file
+    // order, as ReadSectionValues lists them (a key without a value gets def), without copying
+    // anything: the views are valid during the call only. For callers that take every entry of a
+    // section apart (the tests of a subject, the ranking). What visit throws leaves the call.
+    template <typename Visit>
+    void forEachEntry(const QString& section, QStringView def, Visit&& visit) const {
+        auto* const target = std::addressof(visit);
+        visitEntries(
+            section, def,
+            [](void* context, QStringView key, QStringView value) {
+                (*static_cast<decltype(target)>(context))(key, value);
+            },
+            const_cast<void*>(static_cast<const void*>(target)));
+    }
     // The value after the first "=", surrounding blanks removed, and one pair of quotes
     // (double or single) that encloses the whole value removed; the default when the key is
     // not found.
@@ -84,6 +99,10 @@ public:
     void WriteBool(const QString& section, const QString& key, bool value);
 
 private:
+    using EntryVisitor = void (*)(void* context, QStringView key, QStringView value);
+    void visitEntries(const QString& section, QStringView def, EntryVisitor visit,
+                      void* context) const;
+
     struct Parsed;
     const Parsed& parsed() const; // re-reads the file when its size or time changed
     void commit(std::unique_ptr<Parsed> changed);

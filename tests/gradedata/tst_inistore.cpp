@@ -119,6 +119,27 @@ private slots:
         QCOMPARE(readBytes(fileName), mixedFile);
     }
 
+    // The walk over a section's entries sees what ReadSectionValues lists; what the visitor
+    // throws leaves the walk.
+    void forEachEntryAsReadSectionValues() {
+        const QString fileName = file("besuchen.plx");
+        QVERIFY(writeBytes(fileName, mixedFile));
+        const IniStore store(fileName);
+        for (const char* section : {"Mathe", "deutsch", "Leer", "Fehlt", "Settings"}) {
+            QList<QPair<QString, QString>> walked;
+            store.forEachEntry(section, u"Vorgabe", [&](QStringView key, QStringView value) {
+                walked.append({key.toString(), value.toString()});
+            });
+            QCOMPARE(walked, store.ReadSectionValues(section, "Vorgabe"));
+        }
+        int visited = 0;
+        QVERIFY_THROWS_EXCEPTION(AppError, store.forEachEntry("Mathe", {}, [&](auto, auto) {
+            if (++visited == 2)
+                throw AppError(QStringLiteral("Abbruch"));
+        }));
+        QCOMPARE(visited, 2);
+    }
+
     // Each write changes its own line and nothing else.
     void writesTouchOnlyTheirLine() {
         const QString fileName = file("schreiben.plx");
