@@ -87,6 +87,33 @@ QString formatFixed(long double value, int decimals, int significantDigits) {
 }
 
 std::optional<long double> parseLocaleReal(const QString& text) {
+    // Digits with at most one decimal separator and at most 15 digits in all (the average texts
+    // of the ranking) are read directly: the digits make an integer that a double holds
+    // exactly, and dividing it by the power of ten of the decimals rounds the quotient once, to
+    // the double nearest to the text's value, as the general reader below does.
+    {
+        static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const QChar separator = LocaleFormats::current().decimalSeparator();
+        qint64 digits = 0;
+        int count = 0;
+        int decimals = -1;
+        bool plainText = !text.isEmpty();
+        for (const QChar c : text) {
+            if (c >= u'0' && c <= u'9' && count < 15) {
+                digits = digits * 10 + (c.unicode() - u'0');
+                ++count;
+                decimals += decimals >= 0 ? 1 : 0;
+            } else if (c == separator && decimals < 0 && count > 0) {
+                decimals = 0;
+            } else {
+                plainText = false;
+                break;
+            }
+        }
+        if (plainText && decimals != 0)
+            return static_cast<long double>(double(digits) / powersOfTen[std::max(decimals, 0)]);
+    }
     QString plain = text.trimmed();
     const QChar separator = LocaleFormats::current().decimalSeparator();
     if (separator != u'.')

@@ -107,32 +107,37 @@ int insertRankingEntry(QStringList& entries, const QString& entry) {
     return index;
 }
 
-std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& entries) {
-    long double sum = 0;
-    int averaged = 0;
-    // Keys and values come from one pass over the section, so every key has its value.
-    for (const auto& [key, value] : entries) {
-        // The ranking reads every test of every subject: the usual value is read directly,
-        // anything else through views into the value.
-        std::optional<GradeCounts> counts = plainCounts(value);
-        if (!counts) {
-            const CommaFields fields(value);
-            counts.emplace();
-            for (int g = 1; g <= 6; ++g) {
-                if (g >= fields.size())
-                    throw AppError(
-                        QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(g));
-                (*counts)[g - 1] = toInteger(fields[g]);
-            }
-        }
-        if (const auto average = TestAverage(*counts)) {
-            sum += *average;
-            ++averaged;
+void ClassAverageSum::add(QStringView value) {
+    // The ranking reads every test of every subject: the usual value is read directly, anything
+    // else through views into the value.
+    std::optional<GradeCounts> counts = plainCounts(value);
+    if (!counts) {
+        const CommaFields fields(value);
+        counts.emplace();
+        for (int g = 1; g <= 6; ++g) {
+            if (g >= fields.size())
+                throw AppError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(g));
+            (*counts)[g - 1] = toInteger(fields[g]);
         }
     }
-    if (averaged == 0)
+    ++entries_;
+    if (const auto average = TestAverage(*counts)) {
+        sum_ += *average;
+        ++averaged_;
+    }
+}
+
+std::optional<long double> ClassAverageSum::average() const {
+    if (averaged_ == 0)
         return std::nullopt;
-    return sum / averaged;
+    return sum_ / averaged_;
+}
+
+std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& entries) {
+    ClassAverageSum sum;
+    for (const auto& entry : entries)
+        sum.add(entry.second);
+    return sum.average();
 }
 
 int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b) {
@@ -144,29 +149,50 @@ int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b) {
         joinCommaList({b.subject, QString::number(b.testCount)}));
 }
 
+namespace {
+
+// Sorts the entries into the ranking order, entries of the same order keeping theirs. They are
+// first sorted by their average texts alone (cheap comparisons of text), keeping their order
+// among equal texts: subjects come in alphabetical order, which is mostly the order of their
+// entries' rest as well, so that one pass comparing neighbours finds the ranking order, and
+// the full comparison of every pair is needed only where it does not.
+void sortRanking(QList<RankedSubject>& ranking) {
+    std::stable_sort(ranking.begin(), ranking.end(),
+                     [](const RankedSubject& x, const RankedSubject& y) {
+                         return x.averageText.compare(y.averageText) < 0;
+                     });
+    const auto less = [](const RankedSubject& x, const RankedSubject& y) {
+        return compareRankedSubjects(x, y) < 0;
+    };
+    // Entries of the same order have the same average text, so their order is still theirs.
+    if (std::adjacent_find(ranking.cbegin(), ranking.cend(),
+                           [&](const RankedSubject& x, const RankedSubject& y) {
+                               return less(y, x);
+                           }) != ranking.cend())
+        std::stable_sort(ranking.begin(), ranking.end(), less);
+}
+
+} // namespace
+
 void BuildRanking(const IniStore& store, const QStringList& subjects,
                   QList<RankedSubject>& ranking) {
     // Entries are appended and sorted once at the end (also when a faulty entry ends the
     // building): the order of inserting each at its place, without a list moved per subject.
-    const auto sorted = qScopeGuard([&] {
-        std::stable_sort(ranking.begin(), ranking.end(),
-                         [](const RankedSubject& x, const RankedSubject& y) {
-                             return compareRankedSubjects(x, y) < 0;
-                         });
-    });
+    const auto sorted = qScopeGuard([&] { sortRanking(ranking); });
+    ranking.reserve(ranking.size() + subjects.size());
     for (const QString& subject : subjects) {
-        const QList<QPair<QString, QString>> values =
-            store.ReadSectionValues(subject, DefaultTestValue);
-        if (values.isEmpty())
-            continue;
-        const auto average = ClassAverage(values);
+        // The section's values are taken apart where the store holds them, not copied.
+        ClassAverageSum sum;
+        store.forEachEntry(subject, DefaultTestValue,
+                           [&](QStringView, QStringView value) { sum.add(value); });
+        const auto average = sum.average();
         if (!average)
             continue;
         RankedSubject entry;
         entry.averageText = ClassAverageText(*average);
         entry.shownAverage = shownClassAverage(entry.averageText);
         entry.subject = subject;
-        entry.testCount = int(values.size());
+        entry.testCount = sum.entries();
         ranking.append(std::move(entry));
     }
 }

@@ -4,6 +4,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <optional>
 
 class GradeBook;
@@ -44,6 +45,20 @@ int insertRankingEntry(QStringList& entries, const QString& entry);
 // "Listenindex überschreitet das Maximum (<index>)", a count that is not an integer its
 // conversion error. Tests without participants are left out; empty when none is left.
 std::optional<long double> ClassAverage(const QList<QPair<QString, QString>>& entries);
+// The same, summed value by value as a section's entries are walked.
+class ClassAverageSum {
+public:
+    // Adds the test of one entry's value; raises as above.
+    void add(QStringView value);
+    std::optional<long double> average() const;
+    // The values added.
+    int entries() const { return entries_; }
+
+private:
+    long double sum_ = 0;
+    int averaged_ = 0;
+    int entries_ = 0;
+};
 
 // Adds to `entries`, each at its place in the order above, the ranking entry of every subject
 // (section of the store) that has entries and a class average. The store's file is parsed at

@@ -193,6 +193,12 @@ void TestStats::formatsFollowTheLocale() {
     QCOMPARE(formatDecimal(std::numeric_limits<long double>::quiet_NaN(), 1), QString());
     QCOMPARE(parseLocaleReal(QStringLiteral("2,5000000000")), 2.5L);
     QCOMPARE(parseLocaleReal(QStringLiteral("2,5x")), std::nullopt);
+    // Plain texts of up to 15 digits give the double that the general reader gives.
+    for (const char* text : {"2,3333333333", "0,1", "5,9999999999", "12345,678901234", "7"}) {
+        QString c = QString::fromLatin1(text);
+        QCOMPARE(parseLocaleReal(QString::fromLatin1(text)),
+                 static_cast<long double>(QLocale::c().toDouble(c.replace(u',', u'.'))));
+    }
 
     LocaleFormats::setCurrent(QLocale(QLocale::English, QLocale::UnitedStates));
     QCOMPARE(formatDecimal(2.85L, 1), QStringLiteral("2.9"));
