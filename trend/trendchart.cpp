@@ -312,6 +312,22 @@ QString trendPlaceholderText(const TrendData& data) {
     return QString();
 }
 
+QString trendSpokenText(const TrendData& data) {
+    if (!data.plottable())
+        return trendPlaceholderText(data);
+    QStringList sentences;
+    QStringList averages;
+    if (const std::optional<long double> average = data.classAverage())
+        averages << classAverageLabel(*average);
+    if (const std::optional<long double> average = data.ownAverage())
+        averages << ownAverageLabel(*average);
+    if (!averages.isEmpty())
+        sentences << averages.join(QStringLiteral(", ")) + u'.';
+    for (const ClassTest& test : data.tests)
+        sentences << trendHoverText(test) + u'.';
+    return sentences.join(u' ');
+}
+
 QString classAverageLabel(long double value) {
     return QStringLiteral("Ø Klasse ") + formatDecimal(value, 2);
 }

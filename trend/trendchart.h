@@ -79,6 +79,11 @@ QImage trendImage(const QSize& size, const TrendData& data, const QFont& font);
 // eigene Note 2 – Negative Zahlen".
 QString trendHoverText(const ClassTest& test);
 
+// What a screen reader says of the chart: the placeholder sentence, or the two averages
+// ("Ø Klasse 2,85, Ø eigene Noten 2,4.") followed by each test's status bar text in date order,
+// one sentence each.
+QString trendSpokenText(const TrendData& data);
+
 // The sentence shown instead of a plot for an empty or one-test subject; empty when the data
 // can be plotted.
 QString trendPlaceholderText(const TrendData& data);

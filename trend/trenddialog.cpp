@@ -19,6 +19,8 @@ TrendView::TrendView(TrendData data, QWidget* parent) : QWidget(parent), data_(s
     setObjectName(QStringLiteral("Chart"));
     setMouseTracking(true);
     setMinimumSize(480, 300);
+    setAccessibleName(QStringLiteral("Verlauf von ") + data_.subject);
+    setAccessibleDescription(trendSpokenText(data_));
 }
 
 void TrendView::paintEvent(QPaintEvent*) {

@@ -199,6 +199,7 @@ void TestTrend::emptyAndSingleTestSubjects() {
     QVERIFY(trendPlaceholderText(single).startsWith(
         QStringLiteral("Für einen Verlauf sind mindestens zwei Arbeiten nötig")));
     QVERIFY(trendPlaceholderText(fiveTests()).isEmpty());
+    QCOMPARE(trendSpokenText(empty), trendPlaceholderText(empty));
 
     // No plot: no frame, no point; text in the middle.
     const TrendLayout layout(fiveTests(), Size);
@@ -252,6 +253,14 @@ void TestTrend::dialogShowsTheHoverTextAndSavesPng() {
     auto* sb = dialog.findChild<QStatusBar*>(QStringLiteral("SB"));
     QVERIFY(chart && sb);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Verlauf – Mathematik"));
+    // A screen reader hears the averages, then every test as the status bar names it.
+    const QString spoken = chart->accessibleDescription();
+    QVERIFY2(spoken.startsWith(classAverageLabel(*data.classAverage()) + QStringLiteral(", ") +
+                               ownAverageLabel(*data.ownAverage()) + QStringLiteral(". ")),
+             qPrintable(spoken));
+    for (const ClassTest& test : data.tests)
+        QVERIFY(spoken.contains(trendHoverText(test) + u'.'));
+    QCOMPARE(chart->accessibleName(), QStringLiteral("Verlauf von Mathematik"));
 
     const TrendLayout layout(data, chart->size());
     const QPoint onThird(layout.columnOf(data.tests[2].date), layout.rowOf(1.5));
