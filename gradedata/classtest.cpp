@@ -137,7 +137,7 @@ bool keyNamesTest(const QString& key, int gradeLevel, int number, const QDate& d
     if (fields.size() < 3 || readLenientInteger(fields[0]) != gradeLevel ||
         readLenientInteger(fields[1]) != number)
         return false;
-    return LocaleFormats::current().parseShortDate(fields[2].toString()) == date;
+    return LocaleFormats::current().parseShortDate(fields[2]) == date;
 }
 
 } // namespace
@@ -165,18 +165,96 @@ QString storedTestKey(const IniStore& store, const QString& subject, const QStri
         .value_or(TestKey(test));
 }
 
+namespace {
+
+// An integer field as the program writes it, at p: one to nine ASCII digits (no sign, no
+// blank, no overflow possible) and the comma after them. Moves p past the comma.
+bool readPlainNumber(const char16_t*& p, const char16_t* end, int& value) {
+    const char16_t* const start = p;
+    int n = 0;
+    while (p < end && p - start < 9 && *p >= u'0' && *p <= u'9')
+        n = n * 10 + (*p++ - u'0');
+    if (p == start || p == end || *p != u',')
+        return false;
+    ++p;
+    value = n;
+    return true;
+}
+
+// Reads an entry as the program writes it ("5,2,12.03.2002" = "3,2,5,8,6,3,1,3,Bruchrechnung",
+// the remark maybe quoted) straight from its characters, without splitting it into fields.
+// Whatever else the entry holds (blanks, signs, long numbers, doubled quotes, a faulty field)
+// makes it return false, and the entry is read field by field, which gives the same test or
+// raises the error of the first faulty field.
+bool readPlainClassTest(QStringView key, QStringView value, ClassTest& test) {
+    const char16_t* p = key.utf16();
+    const char16_t* end = p + key.size();
+    if (!readPlainNumber(p, end, test.gradeLevel) || !readPlainNumber(p, end, test.number))
+        return false;
+    // The date field runs to the next comma or blank; further fields are not read.
+    const char16_t* const dateStart = p;
+    while (p<end&& * p> u' ' && *p != u',')
+        ++p;
+    if (p == dateStart || *dateStart == u'"')
+        return false;
+    test.date = LocaleFormats::current().parseShortDate(QStringView(dateStart, p));
+    if (!test.date.isValid())
+        return false;
+
+    p = value.utf16();
+    end = p + value.size();
+    if (!readPlainNumber(p, end, test.lesson))
+        return false;
+    for (int& count : test.counts) {
+        if (!readPlainNumber(p, end, count))
+            return false;
+    }
+    if (!readPlainNumber(p, end, test.ownGrade))
+        return false;
+    // The remark: nothing after the comma is an empty remark; a quoted one runs to its closing
+    // quote (or the end), any other one to the next comma or blank.
+    QStringView remark;
+    if (p < end && *p == u'"') {
+        const char16_t* const start = ++p;
+        while (p < end && *p != u'"')
+            ++p;
+        if (p + 1 < end && p[1] == u'"')
+            return false; // a doubled quote inside
+        remark = QStringView(start, p);
+    } else if (p < end) {
+        if (*p <= u' ')
+            return false;
+        const char16_t* const start = p;
+        while (p<end&& * p> u' ' && *p != u',')
+            ++p;
+        remark = QStringView(start, p);
+    }
+    if (remark.size() > MaxRemarkLength)
+        return false;
+    test.remark = remark.toString();
+    return true;
+}
+
+} // namespace
+
 ClassTest readClassTest(const QString& key, const QString& value) {
+    return readClassTest(QStringView(key), QStringView(value));
+}
+
+ClassTest readClassTest(QStringView key, QStringView value) {
+    ClassTest test;
+    if (readPlainClassTest(key, value, test))
+        return test;
+    test = ClassTest();
     const CommaFields keyFields(key);
     const CommaFields valueFields(value);
-    ClassTest test;
     test.gradeLevel = toInteger(field(keyFields, 0));
     test.number = toInteger(field(keyFields, 1));
     test.lesson = toInteger(field(valueFields, 0));
     for (int grade = 0; grade < 6; ++grade)
         test.counts[grade] = toInteger(field(valueFields, 1 + grade));
     test.ownGrade = toInteger(field(valueFields, 7));
-    const QStringView date = field(keyFields, 2);
-    test.date = ParseShortDate(QString::fromRawData(date.data(), date.size()));
+    test.date = ParseShortDate(field(keyFields, 2));
     const QStringView remark = field(valueFields, 8);
     if (remark.size() > MaxRemarkLength)
         throw AppError(QStringLiteral("Die Bemerkung des Tests %1 ist mit %2 Zeichen zu lang; "
@@ -252,16 +330,12 @@ void sortTestRows(QList<TestRow>& rows) {
 }
 
 void loadSubjectRows(const IniStore& store, const QString& subject, QList<TestRow>& rows) {
-    // One read of the section gives every listed key together with its value, so the file is
-    // parsed once per subject; a key without a value (a line without "=") gets the stand-in
-    // DefaultTestValue.
-    const QList<QPair<QString, QString>> entries =
-        store.ReadSectionValues(subject, DefaultTestValue);
-    const qsizetype first = rows.size();
-    rows.reserve(first + entries.size());
+    // One walk over the section gives every listed key together with its value, uncopied; a
+    // key without a value (a line without "=") gets the stand-in DefaultTestValue.
     try {
-        for (const auto& [key, value] : entries)
+        store.forEachEntry(subject, DefaultTestValue, [&](QStringView key, QStringView value) {
             rows.append(makeTestRow(readClassTest(key, value)));
+        });
     } catch (...) {
         sortTestRows(rows);
         throw;

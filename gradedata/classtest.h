@@ -64,6 +64,7 @@ QString storedTestKey(const IniStore& store, const QString& subject, const QStri
 // a missing field "Listenindex überschreitet das Maximum (<index>)", a remark longer than
 // MaxRemarkLength "Die Bemerkung des Tests <key> ist mit <n> Zeichen zu lang; höchstens 32767
 // Zeichen sind möglich.".
+ClassTest readClassTest(QStringView key, QStringView value);
 ClassTest readClassTest(const QString& key, const QString& value);
 // Splits a list item into its test; raises like readClassTest.
 ClassTest classTestFromListItem(const QString& item);

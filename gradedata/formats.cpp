@@ -110,8 +110,12 @@ QString ShortDateText(const QDate& date) {
 }
 
 QDate ParseShortDate(const QString& text) {
+    return ParseShortDate(QStringView(text));
+}
+
+QDate ParseShortDate(QStringView text) {
     const QDate date = LocaleFormats::current().parseShortDate(text);
     if (!date.isValid())
-        throw notADate(text);
+        throw notADate(text.toString());
     return date;
 }

@@ -29,4 +29,5 @@ QDate ParseIsoDate(const QString& text);
 // The date in the user's short date format (LocaleFormats::current()) and its inverse
 // (raises "'%s' ist kein gültiges Datum").
 QString ShortDateText(const QDate& date);
+QDate ParseShortDate(QStringView text);
 QDate ParseShortDate(const QString& text);

@@ -41,23 +41,22 @@ SubjectOverview SubjectOverview::read(const IniStore& store, const QStringList& 
         // The entries of the subject, typed; a key without a value counts as the stand-in
         // value, as when the subject is loaded.
         Subject subject{name, {}};
-        const QList<QPair<QString, QString>> entries =
-            store.ReadSectionValues(name, DefaultTestValue);
-        subject.tests.reserve(entries.size());
-        for (const auto& [key, value] : entries)
+        store.forEachEntry(name, DefaultTestValue, [&](QStringView key, QStringView value) {
             subject.tests.append(readClassTest(key, value));
+        });
         // List order, which is by date and grade level first (levels of two digits); tests alike
-        // in both (rare) are ordered by their list items.
-        std::stable_sort(
-            subject.tests.begin(), subject.tests.end(), [](const ClassTest& a, const ClassTest& b) {
-                if (a.date != b.date)
-                    return a.date < b.date;
-                const auto twoDigits = [](int level) { return level >= 0 && level <= 99; };
-                if (a.gradeLevel != b.gradeLevel && twoDigits(a.gradeLevel) &&
-                    twoDigits(b.gradeLevel))
-                    return a.gradeLevel < b.gradeLevel;
-                return testListLess(TestListItem(a), TestListItem(b));
-            });
+        // in both (rare) are ordered by their list items. Entries are mostly stored in that
+        // order already, and one pass finds them so.
+        const auto less = [](const ClassTest& a, const ClassTest& b) {
+            if (a.date != b.date)
+                return a.date < b.date;
+            const auto twoDigits = [](int level) { return level >= 0 && level <= 99; };
+            if (a.gradeLevel != b.gradeLevel && twoDigits(a.gradeLevel) && twoDigits(b.gradeLevel))
+                return a.gradeLevel < b.gradeLevel;
+            return testListLess(TestListItem(a), TestListItem(b));
+        };
+        if (!std::is_sorted(subject.tests.cbegin(), subject.tests.cend(), less))
+            std::stable_sort(subject.tests.begin(), subject.tests.end(), less);
         result.append(std::move(subject));
     }
     return SubjectOverview(std::move(result));

@@ -91,13 +91,13 @@ QString LocaleFormats::shortDateText(const QDate& date) const {
     return locale_.toString(date, shortDateFormat_);
 }
 
-QDate LocaleFormats::parseShortDate(const QString& text) const {
-    const QString input = text.trimmed();
+QDate LocaleFormats::parseShortDate(QStringView text) const {
+    const QStringView input = text.trimmed();
     int day = -1, month = -1, year = -1;
     qsizetype pos = 0;
     for (const DatePart& part : shortDateParts_) {
         if (part.field.isNull()) {
-            if (!QStringView(input).sliced(pos).startsWith(part.literal))
+            if (!input.sliced(pos).startsWith(part.literal))
                 return {};
             pos += part.literal.size();
             continue;
@@ -109,7 +109,7 @@ QDate LocaleFormats::parseShortDate(const QString& text) const {
             ++end;
         if (end == pos)
             return {};
-        const int value = QStringView(input).sliced(pos, end - pos).toInt();
+        const int value = input.sliced(pos, end - pos).toInt();
         if (part.field == u'y') {
             year = value;
             // A year of one or two digits lies within fifty years of today.

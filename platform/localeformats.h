@@ -31,7 +31,8 @@ public:
     QString shortDateText(const QDate& date) const;
     // Reads a date written in the short date format; day and month may have one or two
     // digits. Returns an invalid QDate when the text is not such a date.
-    QDate parseShortDate(const QString& text) const;
+    QDate parseShortDate(QStringView text) const;
+    QDate parseShortDate(const QString& text) const { return parseShortDate(QStringView(text)); }
     QString longTimeText(const QTime& time) const;
 
     // Case-insensitive comparison in the locale's collation (<0, 0, >0).

@@ -126,6 +126,74 @@ private slots:
         QCOMPARE(test.remark, "");
     }
 
+    // Entries spelled otherwise than the program writes them are read by the same rules as
+    // those it writes, field by field: the test as its list item, or the error.
+    void oddEntries_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("message");
+        const QString key = "5,2,12.03.2002";
+        const QString counts = "3,2,5,8,6,3,1,3,";
+        const auto test = [](const char* name, const QString& key, const QString& value,
+                             const QString& item) {
+            QTest::newRow(name) << key << value << item << QString();
+        };
+        const auto fault = [](const char* name, const QString& key, const QString& value,
+                              const QString& message) {
+            QTest::newRow(name) << key << value << QString() << message;
+        };
+        const QString plain = "2002-03-12,05,2,3,2,5,8,6,3,1,3,";
+        test("blanks between fields", "5 , 2,  12.03.2002", "3, 2 ,5,8,6,3,1,3, x",
+             plain + "\"x\"");
+        test("leading blanks", " 5,2,12.03.2002", " " + counts + "x", plain + "\"x\"");
+        test("signs", "+5,-2,12.03.2002", "+3,2,5,8,6,3,1,-3,",
+             "2002-03-12,05,-2,3,2,5,8,6,3,1,-3,\"\"");
+        test("leading zeros", "0005,02,12.03.2002", "03,0000000002,5,8,6,3,1,3,", plain + "\"\"");
+        test("largest integer", "2147483647,2,12.03.2002", counts,
+             "2002-03-12,2147483647,2,3,2,5,8,6,3,1,3,\"\"");
+        fault("overflow", "5,2,12.03.2002", "3,2,5,2147483648,6,3,1,3,",
+              "'2147483648' ist kein gültiger Integerwert");
+        fault("arabic-indic digit", "5,2,12.03.2002", "3,2,5,\u0668,6,3,1,3,",
+              "'\u0668' ist kein gültiger Integerwert");
+        fault("fullwidth digit", "\uFF15,2,12.03.2002", counts,
+              "'\uFF15' ist kein gültiger Integerwert");
+        fault("empty count", key, "3,2,,8,6,3,1,3,", "'' ist kein gültiger Integerwert");
+        fault("arabic-indic date", "5,2,\u0661.03.2002", counts,
+              "'\u0661.03.2002' ist kein gültiges Datum");
+        fault("empty date", "5,2,", counts, "'' ist kein gültiges Datum");
+        test("quoted date", "5,2,\"12.03.2002\"", counts, plain + "\"\"");
+        test("date with a no-break space", "5,2,12.03.2002\u00A0", counts, plain + "\"\"");
+        test("more key fields", "5,2,12.03.2002,x", counts, plain + "\"\"");
+        test("quoted remark with comma", key, counts + "\"a, b\"", plain + "\"a, b\"");
+        test("quoted empty remark", key, counts + "\"\"", plain + "\"\"");
+        test("unclosed quote", key, counts + "\"a b", plain + "\"a b\"");
+        test("doubled quote", key, counts + "\"a\"\"b\"", plain + "\"a\"\"b\"");
+        test("text after the quotes", key, counts + "\"a\"b", plain + "\"a\"");
+        test("quote inside a remark", key, counts + "a\"b", plain + "\"a\"\"b\"");
+        test("remark up to a blank", key, counts + "a b", plain + "\"a\"");
+        test("remark up to a comma", key, counts + "a,b", plain + "\"a\"");
+        fault("blanks alone after the comma", key, counts + "  ",
+              "Listenindex überschreitet das Maximum (8)");
+        test("longest remark", key, counts + QString(MaxRemarkLength, u'x'),
+             plain + u'"' + QString(MaxRemarkLength, u'x') + u'"');
+        fault("remark too long", key, counts + "\"" + QString(MaxRemarkLength + 1, u'x') + "\"",
+              "Die Bemerkung des Tests 5,2,12.03.2002 ist mit 32768 Zeichen zu lang; höchstens "
+              "32767 Zeichen sind möglich.");
+    }
+    void oddEntries() {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, item);
+        QFETCH(QString, message);
+        try {
+            QCOMPARE(TestListItem(readClassTest(key, value)), item);
+            QVERIFY(message.isEmpty());
+        } catch (const AppError& error) {
+            QCOMPARE(error.message(), message);
+        }
+    }
+
     void faultyEntries_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
