@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -91,6 +92,12 @@ size_t qHash(const Name& name, size_t seed = 0) {
 // of their line's text. Whatever leaves the store is copied (owned()).
 QString slice(const QString& text, qsizetype from, qsizetype to) {
     return QString::fromRawData(text.constData() + from, to - from);
+}
+
+// Revisions are counted for all stores together, so that no two states of any stores share one.
+quint64 nextRevision() {
+    static std::atomic<quint64> last{0};
+    return ++last;
 }
 
 QString owned(QStringView text) {
@@ -752,7 +759,7 @@ const IniStore::Parsed& IniStore::parsed() const {
         }
         cache_ = Parsed::parse(std::move(contents));
         cache_->lookedAt(look);
-        ++revision_;
+        revision_ = nextRevision();
         return *cache_;
     }
     auto fresh = Parsed::read(fileName_);
@@ -760,7 +767,7 @@ const IniStore::Parsed& IniStore::parsed() const {
     // change nothing that was read.
     if (!cache_ || fresh->readable != cache_->readable ||
         fresh->stamp.exists != cache_->stamp.exists || fresh->fileBytes != cache_->fileBytes)
-        ++revision_;
+        revision_ = nextRevision();
     cache_ = std::move(fresh);
     return *cache_;
 }
@@ -777,7 +784,7 @@ void IniStore::commit(std::unique_ptr<Parsed> changed) {
     changed->fileBytes = std::move(bytes);
     changed->readable = true;
     cache_ = std::move(changed);
-    ++revision_;
+    revision_ = nextRevision();
 }
 
 QStringList IniStore::ReadSections() const {

@@ -88,7 +88,8 @@ public:
 
     // A number that grows whenever the file's contents change: by a write through this store,
     // or by another writer as the store's reads see it (the file's stamp, and its bytes while
-    // the file system's clock could hide a change). Views built from the whole file ask it.
+    // the file system's clock could hide a change). Views built from the whole file ask it. No
+    // two stores of the program ever give the same number, so it alone names what was read.
     quint64 contentsRevision() const;
 
     // A text that is not an integer reads as the default.

@@ -785,6 +785,20 @@ private slots:
         QCOMPARE(readBytes(fileName), "[B]\r\nz=5\r\n");
     }
 
+    // The revision grows with every change, and no two stores share one, also on one file.
+    void revisionsNameWhatWasRead() {
+        const QString fileName = file("revision.plx");
+        QVERIFY(writeBytes(fileName, "[A]\r\nx=1\r\n"));
+        IniStore store(fileName);
+        const IniStore other(fileName);
+        const quint64 first = store.contentsRevision();
+        QCOMPARE(store.contentsRevision(), first);
+        QVERIFY(other.contentsRevision() != first);
+        store.WriteString("A", "x", "2");
+        QVERIFY(store.contentsRevision() > first);
+        QVERIFY(IniStore(fileName).contentsRevision() != store.contentsRevision());
+    }
+
     // Long values and long key and section lists are read whole.
     void noReadLimits() {
         const QString fileName = file("gross.plx");
