@@ -1,10 +1,14 @@
 #include "overview/subjectoverview.h"
 
 #include "gradedata/inistore.h"
+#include "platform/localeformats.h"
+#include "platform/programfolder.h"
 #include "stats/numberformat.h"
 #include "stats/statistics.h"
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 QString schoolYearText(SchoolYear year) {
     if (!year)
@@ -32,41 +36,113 @@ QString overviewGradeText(int grade) {
     return grade >= 1 ? QString::number(grade) : NoAverageText;
 }
 
+namespace {
+
+// The school year of dates, remembering the days of the last one found: tests in list order
+// follow each other within a school year, and then the year is found without taking the date
+// apart.
+class SchoolYearOfDate {
+public:
+    int operator()(const QDate& date) {
+        const qint64 day = date.toJulianDay();
+        if (!date.isValid() || day < first_ || day >= end_) {
+            year_ = academicYearStart(date);
+            const QDate first(year_, 8, 1), end(year_ + 1, 8, 1);
+            // No range is kept where the calendar has no such day (around year 0).
+            const bool whole = date.isValid() && first.isValid() && end.isValid();
+            first_ = whole ? first.toJulianDay() : 0;
+            end_ = whole ? end.toJulianDay() : 0;
+        }
+        return year_;
+    }
+
+private:
+    int year_ = 0;
+    qint64 first_ = 0, end_ = 0;
+};
+
+} // namespace
+
 SubjectOverview::SubjectOverview(QList<Subject> subjects) : subjects_(std::move(subjects)) {}
 
+namespace {
+
+// The overview read last, and what it was read from: the store's revision, which no other state
+// of any store shares, the subjects, and the date format and year that the keys were read with
+// (a year of two digits lies within fifty years of today).
+struct LastRead {
+    quint64 revision = 0;
+    QStringList subjects;
+    QString dateFormat;
+    int thisYear = 0;
+    SubjectOverview overview;
+};
+
+LastRead& lastRead() {
+    static LastRead last;
+    return last;
+}
+
+} // namespace
+
 SubjectOverview SubjectOverview::read(const IniStore& store, const QStringList& subjects) {
+    // The main window keeps its store, and the overview and the print dialog read every subject
+    // each time they open: while the file did not change, the tests read last time are given
+    // again (they are shared, not copied).
+    LastRead& last = lastRead();
+    const quint64 revision = store.contentsRevision();
+    const QString& dateFormat = LocaleFormats::current().shortDateFormat();
+    const int thisYear = Clock::today().year();
+    if (revision == last.revision && subjects == last.subjects && dateFormat == last.dateFormat &&
+        thisYear == last.thisYear)
+        return last.overview;
+
+    // List order, which is by date and grade level first (levels of two digits); tests alike in
+    // both (rare) are ordered by their list items.
+    const auto less = [](const ClassTest& a, const ClassTest& b) {
+        if (a.date != b.date)
+            return a.date < b.date;
+        const auto twoDigits = [](int level) { return level >= 0 && level <= 99; };
+        if (a.gradeLevel != b.gradeLevel && twoDigits(a.gradeLevel) && twoDigits(b.gradeLevel))
+            return a.gradeLevel < b.gradeLevel;
+        return testListLess(TestListItem(a), TestListItem(b));
+    };
     QList<Subject> result;
     result.reserve(subjects.size());
+    QList<ClassTest> read; // keeps its room from subject to subject
+    std::vector<qsizetype> order;
     for (const QString& name : subjects) {
         // The entries of the subject, typed; a key without a value counts as the stand-in
         // value, as when the subject is loaded.
-        Subject subject{name, {}};
+        read.clear();
         store.forEachEntry(name, DefaultTestValue, [&](QStringView key, QStringView value) {
-            subject.tests.append(readClassTest(key, value));
+            read.append(readClassTest(key, value));
         });
-        // List order, which is by date and grade level first (levels of two digits); tests alike
-        // in both (rare) are ordered by their list items. Entries are mostly stored in that
-        // order already, and one pass finds them so.
-        const auto less = [](const ClassTest& a, const ClassTest& b) {
-            if (a.date != b.date)
-                return a.date < b.date;
-            const auto twoDigits = [](int level) { return level >= 0 && level <= 99; };
-            if (a.gradeLevel != b.gradeLevel && twoDigits(a.gradeLevel) && twoDigits(b.gradeLevel))
-                return a.gradeLevel < b.gradeLevel;
-            return testListLess(TestListItem(a), TestListItem(b));
-        };
-        if (!std::is_sorted(subject.tests.cbegin(), subject.tests.cend(), less))
-            std::stable_sort(subject.tests.begin(), subject.tests.end(), less);
+        // The positions are sorted, and each test is moved once to its place.
+        order.resize(read.size());
+        std::iota(order.begin(), order.end(), 0);
+        const auto before = [&](qsizetype a, qsizetype b) { return less(read[a], read[b]); };
+        if (!std::is_sorted(order.cbegin(), order.cend(), before))
+            std::stable_sort(order.begin(), order.end(), before);
+        Subject subject{name, {}};
+        subject.tests.reserve(read.size());
+        for (const qsizetype at : order)
+            subject.tests.append(std::move(read[at]));
         result.append(std::move(subject));
     }
-    return SubjectOverview(std::move(result));
+    last = {revision, subjects, dateFormat, thisYear, SubjectOverview(std::move(result))};
+    return last.overview;
 }
 
 QList<int> SubjectOverview::schoolYears() const {
     QList<int> years;
+    SchoolYearOfDate yearOf;
     for (const Subject& subject : subjects_) {
-        for (const ClassTest& test : subject.tests)
-            years.append(academicYearStart(test.date));
+        for (const ClassTest& test : subject.tests) {
+            const int year = yearOf(test.date);
+            if (years.isEmpty() || years.back() != year)
+                years.append(year);
+        }
     }
     std::sort(years.begin(), years.end());
     years.erase(std::unique(years.begin(), years.end()), years.end());
@@ -77,8 +153,9 @@ QList<ClassTest> SubjectOverview::testsOf(const Subject& subject, SchoolYear yea
     if (!year)
         return subject.tests;
     QList<ClassTest> tests;
+    SchoolYearOfDate yearOf;
     for (const ClassTest& test : subject.tests) {
-        if (academicYearStart(test.date) == *year)
+        if (yearOf(test.date) == *year)
             tests.append(test);
     }
     return tests;

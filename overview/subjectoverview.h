@@ -50,7 +50,8 @@ public:
     explicit SubjectOverview(QList<Subject> subjects);
 
     // Reads the tests of the listed subjects from the store (the file is parsed once). A faulty
-    // entry raises its error.
+    // entry raises its error. Read again from the same store while its contents did not change,
+    // the tests read before are given without reading them again.
     static SubjectOverview read(const IniStore& store, const QStringList& subjects);
 
     const QList<Subject>& subjects() const { return subjects_; }

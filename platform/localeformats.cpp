@@ -102,14 +102,15 @@ QDate LocaleFormats::parseShortDate(QStringView text) const {
             pos += part.literal.size();
             continue;
         }
+        // One to four ASCII digits (two for day and month), read as they are passed.
         const int maxDigits = part.field == u'y' ? 4 : 2;
         qsizetype end = pos;
-        while (end < input.size() && end - pos < maxDigits && input.at(end).isDigit() &&
-               input.at(end).unicode() < 128)
-            ++end;
+        int value = 0;
+        while (end < input.size() && end - pos < maxDigits && input.at(end) >= u'0' &&
+               input.at(end) <= u'9')
+            value = value * 10 + (input.at(end++).unicode() - u'0');
         if (end == pos)
             return {};
-        const int value = input.sliced(pos, end - pos).toInt();
         if (part.field == u'y') {
             year = value;
             // A year of one or two digits lies within fifty years of today.

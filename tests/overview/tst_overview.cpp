@@ -45,6 +45,15 @@ private slots:
 
     void schoolYears() {
         QCOMPARE(twoYears().schoolYears(), QList<int>({2022, 2023}));
+        // Tests out of date order (only possible when built by hand) are each placed.
+        const SubjectOverview unordered(
+            {{QStringLiteral("Sport"),
+              {classTest(8, 1, QDate(2024, 8, 1), {1, 0, 0, 0, 0, 0}, 0),
+               classTest(7, 1, QDate(2023, 7, 31), {1, 0, 0, 0, 0, 0}, 0),
+               classTest(8, 2, QDate(2024, 7, 31), {1, 0, 0, 0, 0, 0}, 0),
+               classTest(8, 3, QDate(2023, 8, 1), {1, 0, 0, 0, 0, 0}, 0)}}});
+        QCOMPARE(unordered.schoolYears(), QList<int>({2022, 2023, 2024}));
+        QCOMPARE(unordered.testsOf(unordered.subjects().first(), 2023).size(), 2);
         QCOMPARE(schoolYearText(2023), QStringLiteral("2023/2024"));
         QCOMPARE(schoolYearText(std::nullopt), QStringLiteral("Alle Schuljahre"));
     }
@@ -118,6 +127,31 @@ private slots:
         QCOMPARE(row.ownGrade, 2);
         // Test averages 3 and 1,5.
         QCOMPARE(overviewAverageText(row.classAverage), QStringLiteral("2,3"));
+    }
+
+    // Read again while the file is unchanged, the tests read before are given; a change of the
+    // file, another subject list or another store reads anew.
+    void readAgainOnlyAfterAChange() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Noten.plx"));
+        QVERIFY(writeBytes(file, "[Physik]\r\n8,1,01.10.2023=\"1,1,1,0,0,0,0,2,\"\"\"\r\n"));
+        IniStore store(file);
+        const QStringList physics{QStringLiteral("Physik")};
+        const auto testsOf = [](const SubjectOverview& overview) {
+            return overview.subjects().first().tests;
+        };
+        const QList<ClassTest> first = testsOf(SubjectOverview::read(store, physics));
+        QVERIFY(testsOf(SubjectOverview::read(store, physics)).isSharedWith(first));
+        QVERIFY(!testsOf(SubjectOverview::read(IniStore(file), physics)).isSharedWith(first));
+        QCOMPARE(SubjectOverview::read(store, physics + QStringList{"Chemie"}).subjects().size(),
+                 2);
+
+        store.WriteString(QStringLiteral("Physik"), QStringLiteral("8,2,01.02.2024"),
+                          QStringLiteral("\"1,0,0,2,0,0,0,1,\""));
+        QCOMPARE(testsOf(SubjectOverview::read(store, physics)).size(), 2);
+        // Another program writes the file.
+        QVERIFY(writeBytes(file, "[Physik]\r\n8,3,01.03.2024=\"1,0,0,2,0,0,0,1,\"\r\n"));
+        QCOMPARE(testsOf(SubjectOverview::read(store, physics)).first().number, 3);
     }
 
     void neededGradeArithmetic_data() {
