@@ -13,6 +13,8 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -34,14 +36,20 @@ const char* lineEndBytes(LineEnd end) {
     return "";
 }
 
+qsizetype lineEndLength(LineEnd end) {
+    return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
+}
+
 // The hash of a name as the case-insensitive compare of QString sees it: each UTF-16 unit is
 // case-folded as that compare folds it (a low surrogate after a high one as the character of
 // both), so that names that compare equal hash alike, "K" (Kelvin sign) and "k" included. The
 // folded units are hashed in runs of a small buffer's size, each run seeded with the hash so far.
-size_t foldedHash(QStringView text, size_t seed) {
+// The seed is that of every QHash, which differs from process to process, so that a file cannot
+// be made of names that all land in one place of an index.
+quint32 foldedHash(QStringView text) {
     constexpr qsizetype runLength = 32;
     char16_t folded[runLength];
-    size_t hash = seed;
+    size_t hash = QHashSeed::globalSeed();
     const char16_t* const units = text.utf16();
     for (qsizetype runStart = 0; runStart < text.size(); runStart += runLength) {
         const qsizetype length = std::min(runLength, text.size() - runStart);
@@ -66,32 +74,7 @@ size_t foldedHash(QStringView text, size_t seed) {
         }
         hash = qHashBits(folded, size_t(length) * sizeof(char16_t), hash);
     }
-    return hash;
-}
-
-// A section or key name, compared and hashed without regard to case. The name is folded and
-// hashed once, with the seed that every QHash uses, so that neither a lookup's probes nor a
-// growing index fold it again.
-struct Name {
-    explicit Name(QString name)
-        : text(std::move(name)), hash(foldedHash(text, QHashSeed::globalSeed())) {}
-    QString text;
-    size_t hash;
-};
-
-bool operator==(const Name& a, const Name& b) {
-    return a.hash == b.hash && a.text.compare(b.text, Qt::CaseInsensitive) == 0;
-}
-
-size_t qHash(const Name& name, size_t seed = 0) {
-    return seed == QHashSeed::globalSeed() ? name.hash : foldedHash(name.text, seed);
-}
-
-// Lines read from the file keep their text and bytes as slices of the whole file's text and
-// bytes, which the parsed file holds for as long as any of its lines lives; names are slices
-// of their line's text. Whatever leaves the store is copied (owned()).
-QString slice(const QString& text, qsizetype from, qsizetype to) {
-    return QString::fromRawData(text.constData() + from, to - from);
+    return quint32(hash ^ (hash >> 32));
 }
 
 // Revisions are counted for all stores together, so that no two states of any stores share one.
@@ -100,51 +83,49 @@ quint64 nextRevision() {
     return ++last;
 }
 
-QString owned(QStringView text) {
-    return text.toString();
+bool sameName(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-// The range [from, to) of text without blanks at both ends.
-void trimRange(const QString& text, qsizetype& from, qsizetype& to) {
-    while (from < to && text.at(from).isSpace())
+// The range [from, to) of a text without blanks at both ends; unit(i) is the text's character i.
+template <typename Unit> void trimRange(Unit&& unit, qsizetype& from, qsizetype& to) {
+    while (from < to && unit(from).isSpace())
         ++from;
-    while (to > from && text.at(to - 1).isSpace())
+    while (to > from && unit(to - 1).isSpace())
         --to;
 }
+void trimRange(QStringView text, qsizetype& from, qsizetype& to) {
+    trimRange([&](qsizetype i) { return text[i]; }, from, to);
+}
 
-// One line of the file: its text, and its bytes as they stand in the file (line end
-// included), so that lines nobody changes are written back exactly as they were read.
-//
-// Inside a section every line that is not blank, a comment or a header is an entry: "key=value",
-// or a key alone, which is listed among the section's keys but has no value (reading it gives
-// the caller's default).
-struct Line {
-    QString text;
-    QByteArray bytes;
-    LineEnd end = LineEnd::None;
+// The parts of a line's text. Inside a section every line that is not blank, a comment or a
+// header is an entry: "key=value", or a key alone, which is listed among the section's keys but
+// has no value (reading it gives the caller's default).
+struct LineParts {
     bool entry = false;
     qsizetype equals = -1; // entries: position of the first "=", -1 for a key alone
-    QString key;           // entries: the name before it, without surrounding blanks
+    qsizetype keyFrom = 0; // entries: the name before it, without surrounding blanks
+    qsizetype keyTo = 0;
 
-    bool isEntry() const { return entry; }
     bool hasValue() const { return equals >= 0; }
+    QStringView key(QStringView text) const { return text.sliced(keyFrom, keyTo - keyFrom); }
     // The range [from, to) of the value's text: after the "=", without surrounding blanks.
-    void valueRange(qsizetype& from, qsizetype& to) const {
+    void valueRange(QStringView text, qsizetype& from, qsizetype& to) const {
         from = equals + 1;
         to = text.size();
         trimRange(text, from, to);
     }
     // The text after the "=" without surrounding blanks and without one pair of quotes that
     // encloses all of it.
-    QStringView value() const {
+    QStringView value(QStringView text) const {
         qsizetype from = 0;
         qsizetype to = 0;
-        valueRange(from, to);
-        QStringView value = QStringView(text).sliced(from, to - from);
+        valueRange(text, from, to);
+        QStringView value = text.sliced(from, to - from);
         if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
             value.back() == value.front())
             value = value.sliced(1, value.size() - 2);
@@ -152,22 +133,64 @@ struct Line {
     }
     // The line's text with another value: the key as it stands, with its blanks, and the blanks
     // around the old value are kept.
-    QString withValue(const QString& newValue) const {
+    QString withValue(QStringView text, const QString& newValue) const {
         if (!hasValue())
-            return text + u'=' + newValue;
+            return text.toString() + u'=' + newValue;
         qsizetype from = 0;
         qsizetype to = 0;
-        valueRange(from, to);
-        QString line = text.first(from);
+        valueRange(text, from, to);
+        QString line = text.first(from).toString();
         line += newValue;
-        line += QStringView(text).sliced(to);
+        line += text.sliced(to);
         return line;
     }
 };
 
+// The parts of a text of size characters; unit(i) is its character i.
+template <typename Unit> LineParts classifyUnits(qsizetype size, Unit&& unit) {
+    LineParts parts;
+    qsizetype start = 0;
+    while (start < size && isBlank(unit(start)))
+        ++start;
+    if (start == size || unit(start) == u';' || unit(start) == u'[')
+        return parts;
+    qsizetype equals = start;
+    while (equals < size && unit(equals) != u'=')
+        ++equals;
+    if (equals == size)
+        equals = -1;
+    qsizetype keyEnd = equals < 0 ? size : equals;
+    trimRange(unit, start, keyEnd);
+    if (start == keyEnd)
+        return parts;
+    // A line of NUL bytes or other control characters alone (padding, a write of another
+    // program cut short) is no key.
+    if (equals < 0) {
+        bool control = true;
+        for (qsizetype i = start; i < keyEnd && control; ++i)
+            control = unit(i).category() == QChar::Other_Control;
+        if (control)
+            return parts;
+    }
+    parts.entry = true;
+    parts.equals = equals;
+    parts.keyFrom = start;
+    parts.keyTo = keyEnd;
+    return parts;
+}
+
+LineParts classify(QStringView text) {
+    return classifyUnits(text.size(), [&](qsizetype i) { return text[i]; });
+}
+
+// The same for a line of ASCII bytes, whose characters are its bytes.
+LineParts classifyAscii(QByteArrayView text) {
+    return classifyUnits(text.size(), [&](qsizetype i) { return QChar(uchar(text[i])); });
+}
+
 // The name of a "[name]" header line (blanks, then "["): the name between the brackets, without
 // surrounding blanks.
-QString headerName(const QString& text) {
+QStringView headerName(QStringView text) {
     qsizetype start = 0;
     while (start < text.size() && isBlank(text.at(start)))
         ++start;
@@ -177,136 +200,13 @@ QString headerName(const QString& text) {
         close = text.size();
     qsizetype from = start + 1;
     trimRange(text, from, close);
-    return slice(text, from, close);
-}
-
-void classify(Line& line) {
-    const QString& text = line.text;
-    qsizetype start = 0;
-    while (start < text.size() && isBlank(text.at(start)))
-        ++start;
-    if (start == text.size() || text.at(start) == u';' || text.at(start) == u'[')
-        return;
-    const qsizetype equals = text.indexOf(u'=', start);
-    qsizetype keyEnd = equals < 0 ? text.size() : equals;
-    trimRange(text, start, keyEnd);
-    if (start == keyEnd)
-        return;
-    // A line of NUL bytes or other control characters alone (padding, a write of another
-    // program cut short) is no key.
-    if (equals < 0 && std::all_of(text.begin() + start, text.begin() + keyEnd,
-                                  [](QChar c) { return c.category() == QChar::Other_Control; }))
-        return;
-    line.entry = true;
-    line.equals = equals;
-    line.key = slice(text, start, keyEnd);
+    return text.sliced(from, close - from);
 }
 
 // A key that a line cannot hold so that it reads back as that key.
 bool unwritableKey(const QString& key) {
     return key.isEmpty() || key.front() == u'[' || key.front() == u';';
 }
-
-} // namespace
-
-// Names, lines and sections hold only Qt values that can be moved in memory as they are, so
-// that lists and indexes of them grow by moving memory, not element by element.
-Q_DECLARE_TYPEINFO(Name, Q_RELOCATABLE_TYPE);
-Q_DECLARE_TYPEINFO(Line, Q_RELOCATABLE_TYPE);
-
-namespace {
-
-struct Section {
-    QString name;
-    bool hasHeader = false;      // false for the lines before the first header
-    QList<Line> lines;           // with a header, lines[0] is the header line
-    qsizetype entryCount = 0;    // entry lines
-    QHash<Name, qsizetype> keys; // indexed sections: the first line of each key
-    // The bytes of all lines, kept so that a write joins only the sections it changed.
-    QByteArray bytes;
-    bool bytesCurrent = false;
-
-    const QByteArray& fileBytes() {
-        if (!bytesCurrent) {
-            qsizetype total = 0;
-            for (const Line& line : lines)
-                total += line.bytes.size();
-            bytes = QByteArray(total, Qt::Uninitialized);
-            char* out = bytes.data();
-            for (const Line& line : lines) {
-                std::memcpy(out, line.bytes.constData(), size_t(line.bytes.size()));
-                out += line.bytes.size();
-            }
-            bytesCurrent = true;
-        }
-        return bytes;
-    }
-
-    // Index of the last entry line, or of the header when there is none.
-    qsizetype lastEntryLine() const {
-        for (qsizetype i = lines.size() - 1; i > 0; --i) {
-            if (lines.at(i).isEntry())
-                return i;
-        }
-        return 0;
-    }
-    // Sections of a few entries are searched line by line; only larger ones get an index of
-    // their keys, so that a file of many small sections costs no index per section.
-    static constexpr qsizetype indexFrom = 16;
-    bool indexed() const { return entryCount >= indexFrom; }
-    // The first entry line of the key, -1 when there is none.
-    qsizetype find(const QString& key) const {
-        if (indexed())
-            return keys.value(Name{key}, -1);
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const Line& line = lines.at(i);
-            if (line.isEntry() && line.key.compare(key, Qt::CaseInsensitive) == 0)
-                return i;
-        }
-        return -1;
-    }
-    // Entry lines that a lookup finds (the first of each key), in file order.
-    template <typename F> void forEachEntry(F&& f) const {
-        // Without repeated keys every entry line is found by its key.
-        const bool repeated = !indexed() || entryCount != keys.size();
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const Line& line = lines.at(i);
-            if (line.isEntry() && (!repeated || find(line.key) == i))
-                f(line);
-        }
-    }
-    // Counts the entry line `at`, read in file order, and notes it under its key unless an
-    // earlier line has the key.
-    void indexKey(qsizetype at) {
-        ++entryCount;
-        if (entryCount == indexFrom)
-            buildIndex();
-        else if (indexed())
-            noteKey(at);
-    }
-    void indexKeys() {
-        entryCount = 0;
-        for (qsizetype i = 1; i < lines.size(); ++i)
-            entryCount += lines.at(i).isEntry() ? 1 : 0;
-        keys.clear();
-        if (indexed())
-            buildIndex();
-    }
-    void noteKey(qsizetype at) {
-        // Line 0 is the header, so 0 marks a key not seen before.
-        qsizetype& first = keys[Name{lines.at(at).key}];
-        if (first == 0)
-            first = at;
-    }
-    void buildIndex() {
-        keys.clear();
-        keys.reserve(entryCount);
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            if (lines.at(i).isEntry())
-                noteKey(i);
-        }
-    }
-};
 
 enum class Encoding : quint8 { Utf8, Windows1252 };
 
@@ -317,231 +217,18 @@ QString singleLine(QString text) {
     return text;
 }
 
-} // namespace
-
-Q_DECLARE_TYPEINFO(Section, Q_RELOCATABLE_TYPE);
-
-struct IniStore::Parsed {
-    // The file as it was when read or last written: missing, or its stamp and bytes.
-    FileStamp stamp;
-    bool readable = true;
-    QByteArray fileBytes;
-    // The moment of the last look at the file; while the file system could hide a change made
-    // after it, the next look compares the bytes as well.
-    qint64 lookedAtNs = 0;
-    bool inDoubt = false;
-
-    // The bytes read and their text, which the lines read from the file are slices of.
-    QByteArray data;
-    QString text;
-
-    Encoding encoding = Encoding::Utf8;
-    QByteArray byteOrderMark;
-    LineEnd newLineEnd = LineEnd::CrLf;
-    QList<Section> sections;             // sections[0]: the lines before the first header
-    QHash<Name, qsizetype> sectionIndex; // the first section of each name
-
-    void lookedAt(qint64 when) {
-        lookedAtNs = when;
-        inDoubt = stamp.mayHideChangesAfter(when);
-    }
-
-    const Section* section(const QString& name) const {
-        const qsizetype index = sectionIndex.value(Name{name.trimmed()}, -1);
-        return index < 0 ? nullptr : &sections.at(index);
-    }
-    const Line* entry(const QString& sectionName, const QString& key) const {
-        const Section* s = section(sectionName);
-        if (!s)
-            return nullptr;
-        const qsizetype index = s->find(key.trimmed());
-        return index < 0 ? nullptr : &s->lines.at(index);
-    }
-
-    // Notes section `at` under its name unless an earlier section has the name.
-    void indexSection(qsizetype at) {
-        // Section 0 holds the lines before the first header, so 0 marks a new name.
-        qsizetype& first = sectionIndex[Name{sections.at(at).name}];
-        if (first == 0)
-            first = at;
-    }
-    void indexSections() {
-        sectionIndex.clear();
-        for (qsizetype i = 1; i < sections.size(); ++i)
-            indexSection(i);
-    }
-
-    // The bytes of a changed line: in the file's encoding when that holds the text so that it
-    // reads back as itself, else in UTF-8. Lines are decoded one by one (a line that is valid
-    // UTF-8 is read as UTF-8), so Windows-1252 bytes that happen to form UTF-8 would come back
-    // as other characters; such a line is written in UTF-8 as well.
-    QByteArray encode(const QString& text) const {
-        if (encoding == Encoding::Windows1252) {
-            if (auto bytes = encodeWindows1252(text)) {
-                const bool beyondAscii = std::any_of(bytes->begin(), bytes->end(),
-                                                     [](char c) { return uchar(c) >= 0x80; });
-                if (!beyondAscii || !isValidUtf8(*bytes))
-                    return *bytes;
-            }
-        }
-        return text.toUtf8();
-    }
-    Line makeLine(const QString& text, LineEnd end) const {
-        Line line;
-        line.text = text;
-        line.end = end;
-        classify(line);
-        line.bytes = encode(text) + lineEndBytes(end);
-        return line;
-    }
-    // The last line of the file gets a line end before anything is put after it.
-    void endLastLine() {
-        for (qsizetype i = sections.size() - 1; i >= 0; --i) {
-            if (sections.at(i).lines.isEmpty())
-                continue;
-            sections[i].bytesCurrent = false;
-            Line& last = sections[i].lines.back();
-            if (last.end == LineEnd::None) {
-                last.end = newLineEnd;
-                last.bytes += lineEndBytes(newLineEnd);
-            }
-            return;
-        }
-    }
-
-    // The key and value go into a line that reads back as them: a check before anything changes.
-    static QString writableKey(const QString& key, const QString& fileName) {
-        const QString cleanKey = singleLine(key).trimmed();
-        if (unwritableKey(cleanKey))
-            throw AppError(
-                QStringLiteral("\"%1\" kann nicht als Schlüssel in %2 gespeichert werden.")
-                    .arg(cleanKey, fileName));
-        return cleanKey;
-    }
-
-    void setEntry(const QString& sectionName, const QString& cleanKey, const QString& rawValue) {
-        const QString name = singleLine(sectionName).trimmed();
-        const QString value = singleLine(rawValue);
-        const QString text = cleanKey + u'=' + value;
-        const qsizetype sectionAt = sectionIndex.value(Name{name}, -1);
-        if (sectionAt < 0) {
-            endLastLine();
-            Section added;
-            added.name = name;
-            added.hasHeader = true;
-            added.lines.append(makeLine(u'[' + name + u']', newLineEnd));
-            added.lines.append(makeLine(text, newLineEnd));
-            added.indexKeys();
-            sections.append(std::move(added));
-            indexSection(sections.size() - 1);
-            return;
-        }
-        Section& s = sections[sectionAt];
-        const qsizetype lineAt = s.find(cleanKey);
-        // A stored key keeps its spelling and blanks; only its value changes.
-        Line line = lineAt >= 0
-                        ? makeLine(s.lines.at(lineAt).withValue(value), s.lines.at(lineAt).end)
-                        : makeLine(text, newLineEnd);
-        // A key that does not read back as itself (say, one holding "=") needs a fresh index.
-        const bool sameKey = line.isEntry() && Name{line.key} == Name{cleanKey};
-        s.bytesCurrent = false;
-        if (lineAt >= 0) {
-            // The index names the key by the text of its line: out before the line goes.
-            if (s.indexed())
-                s.keys.remove(Name{cleanKey});
-            s.lines[lineAt] = std::move(line);
-            if (sameKey && s.indexed())
-                s.keys.insert(Name{s.lines.at(lineAt).key}, lineAt);
-        } else {
-            const qsizetype after = s.lastEntryLine();
-            if (s.lines.at(after).end == LineEnd::None)
-                endLastLine();
-            // Only comments, blank and other lines follow the last entry, so no indexed line
-            // moves.
-            s.lines.insert(after + 1, std::move(line));
-            if (sameKey && s.indexed()) {
-                s.keys.insert(Name{s.lines.at(after + 1).key}, after + 1);
-                ++s.entryCount;
-            }
-        }
-        if (!sameKey || !s.indexed())
-            s.indexKeys();
-    }
-
-    bool removeEntry(const QString& sectionName, const QString& key) {
-        const qsizetype sectionAt = sectionIndex.value(Name{sectionName.trimmed()}, -1);
-        if (sectionAt < 0)
-            return false;
-        Section& s = sections[sectionAt];
-        const qsizetype lineAt = s.find(key.trimmed());
-        if (lineAt < 0)
-            return false;
-        // The index names keys by the text of their lines: out before the line goes. A later
-        // line with the same key, if any, is the one found from now on.
-        s.keys.clear();
-        s.lines.remove(lineAt);
-        s.bytesCurrent = false;
-        s.indexKeys();
-        return true;
-    }
-
-    bool removeSections(const QString& sectionName) {
-        if (!section(sectionName))
-            return false;
-        // The index names sections by the text of their headers: out before they go.
-        sectionIndex.clear();
-        const Name name{sectionName.trimmed()};
-        for (qsizetype i = sections.size() - 1; i >= 1; --i) {
-            if (Name{sections.at(i).name} == name)
-                sections.remove(i);
-        }
-        indexSections();
-        return true;
-    }
-
-    QByteArray serialize() {
-        qsizetype total = byteOrderMark.size();
-        for (Section& s : sections)
-            total += s.fileBytes().size();
-        QByteArray data;
-        data.reserve(total);
-        data += byteOrderMark;
-        for (Section& s : sections)
-            data += s.fileBytes();
-        return data;
-    }
-
-    static std::unique_ptr<Parsed> read(const QString& fileName);
-    static std::unique_ptr<Parsed> parse(FileContents contents);
-};
-
-std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName) {
-    const qint64 look = fileClockNs();
-    auto parsed = parse(readRegularFile(fileName));
-    parsed->lookedAt(look);
-    return parsed;
-}
-
-namespace {
-
 // How a line's bytes are read: ASCII reads alike in both encodings; a line that is well-formed
 // UTF-8 is UTF-8, any other is Windows-1252.
 enum class LineCoding : quint8 { Ascii, Utf8, Windows1252 };
 
-// One line as the file's bytes hold it: its length in bytes (line end included), the length of
-// its text (line end excluded), its line end, whether it is a header ("[" after blanks), and how
-// its bytes are read.
+// One line as the file's bytes hold it: its length in bytes (line end included), its line end,
+// whether it is a header ("[" after blanks), and how its bytes are read.
 struct LineSpan {
     qsizetype bytes = 0;
-    qsizetype textLength = 0;
     LineEnd end = LineEnd::None;
     bool header = false;
     LineCoding coding = LineCoding::Ascii;
 };
-
-qsizetype lineEndLength(LineEnd end) {
-    return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
-}
 
 // The bytes of the eight in chunk (read little-endian) that equal c, as their high bits; only
 // the lowest one marked is sure to be such a byte (a borrow may mark bytes above it).
@@ -556,11 +243,10 @@ constexpr QByteArrayView byteOrderMarkBytes("\xEF\xBB\xBF");
 // Finds the line that starts at lineStart (before end) and decides its encoding: a line that is
 // well-formed UTF-8 is read as UTF-8, any other one character per byte as Windows-1252. Line
 // ends, blanks and "[" are the same ASCII byte in both encodings and inside no UTF-8 sequence, so
-// lines and headers are found in the bytes, and the length of each line's text follows from its
-// bytes. The first skipped bytes of the line are in its bytes but not in its text.
+// lines and headers are found in the bytes. The first skipped bytes of the line are in its bytes
+// but not in its text.
 LineSpan scanLine(const uchar* const lineStart, const uchar* const end, qsizetype skipped) {
     const uchar* p = lineStart + skipped;
-    qsizetype bytesWithoutUnit = 0; // UTF-8 bytes that add no UTF-16 unit of their own
     LineSpan line;
     const uchar* first = p;
     while (first < end && (*first == ' ' || *first == '\t'))
@@ -593,12 +279,8 @@ LineSpan scanLine(const uchar* const lineStart, const uchar* const end, qsizetyp
             continue;
         }
         line.coding = LineCoding::Utf8;
-        // Two or three bytes give one UTF-16 unit, four give a surrogate pair.
-        bytesWithoutUnit += length == 4 ? 2 : length - 1;
         p += length;
     }
-    line.textLength =
-        (p - lineStart) - skipped - (line.coding == LineCoding::Windows1252 ? 0 : bytesWithoutUnit);
     if (p < end) {
         if (*p == '\n')
             line.end = LineEnd::Lf;
@@ -612,17 +294,532 @@ LineSpan scanLine(const uchar* const lineStart, const uchar* const end, qsizetyp
     return line;
 }
 
-// Puts the text of a line (its bytes after the skipped ones, line end included) into out, as
-// its span says it is encoded; returns the end of what it wrote.
-QChar* decodeLine(QByteArrayView bytes, const LineSpan& span, QStringDecoder& utf8, QChar* out) {
-    if (span.coding == LineCoding::Windows1252)
-        return decodeWindows1252(bytes, out);
-    if (span.coding == LineCoding::Ascii) {
-        for (const char c : bytes)
-            *out++ = QChar(uchar(c));
-        return out;
+// Turns lines of the file's bytes into text, one at a time, into a buffer it keeps: a line's text
+// is valid until the next line is decoded by the same decoder.
+class LineDecoder {
+public:
+    // The text of the line of span at lineStart, its first skipped bytes left out.
+    QStringView decode(const char* lineStart, const LineSpan& span, qsizetype skipped) {
+        const QByteArrayView bytes(lineStart + skipped,
+                                   span.bytes - skipped - lineEndLength(span.end));
+        // The text is never longer than the bytes: one UTF-16 unit per byte at most.
+        if (buffer_.size() < bytes.size())
+            buffer_.resize(std::max(bytes.size(), 2 * buffer_.size()));
+        QChar* const out = buffer_.data();
+        QChar* written = out;
+        if (span.coding == LineCoding::Windows1252) {
+            written = decodeWindows1252(bytes, out);
+        } else if (span.coding == LineCoding::Ascii) {
+            for (const char c : bytes)
+                *written++ = QChar(uchar(c));
+        } else {
+            written = utf8_.appendToBuffer(out, bytes);
+        }
+        return QStringView(out, written - out);
     }
-    return utf8.appendToBuffer(out, bytes);
+
+    // The text of ASCII bytes.
+    QStringView ascii(QByteArrayView bytes) {
+        if (buffer_.size() < bytes.size())
+            buffer_.resize(std::max(bytes.size(), 2 * buffer_.size()));
+        QChar* const out = buffer_.data();
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            out[i] = QChar(uchar(bytes[i]));
+        return QStringView(out, bytes.size());
+    }
+
+private:
+    QString buffer_;
+    QStringDecoder utf8_{QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+};
+
+// An entry line of the file: where it starts in the file's bytes, and the hash of its key. Its
+// text is decoded from the bytes when it is read.
+struct EntryLine {
+    qint64 start = 0;
+    quint32 hash = 0;
+};
+
+// A section: where its header line starts (section 0, the lines before the first header, has
+// none), the index of its first entry line among all entry lines of the file (its entries run up
+// to the first of the next section), and the hash of its name.
+struct SectionLines {
+    qint64 start = 0;
+    qsizetype firstEntry = 0;
+    quint32 nameHash = 0;
+    bool firstOfName = false; // no earlier section has the name
+};
+
+// An index of hashed items (entries of a section, sections of the file) by open addressing:
+// each slot holds an item's number plus one, 0 for an empty slot. Sized at most three quarters
+// full, so that a lookup probes a few slots.
+class SlotIndex {
+public:
+    bool isEmpty() const { return slots_.empty(); }
+    void clear() { slots_.clear(); }
+    void reserve(qsizetype items) {
+        size_t size = 16;
+        while (size * 3 < size_t(items) * 4 + 4)
+            size *= 2;
+        slots_.assign(size, 0);
+    }
+    bool needsRoomFor(qsizetype items) const { return slots_.size() * 3 < size_t(items) * 4 + 4; }
+    // The first item with the hash for which same(item) holds; -1 when there is none.
+    template <typename Same> qsizetype find(quint32 hash, Same&& same) const {
+        if (slots_.empty())
+            return -1;
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const quint32 slot = slots_[i];
+            if (slot == 0)
+                return -1;
+            if (same(qsizetype(slot - 1)))
+                return qsizetype(slot - 1);
+        }
+    }
+    // Puts the item in unless an item for which same() holds is in already; returns whether it
+    // went in.
+    template <typename Same> bool insert(quint32 hash, qsizetype item, Same&& same) {
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const quint32 slot = slots_[i];
+            if (slot == 0) {
+                slots_[i] = quint32(item + 1);
+                return true;
+            }
+            if (same(qsizetype(slot - 1)))
+                return false;
+        }
+    }
+
+private:
+    std::vector<quint32> slots_;
+};
+
+// The keys of a section of many entries: its entry lines by key, counted from its first one.
+struct KeyIndex {
+    SlotIndex table;
+    qsizetype distinct = 0; // keys in the index; fewer than entries when keys repeat
+};
+
+} // namespace
+
+// The file as it stands: its bytes, and the places of its sections and entry lines in them.
+// Only entry lines and headers are noted (16 and 24 bytes each); every other line is found in
+// the bytes when needed. Texts are decoded from the bytes line by line as they are read, so a
+// file costs about its bytes, the notes of its entries and sections and their indexes.
+struct IniStore::Parsed {
+    // The file as it was when read or last written: missing, or its stamp and bytes.
+    FileStamp stamp;
+    bool readable = true;
+    // The moment of the last look at the file; while the file system could hide a change made
+    // after it, the next look compares the bytes as well.
+    qint64 lookedAtNs = 0;
+    bool inDoubt = false;
+
+    // The file's bytes, a UTF-8 byte-order mark included (the body after it).
+    QByteArray bytes;
+    qsizetype bodyStart = 0;
+
+    Encoding encoding = Encoding::Utf8;
+    LineEnd newLineEnd = LineEnd::CrLf;
+    std::vector<SectionLines> sections; // sections[0]: the lines before the first header
+    std::vector<EntryLine> entries;     // the entry lines of all sections, in file order
+    // Sections of many entries (see indexFrom) have an index of their keys; smaller ones are
+    // searched line by line, so that a file of many small sections costs no index per section.
+    static constexpr qsizetype indexFrom = 16;
+    std::unordered_map<qsizetype, KeyIndex> keyIndexes;
+    SlotIndex sectionIndex; // the first section of each name
+
+    void lookedAt(qint64 when) {
+        lookedAtNs = when;
+        inDoubt = stamp.mayHideChangesAfter(when);
+    }
+
+    // --- Lines
+
+    qsizetype skippedAt(qint64 start) const {
+        // A second byte-order mark right after the file's own is in the first line's bytes but
+        // not in its text (as a reader that skips one mark at the start sees it).
+        return start == bodyStart &&
+                       QByteArrayView(bytes).sliced(bodyStart).startsWith(byteOrderMarkBytes)
+                   ? 3
+                   : 0;
+    }
+    LineSpan spanAt(qint64 start) const {
+        const auto* const begin = reinterpret_cast<const uchar*>(bytes.constData());
+        return scanLine(begin + start, begin + bytes.size(), skippedAt(start));
+    }
+    QStringView textAt(qint64 start, LineSpan& span, LineDecoder& decoder) const {
+        span = spanAt(start);
+        return decoder.decode(bytes.constData() + start, span, skippedAt(start));
+    }
+    QStringView textAt(qint64 start, LineDecoder& decoder) const {
+        LineSpan span;
+        return textAt(start, span, decoder);
+    }
+    // The last line of the file has no line end.
+    bool lastLineOpen() const {
+        return bytes.size() > bodyStart && bytes.back() != '\n' && bytes.back() != '\r';
+    }
+
+    // --- Sections
+
+    qint64 sectionEnd(qsizetype s) const {
+        return s + 1 < qsizetype(sections.size()) ? sections[s + 1].start : bytes.size();
+    }
+    qsizetype entriesEnd(qsizetype s) const {
+        return s + 1 < qsizetype(sections.size()) ? sections[s + 1].firstEntry
+                                                  : qsizetype(entries.size());
+    }
+    qsizetype entryCount(qsizetype s) const { return entriesEnd(s) - sections[s].firstEntry; }
+    QStringView sectionName(qsizetype s, LineDecoder& decoder) const {
+        return headerName(textAt(sections[s].start, decoder));
+    }
+    // The first section of the name; -1 when there is none.
+    qsizetype findSection(QStringView name) const {
+        LineDecoder decoder;
+        const quint32 hash = foldedHash(name);
+        return sectionIndex.find(hash, [&](qsizetype s) {
+            return sections[s].nameHash == hash && sameName(sectionName(s, decoder), name);
+        });
+    }
+    // Notes section s under its name unless an earlier section has the name.
+    void indexSection(qsizetype s, LineDecoder& a, LineDecoder& b) {
+        if (sectionIndex.needsRoomFor(qsizetype(sections.size()))) {
+            indexSections();
+            return;
+        }
+        const quint32 hash = sections[s].nameHash;
+        sections[s].firstOfName = sectionIndex.insert(hash, s, [&](qsizetype other) {
+            return sections[other].nameHash == hash &&
+                   sameName(sectionName(other, a), sectionName(s, b));
+        });
+    }
+    void indexSections() {
+        LineDecoder a;
+        LineDecoder b;
+        sectionIndex.reserve(qsizetype(sections.size()));
+        for (qsizetype s = 1; s < qsizetype(sections.size()); ++s) {
+            const quint32 hash = sections[s].nameHash;
+            sections[s].firstOfName = sectionIndex.insert(hash, s, [&](qsizetype other) {
+                return sections[other].nameHash == hash &&
+                       sameName(sectionName(other, a), sectionName(s, b));
+            });
+        }
+    }
+
+    // --- Entries
+
+    QStringView keyOf(qsizetype e, LineDecoder& decoder) const {
+        const QStringView text = textAt(entries[e].start, decoder);
+        return classify(text).key(text);
+    }
+    bool keyIs(qsizetype e, quint32 hash, QStringView key, LineDecoder& decoder) const {
+        return entries[e].hash == hash && sameName(keyOf(e, decoder), key);
+    }
+    // The first entry line of the key in section s, -1 when there is none.
+    qsizetype findEntry(qsizetype s, QStringView key) const {
+        LineDecoder decoder;
+        const quint32 hash = foldedHash(key);
+        const qsizetype first = sections[s].firstEntry;
+        if (const auto index = keyIndexes.find(s); index != keyIndexes.end()) {
+            const qsizetype found = index->second.table.find(
+                hash, [&](qsizetype i) { return keyIs(first + i, hash, key, decoder); });
+            return found < 0 ? -1 : first + found;
+        }
+        const qsizetype end = entriesEnd(s);
+        for (qsizetype e = first; e < end; ++e) {
+            if (keyIs(e, hash, key, decoder))
+                return e;
+        }
+        return -1;
+    }
+    // Builds the index of section s's keys when it has many entries, drops it when it has few.
+    void indexKeys(qsizetype s) {
+        const qsizetype count = entryCount(s);
+        if (count < indexFrom) {
+            keyIndexes.erase(s);
+            return;
+        }
+        KeyIndex& index = keyIndexes[s];
+        index.table.reserve(count);
+        index.distinct = 0;
+        const qsizetype first = sections[s].firstEntry;
+        LineDecoder a;
+        LineDecoder b;
+        for (qsizetype i = 0; i < count; ++i) {
+            const quint32 hash = entries[first + i].hash;
+            const bool added = index.table.insert(hash, i, [&](qsizetype other) {
+                return entries[first + other].hash == hash &&
+                       sameName(keyOf(first + other, a), keyOf(first + i, b));
+            });
+            index.distinct += added ? 1 : 0;
+        }
+    }
+    // Notes the new last entry line of section s in its index.
+    void indexNewEntry(qsizetype s) {
+        const auto index = keyIndexes.find(s);
+        const qsizetype count = entryCount(s);
+        if (index == keyIndexes.end() || index->second.table.needsRoomFor(count)) {
+            indexKeys(s);
+            return;
+        }
+        const qsizetype first = sections[s].firstEntry;
+        const qsizetype added = count - 1;
+        const quint32 hash = entries[first + added].hash;
+        LineDecoder a;
+        LineDecoder b;
+        index->second.distinct +=
+            index->second.table.insert(hash, added,
+                                       [&](qsizetype other) {
+                                           return entries[first + other].hash == hash &&
+                                                  sameName(keyOf(first + other, a),
+                                                           keyOf(first + added, b));
+                                       })
+                ? 1
+                : 0;
+    }
+    // Calls f(text, parts) for the entry lines that a lookup finds (the first of each key) of
+    // section s, in file order.
+    template <typename F> void forEachEntry(qsizetype s, F&& f) const {
+        const qsizetype first = sections[s].firstEntry;
+        const qsizetype end = entriesEnd(s);
+        const auto index = keyIndexes.find(s);
+        // Without repeated keys every entry line is found by its key.
+        const bool repeated = index == keyIndexes.end() || index->second.distinct != end - first;
+        LineDecoder decoder;
+        LineDecoder other;
+        for (qsizetype e = first; e < end; ++e) {
+            const QStringView text = textAt(entries[e].start, decoder);
+            const LineParts parts = classify(text);
+            if (repeated) {
+                const QStringView key = parts.key(text);
+                const quint32 hash = entries[e].hash;
+                bool earlier = false;
+                if (index != keyIndexes.end()) {
+                    earlier = index->second.table.find(hash, [&](qsizetype i) {
+                        return keyIs(first + i, hash, key, other);
+                    }) != e - first;
+                } else {
+                    for (qsizetype before = first; before < e && !earlier; ++before)
+                        earlier = keyIs(before, hash, key, other);
+                }
+                if (earlier)
+                    continue;
+            }
+            f(text, parts);
+        }
+    }
+
+    // --- Changes
+
+    // Replaces the bytes [at, at + removed) by inserted; the sections and entry lines after them
+    // move along.
+    void splice(qint64 at, qint64 removed, QByteArrayView inserted) {
+        QByteArray changed(bytes.size() - removed + inserted.size(), Qt::Uninitialized);
+        char* out = changed.data();
+        std::memcpy(out, bytes.constData(), size_t(at));
+        if (!inserted.isEmpty())
+            std::memcpy(out + at, inserted.data(), size_t(inserted.size()));
+        std::memcpy(out + at + inserted.size(), bytes.constData() + at + removed,
+                    size_t(bytes.size() - at - removed));
+        bytes = std::move(changed);
+        const qint64 delta = inserted.size() - removed;
+        const qint64 after = at + removed;
+        auto entry = std::lower_bound(entries.begin(), entries.end(), after,
+                                      [](const EntryLine& e, qint64 at) { return e.start < at; });
+        for (; entry != entries.end(); ++entry)
+            entry->start += delta;
+        auto section =
+            std::lower_bound(sections.begin() + 1, sections.end(), after,
+                             [](const SectionLines& s, qint64 at) { return s.start < at; });
+        for (; section != sections.end(); ++section)
+            section->start += delta;
+    }
+
+    // The bytes of a changed line: in the file's encoding when that holds the text so that it
+    // reads back as itself, else in UTF-8. Lines are decoded one by one (a line that is valid
+    // UTF-8 is read as UTF-8), so Windows-1252 bytes that happen to form UTF-8 would come back
+    // as other characters; such a line is written in UTF-8 as well.
+    QByteArray encode(const QString& text) const {
+        if (encoding == Encoding::Windows1252) {
+            if (auto bytes = encodeWindows1252(text)) {
+                const bool beyondAscii = std::any_of(bytes->begin(), bytes->end(),
+                                                     [](char c) { return uchar(c) >= 0x80; });
+                if (!beyondAscii || !isValidUtf8(*bytes))
+                    return *bytes;
+            }
+        }
+        return text.toUtf8();
+    }
+    // The note of the entry line at start, or nothing when the line is no entry.
+    std::optional<EntryLine> entryAt(qint64 start) const {
+        LineDecoder decoder;
+        const QStringView text = textAt(start, decoder);
+        const LineParts parts = classify(text);
+        if (!parts.entry)
+            return std::nullopt;
+        return EntryLine{start, foldedHash(parts.key(text))};
+    }
+
+    // The key and value go into a line that reads back as them: a check before anything changes.
+    static QString writableKey(const QString& key, const QString& fileName) {
+        const QString cleanKey = singleLine(key).trimmed();
+        if (unwritableKey(cleanKey))
+            throw AppError(
+                QStringLiteral("\"%1\" kann nicht als Schlüssel in %2 gespeichert werden.")
+                    .arg(cleanKey, fileName));
+        return cleanKey;
+    }
+
+    void setEntry(const QString& sectionName, const QString& cleanKey, const QString& rawValue) {
+        const QString name = singleLine(sectionName).trimmed();
+        const QString value = singleLine(rawValue);
+        const QString text = cleanKey + u'=' + value;
+        const QByteArray newLine = lineEndBytes(newLineEnd);
+        const qsizetype s = findSection(name);
+        if (s < 0) {
+            // A new section at the end of the file, the last line ended first.
+            const qint64 at = bytes.size();
+            QByteArray added = lastLineOpen() ? newLine : QByteArray();
+            const qint64 headerStart = at + added.size();
+            added += encode(u'[' + name + u']') + newLine;
+            const qint64 entryStart = at + added.size();
+            added += encode(text) + newLine;
+            splice(at, 0, added);
+            LineDecoder decoder;
+            sections.push_back(SectionLines{headerStart, qsizetype(entries.size()),
+                                            foldedHash(headerName(textAt(headerStart, decoder))),
+                                            false});
+            if (const auto entry = entryAt(entryStart))
+                entries.push_back(*entry);
+            LineDecoder other;
+            indexSection(qsizetype(sections.size()) - 1, decoder, other);
+            return;
+        }
+        const qsizetype e = findEntry(s, cleanKey);
+        if (e >= 0) {
+            // A stored key keeps its spelling and blanks; only its value changes.
+            LineDecoder decoder;
+            LineSpan span;
+            const qint64 start = entries[e].start;
+            const QStringView old = textAt(start, span, decoder);
+            const QString changed = classify(old).withValue(old, value);
+            splice(start, span.bytes, encode(changed) + lineEndBytes(span.end));
+            const auto entry = entryAt(start);
+            if (entry && entry->hash == entries[e].hash)
+                return;
+            // A line that no longer reads as the same key (it cannot, but the index must not
+            // name a key that is not there).
+            if (entry)
+                entries[e] = *entry;
+            else
+                entries.erase(entries.begin() + e);
+            for (qsizetype later = s + 1; !entry && later < qsizetype(sections.size()); ++later)
+                --sections[later].firstEntry;
+            indexKeys(s);
+            return;
+        }
+        // A new entry after the last entry line of the section, or after its header.
+        const qsizetype end = entriesEnd(s);
+        const qint64 lineStart =
+            end > sections[s].firstEntry ? entries[end - 1].start : sections[s].start;
+        qint64 at = lineStart + spanAt(lineStart).bytes;
+        QByteArray added = at == bytes.size() && lastLineOpen() ? newLine : QByteArray();
+        const qint64 entryStart = at + added.size();
+        added += encode(text) + newLine;
+        splice(at, 0, added);
+        const auto entry = entryAt(entryStart);
+        if (!entry)
+            return;
+        entries.insert(entries.begin() + end, *entry);
+        for (qsizetype later = s + 1; later < qsizetype(sections.size()); ++later)
+            ++sections[later].firstEntry;
+        indexNewEntry(s);
+    }
+
+    bool removeEntry(const QString& sectionName, const QString& key) {
+        const qsizetype s = findSection(sectionName.trimmed());
+        if (s < 0)
+            return false;
+        const qsizetype e = findEntry(s, key.trimmed());
+        if (e < 0)
+            return false;
+        const qint64 start = entries[e].start;
+        splice(start, spanAt(start).bytes, {});
+        entries.erase(entries.begin() + e);
+        for (qsizetype later = s + 1; later < qsizetype(sections.size()); ++later)
+            --sections[later].firstEntry;
+        // A later line with the same key, if any, is the one found from now on.
+        indexKeys(s);
+        return true;
+    }
+
+    bool removeSections(const QString& wanted) {
+        const QString name = wanted.trimmed();
+        const qsizetype found = findSection(name);
+        if (found < 0)
+            return false;
+        // The file without every section of the name, read again; the encoding and line end of
+        // changed lines stay as the file had them when it was read.
+        LineDecoder decoder;
+        const quint32 hash = sections[found].nameHash;
+        QByteArray kept;
+        kept.reserve(bytes.size());
+        kept += QByteArrayView(bytes).first(sectionEnd(0));
+        for (qsizetype s = 1; s < qsizetype(sections.size()); ++s) {
+            if (sections[s].nameHash == hash && sameName(sectionName(s, decoder), name))
+                continue;
+            kept +=
+                QByteArrayView(bytes).sliced(sections[s].start, sectionEnd(s) - sections[s].start);
+        }
+        FileContents contents;
+        contents.stamp = stamp;
+        contents.bytes = std::move(kept);
+        auto changed = parse(std::move(contents));
+        changed->encoding = encoding;
+        changed->newLineEnd = newLineEnd;
+        changed->stamp = stamp;
+        changed->lookedAtNs = lookedAtNs;
+        changed->inDoubt = inDoubt;
+        *this = std::move(*changed);
+        return true;
+    }
+
+    static std::unique_ptr<Parsed> read(const QString& fileName);
+    static std::unique_ptr<Parsed> parse(FileContents contents);
+};
+
+std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName) {
+    const qint64 look = fileClockNs();
+    auto parsed = parse(readRegularFile(fileName));
+    parsed->lookedAt(look);
+    return parsed;
+}
+
+namespace {
+
+// How many headers and how many lines that may be entries (neither blank, nor a comment, nor a
+// header) the bytes hold, to size the notes of a file before reading it.
+void countLines(QByteArrayView body, qsizetype& headers, qsizetype& mayBeEntries) {
+    const char* p = body.data();
+    const char* const end = p + body.size();
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == '\t'))
+            ++p;
+        if (p == end)
+            break;
+        if (*p == '[')
+            ++headers;
+        else if (*p != ';' && *p != '\n' && *p != '\r')
+            ++mayBeEntries;
+        while (p < end && *p != '\n' && *p != '\r')
+            ++p;
+        if (p < end)
+            ++p;
+    }
 }
 
 } // namespace
@@ -631,98 +828,75 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
     auto parsed = std::make_unique<Parsed>();
     parsed->stamp = contents.stamp;
     parsed->readable = contents.readable;
-    parsed->sections.append(Section{});
+    parsed->sections.push_back(SectionLines{});
     if (!contents.stamp.exists || !contents.readable)
         return parsed;
-    parsed->data = std::move(contents.bytes);
-    parsed->fileBytes = parsed->data;
+    parsed->bytes = std::move(contents.bytes);
+    const QByteArray& bytes = parsed->bytes;
 
     // A UTF-8 byte-order mark is recognised and kept whatever follows it: an editor may have
     // put it there and another one added Windows-1252 text.
-    QByteArrayView body(parsed->data);
-    if (body.startsWith(byteOrderMarkBytes)) {
-        parsed->byteOrderMark = parsed->data.first(3);
-        body = body.sliced(3);
+    if (QByteArrayView(bytes).startsWith(byteOrderMarkBytes))
+        parsed->bodyStart = 3;
+    parsed->sections.front().start = parsed->bodyStart;
+    {
+        qsizetype headers = 0;
+        qsizetype mayBeEntries = 0;
+        countLines(QByteArrayView(bytes).sliced(parsed->bodyStart), headers, mayBeEntries);
+        parsed->sections.reserve(size_t(headers) + 1);
+        parsed->entries.reserve(size_t(mayBeEntries));
     }
-    // The text is never longer than the bytes: one UTF-16 unit per byte at most.
-    parsed->text = QString(body.size(), Qt::Uninitialized);
-    const QString& text = parsed->text;
-    QChar* const textStart = parsed->text.data();
-    QChar* out = textStart;
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
 
     qsizetype utf8Lines = 0;
     qsizetype windows1252Lines = 0;
     bool anyCrLf = false;
     bool anyLf = false;
     bool anyCr = false;
-    const auto* const begin = reinterpret_cast<const uchar*>(body.data());
-    const auto* const end = begin + body.size();
-    qsizetype sectionStart = 0;
-    // Lines are read in file order, so a section's bytes are one run of the file's bytes.
-    const auto endSection = [&](qsizetype at) {
-        Section& last = parsed->sections.back();
-        last.bytes = QByteArray::fromRawData(body.data() + sectionStart, at - sectionStart);
-        last.bytesCurrent = true;
-        sectionStart = at;
-    };
-    // Lines that are no entry (blank lines, comments, other text) are kept together, one run
-    // after another, as one line: only their bytes are written back, and a file of millions of
-    // such lines costs no more than its bytes.
-    qsizetype runStart = -1;
-    LineEnd runEnd = LineEnd::None;
-    const auto endRun = [&](qsizetype at) {
-        if (runStart < 0)
-            return;
-        Line& run = parsed->sections.back().lines.emplace_back();
-        run.bytes = QByteArray::fromRawData(body.data() + runStart, at - runStart);
-        run.end = runEnd;
-        runStart = -1;
-    };
-    for (const uchar* p = begin; p < end;) {
-        const qsizetype lineStart = p - begin;
-        // A second byte-order mark right after the file's own is in the first line's bytes but
-        // not in its text (as a reader that skips one mark at the start sees it).
-        const qsizetype skipped = lineStart == 0 && body.startsWith(byteOrderMarkBytes) ? 3 : 0;
-        const LineSpan span = scanLine(p, end, skipped);
+    LineDecoder decoder;
+    const auto* const begin = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto* const end = begin + bytes.size();
+    for (qint64 lineStart = parsed->bodyStart; lineStart < bytes.size();) {
+        const qsizetype skipped = parsed->skippedAt(lineStart);
+        const LineSpan span = scanLine(begin + lineStart, end, skipped);
         utf8Lines += span.coding == LineCoding::Utf8 ? 1 : 0;
         windows1252Lines += span.coding == LineCoding::Windows1252 ? 1 : 0;
         anyLf = anyLf || span.end == LineEnd::Lf;
         anyCrLf = anyCrLf || span.end == LineEnd::CrLf;
         anyCr = anyCr || span.end == LineEnd::Cr;
-        const qsizetype textPos = out - textStart;
-        out = decodeLine(body.sliced(lineStart + skipped, span.bytes - skipped), span, utf8, out);
-        p += span.bytes;
-
-        Line line;
-        line.text = slice(text, textPos, textPos + span.textLength);
+        const qint64 start = lineStart;
+        lineStart += span.bytes;
         if (span.header) {
-            endRun(lineStart);
-            endSection(lineStart);
-            Section& section = parsed->sections.emplace_back();
-            section.hasHeader = true;
-            section.name = headerName(line.text);
-        } else {
-            classify(line);
-            // Entries before the first header belong to no section: kept like other lines.
-            if (!line.isEntry() || !parsed->sections.back().hasHeader) {
-                if (runStart < 0)
-                    runStart = lineStart;
-                runEnd = span.end;
-                continue;
-            }
-            endRun(lineStart);
+            const QStringView name =
+                headerName(decoder.decode(bytes.constData() + start, span, skipped));
+            parsed->sections.push_back(
+                SectionLines{start, qsizetype(parsed->entries.size()), foldedHash(name), false});
+            continue;
         }
-        Section& current = parsed->sections.back();
-        line.end = span.end;
-        line.bytes = QByteArray::fromRawData(body.data() + lineStart, span.bytes);
-        current.lines.append(std::move(line));
-        if (!span.header)
-            current.indexKey(current.lines.size() - 1);
+        // Entries before the first header belong to no section: kept like other lines.
+        if (parsed->sections.size() == 1)
+            continue;
+        // Blank lines and comments are passed over without decoding them.
+        const uchar* first = begin + start + skipped;
+        const uchar* const textEnd = begin + lineStart - lineEndLength(span.end);
+        while (first < textEnd && (*first == ' ' || *first == '\t'))
+            ++first;
+        if (first == textEnd || *first == ';')
+            continue;
+        // ASCII lines are taken apart in their bytes: only the key is turned into text.
+        if (span.coding == LineCoding::Ascii) {
+            const QByteArrayView text(reinterpret_cast<const char*>(first), textEnd - first);
+            const LineParts parts = classifyAscii(text);
+            if (parts.entry)
+                parsed->entries.push_back(
+                    EntryLine{start, foldedHash(decoder.ascii(text.sliced(
+                                         parts.keyFrom, parts.keyTo - parts.keyFrom)))});
+            continue;
+        }
+        const QStringView text = decoder.decode(bytes.constData() + start, span, skipped);
+        const LineParts parts = classify(text);
+        if (parts.entry)
+            parsed->entries.push_back(EntryLine{start, foldedHash(parts.key(text))});
     }
-    endRun(body.size());
-    endSection(body.size());
     // Changed lines are written in the encoding that most lines beyond ASCII are in; UTF-8 when
     // as many are in each.
     if (windows1252Lines > utf8Lines)
@@ -732,6 +906,13 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
         parsed->newLineEnd = LineEnd::Lf;
     else if (anyCr && !anyCrLf && !anyLf)
         parsed->newLineEnd = LineEnd::Cr;
+    // Fewer entries than the count foresaw (lines of control characters) give back the room.
+    if (parsed->entries.capacity() > parsed->entries.size() + parsed->entries.size() / 4 + 16)
+        parsed->entries.shrink_to_fit();
+    for (qsizetype s = 1; s < qsizetype(parsed->sections.size()); ++s) {
+        if (parsed->entryCount(s) >= indexFrom)
+            parsed->indexKeys(s);
+    }
     parsed->indexSections();
     return parsed;
 }
@@ -753,7 +934,7 @@ const IniStore::Parsed& IniStore::parsed() const {
         // The times cannot tell: the bytes do.
         FileContents contents = readRegularFile(fileName_);
         if (contents.stamp == cache_->stamp && contents.readable == cache_->readable &&
-            contents.bytes == cache_->fileBytes) {
+            contents.bytes == cache_->bytes) {
             cache_->lookedAt(look);
             return *cache_;
         }
@@ -766,7 +947,7 @@ const IniStore::Parsed& IniStore::parsed() const {
     // Times that changed while the bytes did not (a touch, a copy over with the same bytes)
     // change nothing that was read.
     if (!cache_ || fresh->readable != cache_->readable ||
-        fresh->stamp.exists != cache_->stamp.exists || fresh->fileBytes != cache_->fileBytes)
+        fresh->stamp.exists != cache_->stamp.exists || fresh->bytes != cache_->bytes)
         revision_ = nextRevision();
     cache_ = std::move(fresh);
     return *cache_;
@@ -778,10 +959,8 @@ quint64 IniStore::contentsRevision() const {
 }
 
 void IniStore::commit(std::unique_ptr<Parsed> changed) {
-    QByteArray bytes = changed->serialize();
-    changed->stamp = writeFileAtomically(fileName_, bytes);
+    changed->stamp = writeFileAtomically(fileName_, changed->bytes);
     changed->lookedAt(fileClockNs());
-    changed->fileBytes = std::move(bytes);
     changed->readable = true;
     cache_ = std::move(changed);
     revision_ = nextRevision();
@@ -790,18 +969,24 @@ void IniStore::commit(std::unique_ptr<Parsed> changed) {
 QStringList IniStore::ReadSections() const {
     const Parsed& p = parsed();
     QStringList names;
-    for (qsizetype i = 1; i < p.sections.size(); ++i) {
-        const QString& name = p.sections.at(i).name;
-        if (!name.isEmpty() && p.sectionIndex.value(Name{name}) == i)
-            names.append(owned(name));
+    LineDecoder decoder;
+    for (qsizetype s = 1; s < qsizetype(p.sections.size()); ++s) {
+        if (!p.sections[s].firstOfName)
+            continue;
+        const QStringView name = p.sectionName(s, decoder);
+        if (!name.isEmpty())
+            names.append(name.toString());
     }
     return names;
 }
 
 QStringList IniStore::ReadSection(const QString& section) const {
     QStringList keys;
-    if (const Section* s = parsed().section(section))
-        s->forEachEntry([&](const Line& line) { keys.append(owned(line.key)); });
+    const Parsed& p = parsed();
+    if (const qsizetype s = p.findSection(section.trimmed()); s >= 0)
+        p.forEachEntry(s, [&](QStringView text, const LineParts& parts) {
+            keys.append(parts.key(text).toString());
+        });
     return keys;
 }
 
@@ -809,31 +994,53 @@ QList<QPair<QString, QString>> IniStore::ReadSectionValues(const QString& sectio
                                                            const QString& def) const {
     QList<QPair<QString, QString>> entries;
     forEachEntry(section, def, [&](QStringView key, QStringView value) {
-        entries.append({owned(key), owned(value)});
+        entries.append({key.toString(), value.toString()});
     });
     return entries;
 }
 
 void IniStore::visitEntries(const QString& section, QStringView def, EntryVisitor visit,
                             void* context) const {
-    if (const Section* s = parsed().section(section))
-        s->forEachEntry([&](const Line& line) {
-            visit(context, line.key, line.hasValue() ? line.value() : def);
+    const Parsed& p = parsed();
+    if (const qsizetype s = p.findSection(section.trimmed()); s >= 0)
+        p.forEachEntry(s, [&](QStringView text, const LineParts& parts) {
+            visit(context, parts.key(text), parts.hasValue() ? parts.value(text) : def);
         });
 }
 
+void IniStore::visitEntriesOf(const QStringList& sections, QStringView def, SectionsVisitor visit,
+                              void* context) const {
+    const Parsed& p = parsed();
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        if (const qsizetype s = p.findSection(sections.at(i).trimmed()); s >= 0)
+            p.forEachEntry(s, [&](QStringView text, const LineParts& parts) {
+                visit(context, i, parts.key(text), parts.hasValue() ? parts.value(text) : def);
+            });
+    }
+}
+
 QString IniStore::ReadString(const QString& section, const QString& key, const QString& def) const {
-    const Line* line = parsed().entry(section, key);
-    return line && line->hasValue() ? owned(line->value()) : def;
+    const Parsed& p = parsed();
+    const qsizetype s = p.findSection(section.trimmed());
+    const qsizetype e = s < 0 ? -1 : p.findEntry(s, key.trimmed());
+    if (e < 0)
+        return def;
+    LineDecoder decoder;
+    const QStringView text = p.textAt(p.entries[e].start, decoder);
+    const LineParts parts = classify(text);
+    return parts.hasValue() ? parts.value(text).toString() : def;
 }
 
 bool IniStore::SectionExists(const QString& section) const {
-    const Section* s = parsed().section(section);
-    return s && s->entryCount > 0;
+    const Parsed& p = parsed();
+    const qsizetype s = p.findSection(section.trimmed());
+    return s >= 0 && p.entryCount(s) > 0;
 }
 
 bool IniStore::ValueExists(const QString& section, const QString& key) const {
-    return parsed().entry(section, key) != nullptr;
+    const Parsed& p = parsed();
+    const qsizetype s = p.findSection(section.trimmed());
+    return s >= 0 && p.findEntry(s, key.trimmed()) >= 0;
 }
 
 void IniStore::WriteString(const QString& section, const QString& key, const QString& value) {
@@ -855,11 +1062,10 @@ void IniStore::ReplaceKey(const QString& section, const QString& oldKey, const Q
 }
 
 void IniStore::DeleteKey(const QString& section, const QString& key) {
-    const Parsed& current = parsed();
     // A file that cannot be read has no entries, so this also keeps such a file as it is.
-    if (!current.entry(section, key))
+    if (!ValueExists(section, key))
         return;
-    auto changed = std::make_unique<Parsed>(current);
+    auto changed = std::make_unique<Parsed>(parsed());
     changed->removeEntry(section, key);
     commit(std::move(changed));
 }

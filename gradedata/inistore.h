@@ -68,6 +68,19 @@ public:
             },
             const_cast<void*>(static_cast<const void*>(target)));
     }
+    // The same for each of the sections in turn, all from one look at the file:
+    // visit(qsizetype index, QStringView key, QStringView value) with the section's index in
+    // sections. For readers of many sections (the ranking).
+    template <typename Visit>
+    void forEachEntry(const QStringList& sections, QStringView def, Visit&& visit) const {
+        auto* const target = std::addressof(visit);
+        visitEntriesOf(
+            sections, def,
+            [](void* context, qsizetype index, QStringView key, QStringView value) {
+                (*static_cast<decltype(target)>(context))(index, key, value);
+            },
+            const_cast<void*>(static_cast<const void*>(target)));
+    }
     // The value after the first "=", surrounding blanks removed, and one pair of quotes
     // (double or single) that encloses the whole value removed; the default when the key is
     // not found.
@@ -103,6 +116,10 @@ private:
     using EntryVisitor = void (*)(void* context, QStringView key, QStringView value);
     void visitEntries(const QString& section, QStringView def, EntryVisitor visit,
                       void* context) const;
+    using SectionsVisitor = void (*)(void* context, qsizetype index, QStringView key,
+                                     QStringView value);
+    void visitEntriesOf(const QStringList& sections, QStringView def, SectionsVisitor visit,
+                        void* context) const;
 
     struct Parsed;
     const Parsed& parsed() const; // re-reads the file when its size or time changed

@@ -113,7 +113,9 @@ FileContents readRegularFile(const QString& fileName) {
     }
     // The stamp before the bytes: a change while reading shows at the next look.
     contents.stamp = stampOf(opened);
-    QByteArray bytes(qsizetype(opened.st_size), Qt::Uninitialized);
+    // One byte beyond the size, so that the read that finds the end needs no larger buffer: a
+    // buffer twice the file's size would be kept for as long as the bytes are.
+    QByteArray bytes(qsizetype(opened.st_size) + 1, Qt::Uninitialized);
     qsizetype filled = 0;
     for (;;) {
         if (filled == bytes.size())

@@ -125,12 +125,19 @@ private slots:
         const QString fileName = file("besuchen.plx");
         QVERIFY(writeBytes(fileName, mixedFile));
         const IniStore store(fileName);
-        for (const char* section : {"Mathe", "deutsch", "Leer", "Fehlt", "Settings"}) {
+        const QStringList sections{"Mathe", "deutsch", "Leer", "Fehlt", "Settings"};
+        QList<QList<QPair<QString, QString>>> walkedTogether(sections.size());
+        store.forEachEntry(sections, u"Vorgabe",
+                           [&](qsizetype i, QStringView key, QStringView value) {
+                               walkedTogether[i].append({key.toString(), value.toString()});
+                           });
+        for (qsizetype i = 0; i < sections.size(); ++i) {
             QList<QPair<QString, QString>> walked;
-            store.forEachEntry(section, u"Vorgabe", [&](QStringView key, QStringView value) {
+            store.forEachEntry(sections.at(i), u"Vorgabe", [&](QStringView key, QStringView value) {
                 walked.append({key.toString(), value.toString()});
             });
-            QCOMPARE(walked, store.ReadSectionValues(section, "Vorgabe"));
+            QCOMPARE(walked, store.ReadSectionValues(sections.at(i), "Vorgabe"));
+            QCOMPARE(walkedTogether.at(i), walked);
         }
         int visited = 0;
         QVERIFY_THROWS_EXCEPTION(AppError, store.forEachEntry("Mathe", {}, [&](auto, auto) {
