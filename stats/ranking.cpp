@@ -13,6 +13,8 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 
 namespace {
 
@@ -151,16 +153,44 @@ int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b) {
 
 namespace {
 
+// The texts of a class average.
+struct AverageTexts {
+    bool made = false;
+    long double average = 0;
+    QString averageText;  // ClassAverageText
+    QString shownAverage; // as the list shows it
+};
+
+// The texts of the averages met last, so that subjects of the same average (tests of the same
+// grades are common) share their texts instead of formatting them again.
+class AverageTextCache {
+public:
+    const AverageTexts& of(long double average) {
+        AverageTexts& texts = texts_[std::hash<long double>{}(average) % texts_.size()];
+        if (!texts.made || texts.average != average) {
+            texts.made = true;
+            texts.average = average;
+            texts.averageText = ClassAverageText(average);
+            texts.shownAverage = shownClassAverage(texts.averageText);
+        }
+        return texts;
+    }
+
+private:
+    std::array<AverageTexts, 64> texts_;
+};
+
 // Sorts the entries into the ranking order, entries of the same order keeping theirs. They are
 // first sorted by their average texts alone (cheap comparisons of text), keeping their order
 // among equal texts: subjects come in alphabetical order, which is mostly the order of their
 // entries' rest as well, so that one pass comparing neighbours finds the ranking order, and
 // the full comparison of every pair is needed only where it does not.
 void sortRanking(QList<RankedSubject>& ranking) {
-    std::stable_sort(ranking.begin(), ranking.end(),
-                     [](const RankedSubject& x, const RankedSubject& y) {
-                         return x.averageText.compare(y.averageText) < 0;
-                     });
+    const auto byAverage = [](const RankedSubject& x, const RankedSubject& y) {
+        return x.averageText.compare(y.averageText) < 0;
+    };
+    if (!std::is_sorted(ranking.cbegin(), ranking.cend(), byAverage))
+        std::stable_sort(ranking.begin(), ranking.end(), byAverage);
     const auto less = [](const RankedSubject& x, const RankedSubject& y) {
         return compareRankedSubjects(x, y) < 0;
     };
@@ -180,21 +210,34 @@ void BuildRanking(const IniStore& store, const QStringList& subjects,
     // building): the order of inserting each at its place, without a list moved per subject.
     const auto sorted = qScopeGuard([&] { sortRanking(ranking); });
     ranking.reserve(ranking.size() + subjects.size());
-    for (const QString& subject : subjects) {
-        // The section's values are taken apart where the store holds them, not copied.
-        ClassAverageSum sum;
-        store.forEachEntry(subject, DefaultTestValue,
-                           [&](QStringView, QStringView value) { sum.add(value); });
+    AverageTextCache texts;
+    // The sections' values are taken apart where the store holds them, not copied, all from one
+    // look at the file. A subject's entry is added when its last value has been added, so that a
+    // faulty value of the next subject leaves it in.
+    qsizetype current = -1;
+    ClassAverageSum sum;
+    const auto addEntry = [&] {
         const auto average = sum.average();
-        if (!average)
-            continue;
+        if (current < 0 || !average)
+            return;
+        const AverageTexts& text = texts.of(*average);
         RankedSubject entry;
-        entry.averageText = ClassAverageText(*average);
-        entry.shownAverage = shownClassAverage(entry.averageText);
-        entry.subject = subject;
+        entry.averageText = text.averageText;
+        entry.shownAverage = text.shownAverage;
+        entry.subject = subjects.at(current);
         entry.testCount = sum.entries();
         ranking.append(std::move(entry));
-    }
+    };
+    store.forEachEntry(subjects, DefaultTestValue,
+                       [&](qsizetype subject, QStringView, QStringView value) {
+                           if (subject != current) {
+                               addEntry();
+                               current = subject;
+                               sum = {};
+                           }
+                           sum.add(value);
+                       });
+    addEntry();
 }
 
 void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries) {
