@@ -7,6 +7,7 @@
 #include "platform/regularfile.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <algorithm>
@@ -43,13 +44,13 @@ qsizetype lineEndLength(LineEnd end) {
 // The hash of a name as the case-insensitive compare of QString sees it: each UTF-16 unit is
 // case-folded as that compare folds it (a low surrogate after a high one as the character of
 // both), so that names that compare equal hash alike, "K" (Kelvin sign) and "k" included. The
-// folded units are hashed in runs of a small buffer's size, each run seeded with the hash so far.
-// The seed is that of every QHash, which differs from process to process, so that a file cannot
-// be made of names that all land in one place of an index.
+// folded units are mixed in one by one (FNV-1a) and the result is spread over all bits. The seed
+// is that of every QHash, which differs from process to process, so that a file cannot be made of
+// names that all land in one place of an index.
 quint32 foldedHash(QStringView text) {
     constexpr qsizetype runLength = 32;
     char16_t folded[runLength];
-    size_t hash = QHashSeed::globalSeed();
+    quint64 hash = 0xCBF29CE484222325ULL ^ quint64(size_t(QHashSeed::globalSeed()));
     const char16_t* const units = text.utf16();
     for (qsizetype runStart = 0; runStart < text.size(); runStart += runLength) {
         const qsizetype length = std::min(runLength, text.size() - runStart);
@@ -72,9 +73,13 @@ quint32 foldedHash(QStringView text) {
                 before = run[i];
             }
         }
-        hash = qHashBits(folded, size_t(length) * sizeof(char16_t), hash);
+        for (qsizetype i = 0; i < length; ++i)
+            hash = (hash ^ folded[i]) * 0x100000001B3ULL;
     }
-    return quint32(hash ^ (hash >> 32));
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 33;
+    return quint32(hash);
 }
 
 // Revisions are counted for all stores together, so that no two states of any stores share one.
@@ -329,48 +334,52 @@ public:
     }
 
 private:
-    QString buffer_;
+    // Lines of up to 120 characters (most) need no buffer of their own.
+    QVarLengthArray<QChar, 120> buffer_;
     QStringDecoder utf8_{QStringDecoder::Utf8,
                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };
 
-// An entry line of the file: where it starts in the file's bytes, and the hash of its key. Its
-// text is decoded from the bytes when it is read.
-struct EntryLine {
-    qint64 start = 0;
-    quint32 hash = 0;
+// A line the store notes, in 8 bytes: where it starts in the file's bytes (40 bits, a terabyte)
+// and 24 bits of the hash of its name (the key of an entry line, the name of a header). A file of
+// the shortest lines ("k" and its line end) costs four bytes per byte of the file in these notes.
+class NotedLine {
+public:
+    NotedLine() = default;
+    NotedLine(qint64 start, quint32 hash) : bits_((quint64(start) << 24) | (hash & 0xFFFFFF)) {}
+    qint64 start() const { return qint64(bits_ >> 24); }
+    quint32 hash() const { return quint32(bits_ & 0xFFFFFF); }
+    void move(qint64 delta) { bits_ = (quint64(start() + delta) << 24) | hash(); }
+
+private:
+    quint64 bits_ = 0;
 };
 
-// A section: where its header line starts (section 0, the lines before the first header, has
-// none), the index of its first entry line among all entry lines of the file (its entries run up
-// to the first of the next section), and the hash of its name.
-struct SectionLines {
-    qint64 start = 0;
-    qsizetype firstEntry = 0;
-    quint32 nameHash = 0;
-    bool firstOfName = false; // no earlier section has the name
-};
+// The 24 bits of a name's hash that the notes keep.
+quint32 noteHash(QStringView name) {
+    return foldedHash(name) & 0xFFFFFF;
+}
+
+// The first of the notes (in file order) that starts at or after position at.
+template <typename Notes> auto firstFrom(Notes& notes, qint64 at) {
+    return std::lower_bound(notes.begin(), notes.end(), at,
+                            [](const NotedLine& line, qint64 at) { return line.start() < at; });
+}
 
 // An index of hashed items (entries of a section, sections of the file) by open addressing:
-// each slot holds an item's number plus one, 0 for an empty slot. Sized at most three quarters
-// full, so that a lookup probes a few slots.
+// each slot holds an item's number plus one, 0 for an empty slot. It holds one item per name and
+// grows with the names, at most three quarters full, so that a lookup probes a few slots; a file
+// that repeats one name a million times costs one slot.
 class SlotIndex {
 public:
-    bool isEmpty() const { return slots_.empty(); }
-    void clear() { slots_.clear(); }
-    void reserve(qsizetype items) {
-        size_t size = 16;
-        while (size * 3 < size_t(items) * 4 + 4)
-            size *= 2;
-        slots_.assign(size, 0);
-    }
-    bool needsRoomFor(qsizetype items) const { return slots_.size() * 3 < size_t(items) * 4 + 4; }
+    // Items in the index.
+    qsizetype count() const { return count_; }
     // The first item with the hash for which same(item) holds; -1 when there is none.
     template <typename Same> qsizetype find(quint32 hash, Same&& same) const {
         if (slots_.empty())
             return -1;
         const size_t mask = slots_.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        for (size_t i = home(hash);; i = (i + 1) & mask) {
             const quint32 slot = slots_[i];
             if (slot == 0)
                 return -1;
@@ -379,13 +388,17 @@ public:
         }
     }
     // Puts the item in unless an item for which same() holds is in already; returns whether it
-    // went in.
-    template <typename Same> bool insert(quint32 hash, qsizetype item, Same&& same) {
+    // went in. hashOf(item) gives the hash of an item in the index, for growing.
+    template <typename Same, typename HashOf>
+    bool insert(quint32 hash, qsizetype item, Same&& same, HashOf&& hashOf) {
+        if (size_t(count_ + 1) * 4 > slots_.size() * 3)
+            grow(hashOf);
         const size_t mask = slots_.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        for (size_t i = home(hash);; i = (i + 1) & mask) {
             const quint32 slot = slots_[i];
             if (slot == 0) {
                 slots_[i] = quint32(item + 1);
+                ++count_;
                 return true;
             }
             if (same(qsizetype(slot - 1)))
@@ -394,21 +407,32 @@ public:
     }
 
 private:
-    std::vector<quint32> slots_;
-};
+    // The first slot to look at: the 24-bit hash spread over the slots.
+    size_t home(quint32 hash) const { return size_t((quint64(hash) * slots_.size()) >> 24); }
+    template <typename HashOf> void grow(HashOf&& hashOf) {
+        std::vector<quint32> old = std::move(slots_);
+        slots_.assign(std::max<size_t>(16, old.size() * 2), 0);
+        const size_t mask = slots_.size() - 1;
+        for (const quint32 slot : old) {
+            if (slot == 0)
+                continue;
+            size_t i = home(hashOf(qsizetype(slot - 1)));
+            while (slots_[i] != 0)
+                i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
 
-// The keys of a section of many entries: its entry lines by key, counted from its first one.
-struct KeyIndex {
-    SlotIndex table;
-    qsizetype distinct = 0; // keys in the index; fewer than entries when keys repeat
+    std::vector<quint32> slots_;
+    qsizetype count_ = 0;
 };
 
 } // namespace
 
-// The file as it stands: its bytes, and the places of its sections and entry lines in them.
-// Only entry lines and headers are noted (16 and 24 bytes each); every other line is found in
-// the bytes when needed. Texts are decoded from the bytes line by line as they are read, so a
-// file costs about its bytes, the notes of its entries and sections and their indexes.
+// The file as it stands: its bytes, and the places of its headers and entry lines in them (8
+// bytes each). Every other line is found in the bytes when needed. Texts are decoded from the
+// bytes line by line as they are read, so a file costs its bytes, the notes of its entries and
+// sections and the indexes of their names.
 struct IniStore::Parsed {
     // The file as it was when read or last written: missing, or its stamp and bytes.
     FileStamp stamp;
@@ -424,12 +448,15 @@ struct IniStore::Parsed {
 
     Encoding encoding = Encoding::Utf8;
     LineEnd newLineEnd = LineEnd::CrLf;
-    std::vector<SectionLines> sections; // sections[0]: the lines before the first header
-    std::vector<EntryLine> entries;     // the entry lines of all sections, in file order
-    // Sections of many entries (see indexFrom) have an index of their keys; smaller ones are
-    // searched line by line, so that a file of many small sections costs no index per section.
+    // The headers of the sections; sections[0] stands for the lines before the first header
+    // and has none. A section's entry lines are those between its header and the next one.
+    std::vector<NotedLine> sections;
+    std::vector<NotedLine> entries; // the entry lines of all sections, in file order
+    // Sections of many entries (see indexFrom) have an index of their keys, by their entries'
+    // numbers counted from the section's first; smaller ones are searched line by line, so that a
+    // file of many small sections costs no index per section.
     static constexpr qsizetype indexFrom = 16;
-    std::unordered_map<qsizetype, KeyIndex> keyIndexes;
+    std::unordered_map<qsizetype, SlotIndex> keyIndexes;
     SlotIndex sectionIndex; // the first section of each name
 
     void lookedAt(qint64 when) {
@@ -466,66 +493,64 @@ struct IniStore::Parsed {
 
     // --- Sections
 
+    qsizetype sectionCount() const { return qsizetype(sections.size()); }
     qint64 sectionEnd(qsizetype s) const {
-        return s + 1 < qsizetype(sections.size()) ? sections[s + 1].start : bytes.size();
+        return s + 1 < sectionCount() ? sections[s + 1].start() : bytes.size();
+    }
+    // The entry lines of section s: [first, end) of entries.
+    qsizetype entriesBegin(qsizetype s) const {
+        return s == 0 ? 0 : firstFrom(entries, sections[s].start()) - entries.begin();
     }
     qsizetype entriesEnd(qsizetype s) const {
-        return s + 1 < qsizetype(sections.size()) ? sections[s + 1].firstEntry
-                                                  : qsizetype(entries.size());
+        return s == 0 ? 0 : firstFrom(entries, sectionEnd(s)) - entries.begin();
     }
-    qsizetype entryCount(qsizetype s) const { return entriesEnd(s) - sections[s].firstEntry; }
+    qsizetype entryCount(qsizetype s) const { return entriesEnd(s) - entriesBegin(s); }
     QStringView sectionName(qsizetype s, LineDecoder& decoder) const {
-        return headerName(textAt(sections[s].start, decoder));
+        return headerName(textAt(sections[s].start(), decoder));
     }
     // The first section of the name; -1 when there is none.
     qsizetype findSection(QStringView name) const {
         LineDecoder decoder;
-        const quint32 hash = foldedHash(name);
+        const quint32 hash = noteHash(name);
         return sectionIndex.find(hash, [&](qsizetype s) {
-            return sections[s].nameHash == hash && sameName(sectionName(s, decoder), name);
+            return sections[s].hash() == hash && sameName(sectionName(s, decoder), name);
         });
     }
     // Notes section s under its name unless an earlier section has the name.
     void indexSection(qsizetype s, LineDecoder& a, LineDecoder& b) {
-        if (sectionIndex.needsRoomFor(qsizetype(sections.size()))) {
-            indexSections();
-            return;
-        }
-        const quint32 hash = sections[s].nameHash;
-        sections[s].firstOfName = sectionIndex.insert(hash, s, [&](qsizetype other) {
-            return sections[other].nameHash == hash &&
-                   sameName(sectionName(other, a), sectionName(s, b));
-        });
+        const quint32 hash = sections[s].hash();
+        sectionIndex.insert(
+            hash, s,
+            [&](qsizetype other) {
+                return sections[other].hash() == hash &&
+                       sameName(sectionName(other, a), sectionName(s, b));
+            },
+            [&](qsizetype other) { return sections[other].hash(); });
     }
     void indexSections() {
         LineDecoder a;
         LineDecoder b;
-        sectionIndex.reserve(qsizetype(sections.size()));
-        for (qsizetype s = 1; s < qsizetype(sections.size()); ++s) {
-            const quint32 hash = sections[s].nameHash;
-            sections[s].firstOfName = sectionIndex.insert(hash, s, [&](qsizetype other) {
-                return sections[other].nameHash == hash &&
-                       sameName(sectionName(other, a), sectionName(s, b));
-            });
-        }
+        sectionIndex = {};
+        for (qsizetype s = 1; s < sectionCount(); ++s)
+            indexSection(s, a, b);
     }
 
     // --- Entries
 
     QStringView keyOf(qsizetype e, LineDecoder& decoder) const {
-        const QStringView text = textAt(entries[e].start, decoder);
+        const QStringView text = textAt(entries[e].start(), decoder);
         return classify(text).key(text);
     }
     bool keyIs(qsizetype e, quint32 hash, QStringView key, LineDecoder& decoder) const {
-        return entries[e].hash == hash && sameName(keyOf(e, decoder), key);
+        return entries[e].hash() == hash && sameName(keyOf(e, decoder), key);
     }
     // The first entry line of the key in section s, -1 when there is none.
     qsizetype findEntry(qsizetype s, QStringView key) const {
         LineDecoder decoder;
-        const quint32 hash = foldedHash(key);
-        const qsizetype first = sections[s].firstEntry;
+        const quint32 hash = noteHash(key);
+        const qsizetype first = entriesBegin(s);
         if (const auto index = keyIndexes.find(s); index != keyIndexes.end()) {
-            const qsizetype found = index->second.table.find(
+            const qsizetype found = index->second.find(
                 hash, [&](qsizetype i) { return keyIs(first + i, hash, key, decoder); });
             return found < 0 ? -1 : first + found;
         }
@@ -536,70 +561,65 @@ struct IniStore::Parsed {
         }
         return -1;
     }
-    // Builds the index of section s's keys when it has many entries, drops it when it has few.
-    void indexKeys(qsizetype s) {
-        const qsizetype count = entryCount(s);
-        if (count < indexFrom) {
+    // Notes entry `at` of section s (counted from its first, `first`) in its index unless an
+    // earlier entry has its key.
+    void indexKey(SlotIndex& index, qsizetype first, qsizetype at, LineDecoder& a,
+                  LineDecoder& b) const {
+        const quint32 hash = entries[first + at].hash();
+        index.insert(
+            hash, at,
+            [&](qsizetype other) {
+                return entries[first + other].hash() == hash &&
+                       sameName(keyOf(first + other, a), keyOf(first + at, b));
+            },
+            [&](qsizetype other) { return entries[first + other].hash(); });
+    }
+    // Builds the index of section s's keys, its entries being [first, end), when it has many
+    // entries; drops it when it has few.
+    void indexKeys(qsizetype s, qsizetype first, qsizetype end) {
+        if (end - first < indexFrom) {
             keyIndexes.erase(s);
             return;
         }
-        KeyIndex& index = keyIndexes[s];
-        index.table.reserve(count);
-        index.distinct = 0;
-        const qsizetype first = sections[s].firstEntry;
+        SlotIndex& index = keyIndexes[s];
+        index = {};
         LineDecoder a;
         LineDecoder b;
-        for (qsizetype i = 0; i < count; ++i) {
-            const quint32 hash = entries[first + i].hash;
-            const bool added = index.table.insert(hash, i, [&](qsizetype other) {
-                return entries[first + other].hash == hash &&
-                       sameName(keyOf(first + other, a), keyOf(first + i, b));
-            });
-            index.distinct += added ? 1 : 0;
-        }
+        for (qsizetype at = 0; at < end - first; ++at)
+            indexKey(index, first, at, a, b);
     }
+    void indexKeys(qsizetype s) { indexKeys(s, entriesBegin(s), entriesEnd(s)); }
     // Notes the new last entry line of section s in its index.
     void indexNewEntry(qsizetype s) {
         const auto index = keyIndexes.find(s);
-        const qsizetype count = entryCount(s);
-        if (index == keyIndexes.end() || index->second.table.needsRoomFor(count)) {
+        if (index == keyIndexes.end()) {
             indexKeys(s);
             return;
         }
-        const qsizetype first = sections[s].firstEntry;
-        const qsizetype added = count - 1;
-        const quint32 hash = entries[first + added].hash;
+        const qsizetype first = entriesBegin(s);
         LineDecoder a;
         LineDecoder b;
-        index->second.distinct +=
-            index->second.table.insert(hash, added,
-                                       [&](qsizetype other) {
-                                           return entries[first + other].hash == hash &&
-                                                  sameName(keyOf(first + other, a),
-                                                           keyOf(first + added, b));
-                                       })
-                ? 1
-                : 0;
+        indexKey(index->second, first, entriesEnd(s) - 1 - first, a, b);
     }
     // Calls f(text, parts) for the entry lines that a lookup finds (the first of each key) of
     // section s, in file order.
     template <typename F> void forEachEntry(qsizetype s, F&& f) const {
-        const qsizetype first = sections[s].firstEntry;
+        const qsizetype first = entriesBegin(s);
         const qsizetype end = entriesEnd(s);
         const auto index = keyIndexes.find(s);
         // Without repeated keys every entry line is found by its key.
-        const bool repeated = index == keyIndexes.end() || index->second.distinct != end - first;
+        const bool repeated = index == keyIndexes.end() || index->second.count() != end - first;
         LineDecoder decoder;
         LineDecoder other;
         for (qsizetype e = first; e < end; ++e) {
-            const QStringView text = textAt(entries[e].start, decoder);
+            const QStringView text = textAt(entries[e].start(), decoder);
             const LineParts parts = classify(text);
             if (repeated) {
                 const QStringView key = parts.key(text);
-                const quint32 hash = entries[e].hash;
+                const quint32 hash = entries[e].hash();
                 bool earlier = false;
                 if (index != keyIndexes.end()) {
-                    earlier = index->second.table.find(hash, [&](qsizetype i) {
+                    earlier = index->second.find(hash, [&](qsizetype i) {
                         return keyIs(first + i, hash, key, other);
                     }) != e - first;
                 } else {
@@ -627,16 +647,12 @@ struct IniStore::Parsed {
                     size_t(bytes.size() - at - removed));
         bytes = std::move(changed);
         const qint64 delta = inserted.size() - removed;
-        const qint64 after = at + removed;
-        auto entry = std::lower_bound(entries.begin(), entries.end(), after,
-                                      [](const EntryLine& e, qint64 at) { return e.start < at; });
-        for (; entry != entries.end(); ++entry)
-            entry->start += delta;
-        auto section =
-            std::lower_bound(sections.begin() + 1, sections.end(), after,
-                             [](const SectionLines& s, qint64 at) { return s.start < at; });
-        for (; section != sections.end(); ++section)
-            section->start += delta;
+        for (auto entry = firstFrom(entries, at + removed); entry != entries.end(); ++entry)
+            entry->move(delta);
+        // Section 0 starts where the body does, whatever changes after it.
+        for (auto section = std::max(firstFrom(sections, at + removed), sections.begin() + 1);
+             section < sections.end(); ++section)
+            section->move(delta);
     }
 
     // The bytes of a changed line: in the file's encoding when that holds the text so that it
@@ -655,13 +671,13 @@ struct IniStore::Parsed {
         return text.toUtf8();
     }
     // The note of the entry line at start, or nothing when the line is no entry.
-    std::optional<EntryLine> entryAt(qint64 start) const {
+    std::optional<NotedLine> entryAt(qint64 start) const {
         LineDecoder decoder;
         const QStringView text = textAt(start, decoder);
         const LineParts parts = classify(text);
         if (!parts.entry)
             return std::nullopt;
-        return EntryLine{start, foldedHash(parts.key(text))};
+        return NotedLine(start, noteHash(parts.key(text)));
     }
 
     // The key and value go into a line that reads back as them: a check before anything changes.
@@ -690,13 +706,11 @@ struct IniStore::Parsed {
             added += encode(text) + newLine;
             splice(at, 0, added);
             LineDecoder decoder;
-            sections.push_back(SectionLines{headerStart, qsizetype(entries.size()),
-                                            foldedHash(headerName(textAt(headerStart, decoder))),
-                                            false});
+            sections.emplace_back(headerStart, noteHash(headerName(textAt(headerStart, decoder))));
             if (const auto entry = entryAt(entryStart))
                 entries.push_back(*entry);
             LineDecoder other;
-            indexSection(qsizetype(sections.size()) - 1, decoder, other);
+            indexSection(sectionCount() - 1, decoder, other);
             return;
         }
         const qsizetype e = findEntry(s, cleanKey);
@@ -704,12 +718,12 @@ struct IniStore::Parsed {
             // A stored key keeps its spelling and blanks; only its value changes.
             LineDecoder decoder;
             LineSpan span;
-            const qint64 start = entries[e].start;
+            const qint64 start = entries[e].start();
             const QStringView old = textAt(start, span, decoder);
             const QString changed = classify(old).withValue(old, value);
             splice(start, span.bytes, encode(changed) + lineEndBytes(span.end));
             const auto entry = entryAt(start);
-            if (entry && entry->hash == entries[e].hash)
+            if (entry && entry->hash() == entries[e].hash())
                 return;
             // A line that no longer reads as the same key (it cannot, but the index must not
             // name a key that is not there).
@@ -717,16 +731,14 @@ struct IniStore::Parsed {
                 entries[e] = *entry;
             else
                 entries.erase(entries.begin() + e);
-            for (qsizetype later = s + 1; !entry && later < qsizetype(sections.size()); ++later)
-                --sections[later].firstEntry;
             indexKeys(s);
             return;
         }
         // A new entry after the last entry line of the section, or after its header.
         const qsizetype end = entriesEnd(s);
         const qint64 lineStart =
-            end > sections[s].firstEntry ? entries[end - 1].start : sections[s].start;
-        qint64 at = lineStart + spanAt(lineStart).bytes;
+            end > entriesBegin(s) ? entries[end - 1].start() : sections[s].start();
+        const qint64 at = lineStart + spanAt(lineStart).bytes;
         QByteArray added = at == bytes.size() && lastLineOpen() ? newLine : QByteArray();
         const qint64 entryStart = at + added.size();
         added += encode(text) + newLine;
@@ -735,8 +747,6 @@ struct IniStore::Parsed {
         if (!entry)
             return;
         entries.insert(entries.begin() + end, *entry);
-        for (qsizetype later = s + 1; later < qsizetype(sections.size()); ++later)
-            ++sections[later].firstEntry;
         indexNewEntry(s);
     }
 
@@ -747,11 +757,9 @@ struct IniStore::Parsed {
         const qsizetype e = findEntry(s, key.trimmed());
         if (e < 0)
             return false;
-        const qint64 start = entries[e].start;
+        const qint64 start = entries[e].start();
         splice(start, spanAt(start).bytes, {});
         entries.erase(entries.begin() + e);
-        for (qsizetype later = s + 1; later < qsizetype(sections.size()); ++later)
-            --sections[later].firstEntry;
         // A later line with the same key, if any, is the one found from now on.
         indexKeys(s);
         return true;
@@ -765,15 +773,15 @@ struct IniStore::Parsed {
         // The file without every section of the name, read again; the encoding and line end of
         // changed lines stay as the file had them when it was read.
         LineDecoder decoder;
-        const quint32 hash = sections[found].nameHash;
+        const quint32 hash = sections[found].hash();
         QByteArray kept;
         kept.reserve(bytes.size());
         kept += QByteArrayView(bytes).first(sectionEnd(0));
-        for (qsizetype s = 1; s < qsizetype(sections.size()); ++s) {
-            if (sections[s].nameHash == hash && sameName(sectionName(s, decoder), name))
+        for (qsizetype s = 1; s < sectionCount(); ++s) {
+            if (sections[s].hash() == hash && sameName(sectionName(s, decoder), name))
                 continue;
-            kept +=
-                QByteArrayView(bytes).sliced(sections[s].start, sectionEnd(s) - sections[s].start);
+            kept += QByteArrayView(bytes).sliced(sections[s].start(),
+                                                 sectionEnd(s) - sections[s].start());
         }
         FileContents contents;
         contents.stamp = stamp;
@@ -828,7 +836,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
     auto parsed = std::make_unique<Parsed>();
     parsed->stamp = contents.stamp;
     parsed->readable = contents.readable;
-    parsed->sections.push_back(SectionLines{});
+    parsed->sections.emplace_back();
     if (!contents.stamp.exists || !contents.readable)
         return parsed;
     parsed->bytes = std::move(contents.bytes);
@@ -838,7 +846,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
     // put it there and another one added Windows-1252 text.
     if (QByteArrayView(bytes).startsWith(byteOrderMarkBytes))
         parsed->bodyStart = 3;
-    parsed->sections.front().start = parsed->bodyStart;
+    parsed->sections.front() = NotedLine(parsed->bodyStart, 0);
     {
         qsizetype headers = 0;
         qsizetype mayBeEntries = 0;
@@ -868,8 +876,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
         if (span.header) {
             const QStringView name =
                 headerName(decoder.decode(bytes.constData() + start, span, skipped));
-            parsed->sections.push_back(
-                SectionLines{start, qsizetype(parsed->entries.size()), foldedHash(name), false});
+            parsed->sections.emplace_back(start, noteHash(name));
             continue;
         }
         // Entries before the first header belong to no section: kept like other lines.
@@ -887,15 +894,15 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
             const QByteArrayView text(reinterpret_cast<const char*>(first), textEnd - first);
             const LineParts parts = classifyAscii(text);
             if (parts.entry)
-                parsed->entries.push_back(
-                    EntryLine{start, foldedHash(decoder.ascii(text.sliced(
-                                         parts.keyFrom, parts.keyTo - parts.keyFrom)))});
+                parsed->entries.emplace_back(
+                    start, noteHash(decoder.ascii(
+                               text.sliced(parts.keyFrom, parts.keyTo - parts.keyFrom))));
             continue;
         }
         const QStringView text = decoder.decode(bytes.constData() + start, span, skipped);
         const LineParts parts = classify(text);
         if (parts.entry)
-            parsed->entries.push_back(EntryLine{start, foldedHash(parts.key(text))});
+            parsed->entries.emplace_back(start, noteHash(parts.key(text)));
     }
     // Changed lines are written in the encoding that most lines beyond ASCII are in; UTF-8 when
     // as many are in each.
@@ -909,9 +916,16 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
     // Fewer entries than the count foresaw (lines of control characters) give back the room.
     if (parsed->entries.capacity() > parsed->entries.size() + parsed->entries.size() / 4 + 16)
         parsed->entries.shrink_to_fit();
-    for (qsizetype s = 1; s < qsizetype(parsed->sections.size()); ++s) {
-        if (parsed->entryCount(s) >= indexFrom)
-            parsed->indexKeys(s);
+    // The entry lines of each section, from its header up to the next one.
+    qsizetype first = 0;
+    for (qsizetype s = 1; s < parsed->sectionCount(); ++s) {
+        const qint64 sectionEnd = parsed->sectionEnd(s);
+        qsizetype end = first;
+        while (end < qsizetype(parsed->entries.size()) && parsed->entries[end].start() < sectionEnd)
+            ++end;
+        if (end - first >= indexFrom)
+            parsed->indexKeys(s, first, end);
+        first = end;
     }
     parsed->indexSections();
     return parsed;
@@ -970,11 +984,10 @@ QStringList IniStore::ReadSections() const {
     const Parsed& p = parsed();
     QStringList names;
     LineDecoder decoder;
-    for (qsizetype s = 1; s < qsizetype(p.sections.size()); ++s) {
-        if (!p.sections[s].firstOfName)
-            continue;
+    for (qsizetype s = 1; s < p.sectionCount(); ++s) {
         const QStringView name = p.sectionName(s, decoder);
-        if (!name.isEmpty())
+        // The first section of a name stands for all of that name.
+        if (!name.isEmpty() && p.findSection(name) == s)
             names.append(name.toString());
     }
     return names;
@@ -1026,7 +1039,7 @@ QString IniStore::ReadString(const QString& section, const QString& key, const Q
     if (e < 0)
         return def;
     LineDecoder decoder;
-    const QStringView text = p.textAt(p.entries[e].start, decoder);
+    const QStringView text = p.textAt(p.entries[e].start(), decoder);
     const LineParts parts = classify(text);
     return parts.hasValue() ? parts.value(text).toString() : def;
 }

@@ -139,6 +139,21 @@ private slots:
             QCOMPARE(walked, store.ReadSectionValues(sections.at(i), "Vorgabe"));
             QCOMPARE(walkedTogether.at(i), walked);
         }
+        // A section of many entries, some keys repeated in another letter case.
+        QByteArray many = "[Viele]\n";
+        for (int i = 0; i < 40; ++i)
+            many += (i < 30 ? "k" : "K") + QByteArray::number(i % 30) + "=" +
+                    QByteArray::number(i) + "\n";
+        QVERIFY(writeBytes(file("viele.plx"), many));
+        const IniStore manyKeys(file("viele.plx"));
+        qsizetype walked = 0;
+        manyKeys.forEachEntry("viele", {}, [&](QStringView key, QStringView value) {
+            QCOMPARE(value.toString(), key.sliced(1).toString());
+            ++walked;
+        });
+        QCOMPARE(walked, 30);
+        QCOMPARE(manyKeys.ReadSection("Viele").size(), 30);
+
         int visited = 0;
         QVERIFY_THROWS_EXCEPTION(AppError, store.forEachEntry("Mathe", {}, [&](auto, auto) {
             if (++visited == 2)
