@@ -11,10 +11,26 @@
 
 namespace {
 
-// The wizard window of the run; it belongs to the program, not to a main window.
-TStatusForm*& wizardWindow() {
-    static TStatusForm* window = nullptr;
-    return window;
+// The wizard window of the run; it belongs to the program, not to a main window. Its
+// construction costs the start-up several milliseconds, so it is made when it is first asked
+// for (shown, or fetched by UpdateWizardWindow) once an update component exists. A window that
+// was never made has nothing to do at program end: its end-of-program actions all follow a
+// showing.
+struct WizardWindow {
+    TStatusForm* window = nullptr;
+    bool wanted = false; // an update component exists in this run
+};
+
+WizardWindow& wizardWindow() {
+    static WizardWindow wizard;
+    return wizard;
+}
+
+TStatusForm* madeWizardWindow() {
+    WizardWindow& wizard = wizardWindow();
+    if (!wizard.window)
+        wizard.window = new TStatusForm;
+    return wizard.window;
 }
 
 TVelaUpdateFile::WizardShowing& showingOverride() {
@@ -23,9 +39,7 @@ TVelaUpdateFile::WizardShowing& showingOverride() {
 }
 
 bool showWizardWindow(const WizardRequest& request) {
-    TStatusForm* wizard = wizardWindow();
-    if (!wizard)
-        wizard = wizardWindow() = new TStatusForm;
+    TStatusForm* wizard = madeWizardWindow();
     wizard->ShowWizard(request);
     return wizard->programEndRequested();
 }
@@ -56,8 +70,7 @@ TVelaUpdateFile::TVelaUpdateFile(QWidget* owner) : HttpClient(owner) {
     InputFileMode = true;
     HKCU = false;
 
-    if (!wizardWindow())
-        wizardWindow() = new TStatusForm;
+    wizardWindow().wanted = true;
 }
 
 TVelaUpdateFile::~TVelaUpdateFile() = default;
@@ -84,10 +97,11 @@ void TVelaUpdateFile::setWizardShowing(WizardShowing showing) {
 }
 
 TStatusForm* UpdateWizardWindow() {
-    return wizardWindow();
+    return wizardWindow().wanted ? madeWizardWindow() : wizardWindow().window;
 }
 
 void DestroyUpdateWizardWindow() {
-    delete wizardWindow();
-    wizardWindow() = nullptr;
+    WizardWindow& wizard = wizardWindow();
+    delete wizard.window;
+    wizard = WizardWindow();
 }

@@ -12,8 +12,8 @@ class TStatusForm;
 struct WizardRequest;
 
 // The program's online update as a component of the main window (named "Update" there). It
-// creates the wizard window once for the whole run, registers Ctrl+U in an action list of its
-// owner, and runs the update reminder (AutomaticUpdate) at start-up.
+// has one wizard window for the whole run (made when it is first needed), registers Ctrl+U in
+// an action list of its owner, and runs the update reminder (AutomaticUpdate) at start-up.
 //
 // It derives from the HTTP client and carries its connection settings, set to this program's
 // values; none of the update's transfers uses them (the wizard has its own client).
@@ -55,9 +55,10 @@ public:
     static void setWizardShowing(WizardShowing showing);
 };
 
-// The wizard window of this run, created by the first update component; nullptr before.
+// The wizard window of this run once an update component exists (made at the first call or
+// showing); nullptr before the first component and after DestroyUpdateWizardWindow.
 TStatusForm* UpdateWizardWindow();
 // Destroys the wizard window at program end, after the main window: its end-of-program
-// actions run (temporary files, reminder limit, installation script). The next program run
-// (and the next component) creates a new one.
+// actions run (temporary files, reminder limit, installation script; a window never made has
+// none). The next program run (and the next component) creates a new one.
 void DestroyUpdateWizardWindow();

@@ -80,14 +80,22 @@ private slots:
         QVERIFY(owner.actions().contains(action));
     }
 
-    // One wizard window for the whole run, whatever the number of components; it goes only
-    // at program end.
+    // One wizard window for the whole run, whatever the number of components, made when it is
+    // first asked for; it goes only at program end.
     void oneWizardWindowPerRun() {
+        const auto wizardsMade = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::count_if(windows.begin(), windows.end(), [](QWidget* window) {
+                return qobject_cast<TStatusForm*>(window) != nullptr;
+            });
+        };
         TStatusForm* wizard = nullptr;
         {
             QWidget owner;
             new TVelaUpdateFile(&owner);
+            QCOMPARE(wizardsMade(), 0);
             wizard = UpdateWizardWindow();
+            QCOMPARE(wizardsMade(), 1);
             QVERIFY(wizard);
             new TVelaUpdateFile(&owner);
             QCOMPARE(UpdateWizardWindow(), wizard);
