@@ -6,7 +6,8 @@
 #include <QFileInfo>
 #include <system_error>
 
-DataFileReadAhead::Result DataFileReadAhead::read(const QString& settingsFileName) {
+DataFileReadAhead::Result DataFileReadAhead::read(const QString& settingsFileName,
+                                                  const Preparation& prepare) {
     try {
         const QString fileName = SettingsFile(settingsFileName).read().standardFile;
         if (!QFileInfo(fileName).isFile())
@@ -15,6 +16,8 @@ DataFileReadAhead::Result DataFileReadAhead::read(const QString& settingsFileNam
         // Reading the section names parses the whole file into the store, which keeps it for
         // as long as the file does not change.
         store->ReadSections();
+        if (prepare)
+            prepare(*store);
         return {fileName, std::move(store)};
     } catch (const std::exception&) {
         // Opening the file the usual way reports what went wrong.
@@ -22,9 +25,10 @@ DataFileReadAhead::Result DataFileReadAhead::read(const QString& settingsFileNam
     }
 }
 
-DataFileReadAhead::DataFileReadAhead(const QString& settingsFileName) {
+DataFileReadAhead::DataFileReadAhead(const QString& settingsFileName, Preparation prepare) {
     try {
-        result_ = std::async(std::launch::async, &DataFileReadAhead::read, settingsFileName);
+        result_ = std::async(std::launch::async, &DataFileReadAhead::read, settingsFileName,
+                             std::move(prepare));
     } catch (const std::system_error&) {
         // No thread to be had: the file is read when it is opened.
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -13,8 +14,14 @@ class IniStore;
 // file in the usual way then meets the error and reports it as always.
 class DataFileReadAhead {
 public:
+    // Work of the caller's on the store just read, done on the worker too; what it finds it
+    // keeps in a place of its own, which the caller may look at once take() has handed the
+    // store over. It has the store to itself and must touch nothing that the caller's thread
+    // changes meanwhile. An exception from it leaves nothing handed over.
+    using Preparation = std::function<void(const IniStore&)>;
+
     // Starts reading at once.
-    explicit DataFileReadAhead(const QString& settingsFileName);
+    explicit DataFileReadAhead(const QString& settingsFileName, Preparation prepare = {});
     // Waits for the worker when it is still reading.
     ~DataFileReadAhead();
     DataFileReadAhead(const DataFileReadAhead&) = delete;
@@ -29,7 +36,7 @@ private:
         QString fileName;
         std::unique_ptr<IniStore> store;
     };
-    static Result read(const QString& settingsFileName);
+    static Result read(const QString& settingsFileName, const Preparation& prepare);
 
     std::future<Result> result_;
 };

@@ -35,6 +35,8 @@ public:
     // Forgets the ranking built, so that the next one is built from the file; Set4 keeps
     // showing its entries until then.
     void forgetRanking() { ranking_.clear(); }
+    // Entries computed ahead from the store of the book shown next (see SubjectRanking).
+    void usePreparedRanking(PreparedRanking prepared) { ranking_.usePrepared(std::move(prepared)); }
     const QList<RankedSubject>& ranking() const { return shown_; }
     // The subject of the ranking row selected in Set4, empty when none is.
     QString selectedRankedSubject() const;

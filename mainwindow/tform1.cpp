@@ -20,6 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/errormessage.h"
 #include "platform/helpviewer.h"
+#include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
 #include "update/automaticupdate.h"
@@ -56,12 +57,19 @@ constexpr int StatusBarHeight = 19;
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     // The data file of the last run is read on a second thread while this one builds the
-    // window; opening it at the end of the start-up then finds it read already.
-    readAhead_ = std::make_unique<DataFileReadAhead>(ProgramFolder::settingsFilePath());
+    // window, and the class averages of its subjects are computed there; opening it at the end
+    // of the start-up then finds it read and only puts the ranking in order. The formats the
+    // averages are written in are made here first, on this thread.
+    LocaleFormats::current();
+    preparedRanking_ = std::make_shared<PreparedRanking>();
+    readAhead_ = std::make_unique<DataFileReadAhead>(
+        ProgramFolder::settingsFilePath(),
+        [ranking = preparedRanking_](const IniStore& store) { *ranking = prepareRanking(store); });
     buildForm();
     connectHandlers();
     FormCreate();
     readAhead_.reset();
+    preparedRanking_.reset();
 }
 
 TForm1::~TForm1() {
@@ -274,12 +282,15 @@ void TForm1::OpenDataFile() {
     // up: a file that is refused (a folder, a device, unreadable) leaves the open file, its
     // lists, tabs and views exactly as they were.
     std::unique_ptr<IniStore> readAlready = readAhead_ ? readAhead_->take(name) : nullptr;
+    const bool readAhead = bool(readAlready);
     auto opened = readAlready ? std::make_unique<GradeBook>(std::move(readAlready))
                               : std::make_unique<GradeBook>(name);
     opened->readSubjects();
 
     showTestsOf(nullptr);
     settingsPage->forgetRanking();
+    if (readAhead && preparedRanking_)
+        settingsPage->usePreparedRanking(std::move(*preparedRanking_));
     document_ = std::move(opened);
     watchForBackup();
     connect(document_.get(), &GradeBook::subjectsChanged, this,

@@ -11,6 +11,7 @@ class DailyBackup;
 class DataFileReadAhead;
 class GradeBook;
 class IniStore;
+struct PreparedRanking;
 class QAction;
 class QMenu;
 class QStackedWidget;
@@ -160,8 +161,10 @@ private:
     ClassTestForm* form; // the entry form on the subjects page
 
     std::unique_ptr<SettingsFile> SettingsFile_;
-    // The remembered data file, read while the window is built; only for the start.
+    // The remembered data file, read while the window is built, with its ranking's entries;
+    // only for the start.
     std::unique_ptr<DataFileReadAhead> readAhead_;
+    std::shared_ptr<PreparedRanking> preparedRanking_;
     std::unique_ptr<GradeBook> document_;
     std::unique_ptr<DailyBackup> backup_;
     std::unique_ptr<SingleInstance> instance_;

@@ -4,6 +4,7 @@
 #include "gradedata/formats.h"
 #include "gradedata/gradebook.h"
 #include "gradedata/inistore.h"
+#include "gradedata/subjectname.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
 #include "stats/numberformat.h"
@@ -202,13 +203,10 @@ void sortRanking(QList<RankedSubject>& ranking) {
         std::stable_sort(ranking.begin(), ranking.end(), less);
 }
 
-} // namespace
-
-void BuildRanking(const IniStore& store, const QStringList& subjects,
-                  QList<RankedSubject>& ranking) {
-    // Entries are appended and sorted once at the end (also when a faulty entry ends the
-    // building): the order of inserting each at its place, without a list moved per subject.
-    const auto sorted = qScopeGuard([&] { sortRanking(ranking); });
+// Appends the entries of the subjects to ranking in the subjects' order; raises like
+// BuildRanking, keeping the entries appended before the faulty subject. No collation.
+void appendRankedSubjects(const IniStore& store, const QStringList& subjects,
+                          QList<RankedSubject>& ranking) {
     ranking.reserve(ranking.size() + subjects.size());
     AverageTextCache texts;
     // The sections' values are taken apart where the store holds them, not copied, all from one
@@ -240,6 +238,33 @@ void BuildRanking(const IniStore& store, const QStringList& subjects,
     addEntry();
 }
 
+} // namespace
+
+PreparedRanking prepareRanking(const IniStore& store) {
+    PreparedRanking prepared;
+    prepared.revision = store.contentsRevision();
+    QList<RankedSubject> entries;
+    try {
+        QStringList sections = store.ReadSections();
+        sections.removeIf([](const QString& section) { return isSettingsSection(section); });
+        appendRankedSubjects(store, sections, entries);
+    } catch (const AppError&) {
+        return prepared;
+    }
+    prepared.complete = prepared.revision == store.contentsRevision();
+    for (RankedSubject& entry : entries)
+        prepared.entries.insert(entry.subject, std::move(entry));
+    return prepared;
+}
+
+void BuildRanking(const IniStore& store, const QStringList& subjects,
+                  QList<RankedSubject>& ranking) {
+    // Entries are appended and sorted once at the end (also when a faulty entry ends the
+    // building): the order of inserting each at its place, without a list moved per subject.
+    const auto sorted = qScopeGuard([&] { sortRanking(ranking); });
+    appendRankedSubjects(store, subjects, ranking);
+}
+
 void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries) {
     QList<RankedSubject> ranking;
     try {
@@ -260,6 +285,7 @@ QStringList BuildRankingEntries(const IniStore& store, const QStringList& subjec
 }
 
 const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
+    const std::optional<PreparedRanking> prepared = std::exchange(prepared_, std::nullopt);
     const quint64 revision = book.revision();
     if (current_ && book_ == &book && revision_ == revision && subjects_ == book.subjects())
         return entries_;
@@ -269,12 +295,23 @@ const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
     subjects_ = book.subjects();
     entries_.clear();
     ++builds_;
-    BuildRanking(book.store(), subjects_, entries_);
+    if (prepared && prepared->complete && prepared->revision == book.store().contentsRevision()) {
+        // Computed from these very contents: only put in order here.
+        for (const QString& subject : std::as_const(subjects_)) {
+            if (const auto entry = prepared->entries.constFind(subject);
+                entry != prepared->entries.cend())
+                entries_.append(*entry);
+        }
+        sortRanking(entries_);
+    } else {
+        BuildRanking(book.store(), subjects_, entries_);
+    }
     current_ = true;
     return entries_;
 }
 
 void SubjectRanking::clear() {
+    prepared_.reset();
     entries_.clear();
     book_ = nullptr;
     current_ = false;

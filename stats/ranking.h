@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -79,6 +80,18 @@ struct RankedSubject {
 };
 // The ranking order above, for typed entries.
 int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b);
+
+// The entries of every section of a store that has an average, as the ranking computes them,
+// in no order: the work needs no collation, so it may run on a worker thread that has the
+// store to itself, once LocaleFormats::current() exists. A faulty value leaves it incomplete
+// (and unused): the ranking then meets the error itself.
+struct PreparedRanking {
+    quint64 revision = 0;  // the store's contentsRevision() the entries were computed from
+    bool complete = false; // no section's values were faulty
+    QHash<QString, RankedSubject> entries; // by section name
+};
+PreparedRanking prepareRanking(const IniStore& store);
+
 // Adds the entries of the subjects to ranking, each at its place; raises like
 // BuildRankingEntries, keeping the entries added before the faulty subject.
 void BuildRanking(const IniStore& store, const QStringList& subjects,
@@ -94,6 +107,9 @@ public:
     const QList<RankedSubject>& entries() const { return entries_; }
     // Forgets the ranking (no data file open).
     void clear();
+    // Entries prepared from the store of the book asked for next: that build takes them,
+    // when the store's contents are still those they were prepared from.
+    void usePrepared(PreparedRanking prepared) { prepared_ = std::move(prepared); }
     // How often the ranking was built from the file.
     int builds() const { return builds_; }
 
@@ -104,4 +120,5 @@ private:
     quint64 revision_ = 0;
     bool current_ = false;
     int builds_ = 0;
+    std::optional<PreparedRanking> prepared_;
 };

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <stdexcept>
 
 // The remembered data file, read on a worker thread while the window is built.
 class TestReadAhead : public QObject {
@@ -47,6 +48,20 @@ private slots:
         QVERIFY(!ahead.take(data_));
         QCOMPARE(readBytes(data_), QByteArray(DataBytes));
         QCOMPARE(readBytes(settings_), "[Settings]\r\nStandardFile=" + data_.toUtf8() + "\r\n");
+    }
+
+    // The caller's preparation sees the store as read, on the worker; one that fails leaves
+    // nothing handed over.
+    void preparationOnTheStoreRead() {
+        QVERIFY(remember(data_));
+        QStringList seen;
+        DataFileReadAhead ahead(settings_,
+                                [&seen](const IniStore& store) { seen = store.ReadSections(); });
+        QVERIFY(ahead.take(data_));
+        QCOMPARE(seen, QStringList({"Mathematik", "Deutsch"}));
+        DataFileReadAhead failing(settings_,
+                                  [](const IniStore&) { throw std::runtime_error("x"); });
+        QVERIFY(!failing.take(data_));
     }
 
     // What was read ahead is no older than the file: a change made after the reading, even one

@@ -107,6 +107,35 @@ private slots:
         }
     }
 
+    // Entries prepared ahead from the book's store are taken as they are, in the ranking's
+    // order; after a change of the file, or with a faulty subject, the ranking computes itself.
+    void preparedRankingTakenWhileTheFileIsUnchanged() {
+        const QString fileName = dir_.filePath(QStringLiteral("vorab.plx"));
+        const QByteArray good = "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"
+                                "[Settings]\r\nStandardFile=x\r\n"
+                                "[Englisch]\r\n5,2,12.03.2002=\"3,1,1,0,0,0,0,1,\"\r\n";
+        QVERIFY(writeBytes(fileName, good));
+        GradeBook book(fileName);
+        book.readSubjects();
+        PreparedRanking prepared = prepareRanking(book.store());
+        QVERIFY(prepared.complete);
+        QCOMPARE(prepared.entries.value(QStringLiteral("Mathe")).shownAverage, "3,24");
+        prepared.entries[QStringLiteral("Mathe")].shownAverage = QStringLiteral("vorab");
+        SubjectRanking ranking;
+        ranking.usePrepared(prepared);
+        QCOMPARE(ranking.of(book).size(), 2);
+        QCOMPARE(ranking.entries().at(0).subject, QStringLiteral("Englisch"));
+        QCOMPARE(ranking.entries().at(1).shownAverage, QStringLiteral("vorab"));
+
+        QVERIFY(
+            writeBytes(fileName, good + "[Physik]\r\n5,2,12.03.2002=\"3,2,xx,8,6,3,1,3,\"\r\n"));
+        book.readSubjects();
+        QVERIFY(!prepareRanking(book.store()).complete);
+        ranking.usePrepared(prepared);
+        QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
+        QCOMPARE(ranking.entries().at(1).shownAverage, QStringLiteral("3,24"));
+    }
+
     void rankingBuiltOnlyWhenChanged() {
         const QString fileName = dir_.filePath(QStringLiteral("wechsel.plx"));
         QVERIFY(writeBytes(fileName, "[Mathe]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n"));
