@@ -1,5 +1,6 @@
 #include "app/mainwindowfactory.h"
 
+#include "app/mainwindowprintsource.h"
 #include "mainwindow/tform1.h"
 #include "printing/tform2.h"
 #include "update/automaticupdate.h"
@@ -28,10 +29,23 @@ void connectAboutDialog(QMainWindow& window, TInfo& about) {
     QObject::connect(form, &TForm1::aboutRequested, &about, [&about] { showAbout(about); });
 }
 
-void connectPrintDialog(QMainWindow& window, TForm2& print, TInfo& about) {
-    auto* form = qobject_cast<TForm1*>(&window);
-    if (!form)
-        return;
-    QObject::connect(form, &TForm1::printRequested, &print, [&print] { print.exec(); });
-    QObject::connect(&print, &TForm2::aboutRequested, &about, [&about] { showAbout(about); });
+PrintDialogOnDemand::PrintDialogOnDemand(QMainWindow& window, TInfo& about)
+    : window_(qobject_cast<TForm1*>(&window)), about_(about) {
+    if (window_)
+        requested_ =
+            QObject::connect(window_, &TForm1::printRequested, &about_, [this] { show(); });
+}
+
+PrintDialogOnDemand::~PrintDialogOnDemand() {
+    QObject::disconnect(requested_);
+}
+
+void PrintDialogOnDemand::show() {
+    if (!dialog_) {
+        source_ = std::make_unique<MainWindowPrintSource>(*window_);
+        dialog_ = std::make_unique<TForm2>(*source_, window_);
+        QObject::connect(dialog_.get(), &TForm2::aboutRequested, &about_,
+                         [this] { showAbout(about_); });
+    }
+    dialog_->exec();
 }

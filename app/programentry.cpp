@@ -2,12 +2,9 @@
 
 #include "app/application.h"
 #include "app/mainwindowfactory.h"
-#include "app/mainwindowprintsource.h"
 #include "app/uninstall.h"
-#include "mainwindow/tform1.h"
 #include "platform/apperror.h"
 #include "platform/errormessage.h"
-#include "printing/tform2.h"
 #include "update/automaticupdate.h"
 #include "update/tvelaupdatefile.h"
 #include "widgets/tinfo.h"
@@ -73,14 +70,9 @@ int runProgram(int argc, char** argv) {
     // face of the system's message font. It lives as long as the main window.
     TInfo about;
     connectAboutDialog(*mainWindow, about);
-    // The print dialog follows; it keeps its options and printer for the whole run.
-    std::unique_ptr<MainWindowPrintSource> printSource;
-    std::unique_ptr<TForm2> print;
-    if (auto* form = qobject_cast<TForm1*>(mainWindow.get())) {
-        printSource = std::make_unique<MainWindowPrintSource>(*form);
-        print = std::make_unique<TForm2>(*printSource, mainWindow.get());
-        connectPrintDialog(*mainWindow, *print, about);
-    }
+    // The print dialog, made when it is first shown; it keeps its options and printer for the
+    // rest of the run.
+    const PrintDialogOnDemand print(*mainWindow, about);
     mainWindow->show();
     return ZensoriaApplication::exec();
 }
