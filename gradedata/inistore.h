@@ -15,7 +15,10 @@
 // the file's state (inode, size, times to the nanosecond), and while the file system's clock
 // could hide a change, against its bytes; so reading a whole section costs one parse, not one
 // per key, and a change by another writer is always seen. Nothing is truncated: long values
-// and long key lists are read whole.
+// and long key lists are read whole. The parsed copy is the file's bytes with 8 bytes for each
+// header and entry line (where it starts, part of its name's hash) and indexes of the names;
+// texts are decoded from the bytes line by line as they are read, so that the copy costs a few
+// times the file's size whatever its shape (lines of one letter are the costliest).
 //
 // Inside a section, a line without "=" (not blank, no comment) is a key without a value: it
 // is listed among the keys, and reading it gives the default; a line of NUL bytes or other
