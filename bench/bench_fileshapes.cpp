@@ -128,6 +128,8 @@ Result inChild(const std::function<void()>& work, int limitSeconds) {
     int channel[2];
     if (pipe(channel) != 0)
         return {};
+    // What waits in this process's buffer is written once, not again by the child.
+    std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
@@ -172,7 +174,9 @@ void openAsTheProgramDoes(const QString& fileName) {
                 book.openSubject(book.subjects().front());
         });
     } catch (const AppError& error) {
+        // The child ends with _exit, which writes out nothing that waits in a buffer.
         std::printf("    (%s)\n", qPrintable(error.message().left(80)));
+        std::fflush(stdout);
     }
 }
 
