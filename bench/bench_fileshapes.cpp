@@ -6,8 +6,8 @@
 // processor time of the child (user and system), so that other work on a shared machine does not
 // stretch one side of a ratio and not the other; the wall-clock time is shown beside it.
 // Shapes: one huge line, millions of empty lines, millions of short comment lines, one subject
-// with millions of keys of one letter (the same key), one subject with a million short tests, a
-// million subjects with one test each.
+// with millions of keys of one letter (the same key), one subject with millions of numbers as
+// keys, one subject with a million short tests, a million subjects with one test each.
 // Each line also shows the shares of reading the subjects (parsing the file), building the ranking
 // and loading the first subject.
 // Usage: bench_fileshapes [megabytes, default 50] [seconds a shape may take, default 300]
@@ -70,6 +70,11 @@ const Shape shapes[] = {
     {"empty lines", [](qsizetype size) { return repeated(oneTest, "\n", size); }},
     {"short comment lines", [](qsizetype size) { return repeated(oneTest, ";\n", size); }},
     {"short keys, one subject", [](qsizetype size) { return repeated("[Mathe]\n", "k\n", size); }},
+    {"numbered keys, one subject",
+     [](qsizetype size) {
+         return numbered(
+             "[Mathe]\n", [](int i) { return QByteArray::number(i) + "\n"; }, size);
+     }},
     {"short tests, one subject",
      [](qsizetype size) {
          return numbered(
