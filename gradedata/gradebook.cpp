@@ -58,14 +58,21 @@ GradeBook::Addition GradeBook::addSubject(const QString& name) {
         return Addition::Unusable;
     if (findSubject(name) >= 0)
         return Addition::Exists;
-    subjects_.insert(std::upper_bound(subjects_.begin(), subjects_.end(), name, subjectLess), name);
+    aboutToEdit(name);
+    insertSubject(name);
     emit subjectsChanged();
+    edited(Edit::Kind::SubjectAdded, name);
     return Addition::Added;
+}
+
+void GradeBook::insertSubject(const QString& name) {
+    subjects_.insert(std::upper_bound(subjects_.begin(), subjects_.end(), name, subjectLess), name);
 }
 
 void GradeBook::removeSubject(const QString& name) {
     // Also a section without entries goes (its last test was deleted): its heading alone
     // would bring the subject back when the file is opened again.
+    aboutToEdit(name);
     aboutToWrite();
     store_->EraseSection(name);
     wrote();
@@ -74,6 +81,7 @@ void GradeBook::removeSubject(const QString& name) {
     if (currentSubject_ == name)
         closeSubject();
     emit subjectsChanged();
+    edited(Edit::Kind::SubjectRemoved, name);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -120,30 +128,79 @@ bool GradeBook::collides(const ClassTest& test, int changedRow) const {
 }
 
 int GradeBook::addTest(const ClassTest& test) {
+    aboutToEdit(currentSubject_);
     aboutToWrite();
     store_->WriteString(currentSubject_, TestKey(test), TestValue(test));
     wrote();
     const int row = tests_.insert(test);
     emit testsChanged();
+    edited(Edit::Kind::TestAdded, currentSubject_, test);
     return row;
 }
 
 int GradeBook::changeTest(int row, const ClassTest& test) {
     // Old entry out and new entry in with one write: a refused write keeps the old test.
+    aboutToEdit(currentSubject_);
     aboutToWrite();
     store_->ReplaceKey(currentSubject_, storedKey(*store_, currentSubject_, tests_.test(row)),
                        TestKey(test), TestValue(test));
     wrote();
     const int newRow = tests_.replace(row, test);
     emit testsChanged();
+    edited(Edit::Kind::TestChanged, currentSubject_, test);
     return newRow;
 }
 
 void GradeBook::removeTest(int row) {
+    const ClassTest removed = tests_.test(row);
+    const QString subject = currentSubject_;
+    aboutToEdit(subject);
     aboutToWrite();
-    store_->DeleteKey(currentSubject_, storedKey(*store_, currentSubject_, tests_.test(row)));
+    store_->DeleteKey(subject, storedKey(*store_, subject, removed));
     wrote();
-    openSubject(currentSubject_);
+    // The deletion is done even when reading the subject again meets a faulty entry.
+    try {
+        openSubject(subject);
+    } catch (...) {
+        edited(Edit::Kind::TestRemoved, subject, removed);
+        throw;
+    }
+    edited(Edit::Kind::TestRemoved, subject, removed);
+}
+
+// ---------------------------------------------------------------------------------------
+// Undo
+
+void GradeBook::aboutToEdit(const QString& subject) const {
+    if (observer_)
+        observer_->aboutToEdit(subject);
+}
+
+void GradeBook::edited(Edit::Kind kind, const QString& subject, const ClassTest& test) const {
+    if (observer_)
+        observer_->edited(Edit{kind, subject, test});
+}
+
+void GradeBook::restoreSubject(const QString& subject, bool listed,
+                               const std::function<void(IniStore&)>& write) {
+    if (write) {
+        aboutToWrite();
+        write(*store_);
+        wrote();
+    }
+    const int at = findSubject(subject);
+    if (listed && at < 0)
+        insertSubject(subject);
+    else if (!listed && at >= 0)
+        subjects_.removeAt(at);
+    if ((at >= 0) != listed)
+        emit subjectsChanged();
+    if (currentSubject_.compare(subject, Qt::CaseInsensitive) != 0)
+        return;
+    if (listed)
+        openSubject(currentSubject_);
+    else
+        closeSubject();
 }
 
 // ---------------------------------------------------------------------------------------

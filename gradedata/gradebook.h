@@ -91,6 +91,34 @@ public:
     // made there). It must not throw: no change fails because of it.
     void setBeforeWrite(std::function<void(const QString& fileName)> hook);
 
+    // --- Undo
+
+    // One change made through the book, as the undo history needs to know it: the subject it
+    // touched and, for a test, the test added, changed to or removed.
+    struct Edit {
+        enum class Kind { SubjectAdded, SubjectRemoved, TestAdded, TestChanged, TestRemoved };
+        Kind kind = Kind::SubjectAdded;
+        QString subject;
+        ClassTest test;
+    };
+    // Told of every change of the file or the subject list made through the book: before it
+    // (which subject it touches) and after it succeeded. A change that fails is announced but
+    // never reported done.
+    class EditObserver {
+    public:
+        virtual ~EditObserver() = default;
+        virtual void aboutToEdit(const QString& subject) = 0;
+        virtual void edited(const Edit& edit) = 0;
+    };
+    // nullptr: nobody is told.
+    void setEditObserver(EditObserver* observer) { observer_ = observer; }
+    // Puts a subject back as it was before or after a change (for undo and redo): write makes
+    // the one write of the file that this takes (or none), then the subject is in the list or
+    // not as listed says; the subject shown is read again, or closed when it left the list.
+    // The observer is not told.
+    void restoreSubject(const QString& subject, bool listed,
+                        const std::function<void(IniStore&)>& write);
+
 signals:
     // The list of subjects changed (read, added or removed).
     void subjectsChanged();
@@ -100,6 +128,9 @@ signals:
 
 private:
     void aboutToWrite() const;
+    void aboutToEdit(const QString& subject) const;
+    void edited(Edit::Kind kind, const QString& subject, const ClassTest& test = {}) const;
+    void insertSubject(const QString& name);
     void wrote();
 
     std::unique_ptr<IniStore> store_;
@@ -110,4 +141,5 @@ private:
     mutable quint64 storeRevision_ = 0;
     mutable quint64 revision_ = 0;
     std::function<void(const QString&)> beforeWrite_;
+    EditObserver* observer_ = nullptr;
 };

@@ -1089,6 +1089,24 @@ void IniStore::EraseSection(const QString& section) {
         commit(std::move(changed));
 }
 
+void IniStore::WriteEntries(const QString& section, const QStringList& removeKeys,
+                            const QList<QPair<QString, QString>>& entries) {
+    QStringList cleanKeys;
+    for (const auto& entry : entries)
+        cleanKeys.append(Parsed::writableKey(entry.first, fileName_));
+    const Parsed& current = parsed();
+    if (!current.readable)
+        throw writeRefused(fileName_);
+    auto changed = std::make_unique<Parsed>(current);
+    bool removed = false;
+    for (const QString& key : removeKeys)
+        removed = changed->removeEntry(section, key) || removed;
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        changed->setEntry(section, cleanKeys.at(i), entries.at(i).second);
+    if (removed || !entries.isEmpty())
+        commit(std::move(changed));
+}
+
 int IniStore::ReadInteger(const QString& section, const QString& key, int def) const {
     return readLenientInteger(ReadString(section, key, QString())).value_or(def);
 }

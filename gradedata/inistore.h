@@ -97,6 +97,11 @@ public:
     void ReplaceKey(const QString& section, const QString& oldKey, const QString& key,
                     const QString& value);
     void EraseSection(const QString& section);
+    // Removes the keys removeKeys from the section and writes the entries (key and value as
+    // WriteString takes them) in one atomic write of the file: either all of it happens or
+    // none. A missing section is created at the end of the file. Nothing to do writes nothing.
+    void WriteEntries(const QString& section, const QStringList& removeKeys,
+                      const QList<QPair<QString, QString>>& entries);
     // The section holds at least one entry.
     bool SectionExists(const QString& section) const;
     // The key is among the section's key names.

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -84,6 +85,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
         },
         Set4));
     Set4->setUniformItemSizes(true);
+    Set4->viewport()->installEventFilter(this);
     place(Set4, {16, 24, 353, 313}, AllEdges);
 
     GroupBox4 = named(new QGroupBox(QStringLiteral("An&sicht"), this), QStringLiteral("GroupBox4"));
@@ -173,6 +175,18 @@ void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect,
     DrawStyle style = listStyle(Set4, selected, DiagramLabels->isChecked());
     style.texts = &texts_;
     paintRankingRow(painter, rect, shown_.at(row), row, style);
+}
+
+bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Set4->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            !Set4->indexAt(mouse->position().toPoint()).isValid()) {
+            emit rankingBackgroundDoubleClicked();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString SettingsPage::selectedRankedSubject() const {

@@ -54,6 +54,11 @@ public:
 signals:
     // A click on the logo.
     void infoClicked();
+    // A double click on the ranking list where it has no row.
+    void rankingBackgroundDoubleClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showRanking(const QList<RankedSubject>& ranking);

@@ -23,6 +23,7 @@
 #include "platform/localeformats.h"
 #include "platform/programfolder.h"
 #include "platform/singleinstance.h"
+#include "undo/edithistory.h"
 #include "update/automaticupdate.h"
 #include "update/tvelaupdatefile.h"
 
@@ -293,6 +294,7 @@ void TForm1::OpenDataFile() {
         settingsPage->usePreparedRanking(std::move(*preparedRanking_));
     document_ = std::move(opened);
     watchForBackup();
+    startEditHistory();
     connect(document_.get(), &GradeBook::subjectsChanged, this,
             [this] { settingsPage->showSubjects(document_->subjects()); });
     showTestsOf(document_.get());

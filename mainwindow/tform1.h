@@ -9,6 +9,7 @@
 class ClassTestForm;
 class DailyBackup;
 class DataFileReadAhead;
+class EditHistory;
 class GradeBook;
 class IniStore;
 struct PreparedRanking;
@@ -112,6 +113,13 @@ public:
     void XlsxExportExecute();
     void OverviewExecute();
 
+    // Strg+Z and Strg+Y: take back, or do again, the latest change to tests and subjects of
+    // this session; the status bar names it (tform1undo.cpp).
+    void UndoExecute();
+    void RedoExecute();
+    // The history of the open data file, nullptr before one is opened.
+    const EditHistory* editHistory() const { return history_.get(); }
+
 signals:
     // "&Info" was chosen or the logo clicked: the about dialog is to be shown.
     void aboutRequested();
@@ -142,6 +150,13 @@ private:
     void watchForBackup();
     // Reads the data file again after it was replaced, showing the same subject.
     void reloadDataFile();
+    // Undo and redo: their actions, a new history for each file opened, and the views showing
+    // the file after a step.
+    void buildUndoActions();
+    void addUndoActions(QMenu& menu);
+    void startEditHistory();
+    void stepThroughHistory(bool redo);
+    void showFileState();
 
     // Window parts.
     TabControl* Subjects;
@@ -156,6 +171,8 @@ private:
     QAction* CsvExportAction;
     QAction* XlsxExportAction;
     QAction* OverviewAction; // "Übersicht…", Ctrl+Ü
+    QAction* UndoAction;     // "Rückgängig", Ctrl+Z
+    QAction* RedoAction;     // "Wiederholen", Ctrl+Y
     SettingsPage* settingsPage;
     SubjectsPage* subjectsPage;
     ClassTestForm* form; // the entry form on the subjects page
@@ -167,6 +184,7 @@ private:
     std::shared_ptr<PreparedRanking> preparedRanking_;
     std::unique_ptr<GradeBook> document_;
     std::unique_ptr<DailyBackup> backup_;
+    std::unique_ptr<EditHistory> history_;
     std::unique_ptr<SingleInstance> instance_;
     bool otherInstanceRunning_ = false;
     bool settingsTabNamed_ = false;

@@ -51,6 +51,10 @@ void TForm1::buildExtraActions() {
     addAction(OverviewAction);
     connect(OverviewAction, &QAction::triggered, this,
             [this] { runHandler([this] { OverviewExecute(); }); });
+    // A double click on the ranking's empty area (a row opens its subject).
+    connect(settingsPage, &SettingsPage::rankingBackgroundDoubleClicked, this,
+            [this] { runHandler([this] { OverviewExecute(); }); });
+    buildUndoActions();
     // The shortcuts work in the whole window; the context menu shows them beside the entries.
     BackupsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     TrendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
@@ -88,6 +92,7 @@ void TForm1::addExtraActions(QMenu& menu) {
         XlsxExportAction->setEnabled(true);
         OverviewAction->setEnabled(true);
     });
+    addUndoActions(menu);
     menu.addSeparator();
     Update->UpdateAction->setText(QStringLiteral("Nach Updates suchen…"));
     menu.addAction(Update->UpdateAction);

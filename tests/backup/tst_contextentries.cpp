@@ -110,7 +110,9 @@ private slots:
     }
 
     void menuHoldsTheEntries() {
-        const QStringList updateAndHelp = {"-", "Nach Updates suchen… Ctrl+U", "Hilfe F1"};
+        const QStringList updateAndHelp = {
+            "-", "Rückgängig (aus) Ctrl+Z",     "Wiederholen (aus) Ctrl+Y",
+            "-", "Nach Updates suchen… Ctrl+U", "Hilfe F1"};
         {
             TForm1 empty;
             QCOMPARE(menuTexts(empty),
@@ -344,6 +346,24 @@ private slots:
         });
         QTest::keyClick(form.get(), Qt::Key_Udiaeresis, Qt::ControlModifier);
         QVERIFY(opened);
+    }
+
+    // A double click on the ranking where it has no row opens the overview as well; one on a
+    // row still opens that row's subject.
+    void overviewOpensFromTheRankingsEmptyArea() {
+        auto form = openForm();
+        form->ShowSettingsExecute();
+        auto* ranking = control<QListWidget>(*form, "Set4");
+        bool opened = false;
+        whenOpen<OverviewDialog>([&opened](OverviewDialog*) { opened = true; });
+        const QRect last = ranking->visualItemRect(ranking->item(ranking->count() - 1));
+        QVERIFY(last.bottom() + 20 < ranking->viewport()->height());
+        QTest::mouseDClick(ranking->viewport(), Qt::LeftButton, {},
+                           QPoint(last.center().x(), last.bottom() + 10));
+        QVERIFY(opened);
+        QCOMPARE(form->currentSubject(), QString());
+        doubleClickRow(ranking, 0);
+        QVERIFY(!form->currentSubject().isEmpty());
     }
 
     void exportOfTheGradeBook_data() {
