@@ -167,18 +167,24 @@ QString storedTestKey(const IniStore& store, const QString& subject, const QStri
 
 namespace {
 
+// Characters of an unquoted field: anything but blanks, control characters and the comma.
+inline bool isUnquotedFieldChar(char16_t c) {
+    return c > u' ' && c != u',';
+}
+
 // An integer field as the program writes it, at p: one to nine ASCII digits (no sign, no
-// blank, no overflow possible) and the comma after them. Moves p past the comma.
-bool readPlainNumber(const char16_t*& p, const char16_t* end, int& value) {
+// blank, no overflow possible) and the comma after them. Returns the position after the comma,
+// or nothing for any other text.
+inline const char16_t* readPlainNumber(const char16_t* p, const char16_t* end, int& value) {
     const char16_t* const start = p;
+    const char16_t* const digitsEnd = end - p > 9 ? p + 9 : end;
     int n = 0;
-    while (p < end && p - start < 9 && *p >= u'0' && *p <= u'9')
+    while (p < digitsEnd && char16_t(*p - u'0') <= 9)
         n = n * 10 + (*p++ - u'0');
     if (p == start || p == end || *p != u',')
-        return false;
-    ++p;
+        return nullptr;
     value = n;
-    return true;
+    return p + 1;
 }
 
 // Reads an entry as the program writes it ("5,2,12.03.2002" = "3,2,5,8,6,3,1,3,Bruchrechnung",
@@ -189,11 +195,12 @@ bool readPlainNumber(const char16_t*& p, const char16_t* end, int& value) {
 bool readPlainClassTest(QStringView key, QStringView value, ClassTest& test) {
     const char16_t* p = key.utf16();
     const char16_t* end = p + key.size();
-    if (!readPlainNumber(p, end, test.gradeLevel) || !readPlainNumber(p, end, test.number))
+    if (!(p = readPlainNumber(p, end, test.gradeLevel)) ||
+        !(p = readPlainNumber(p, end, test.number)))
         return false;
     // The date field runs to the next comma or blank; further fields are not read.
     const char16_t* const dateStart = p;
-    while (p<end&& * p> u' ' && *p != u',')
+    while (p < end && isUnquotedFieldChar(*p))
         ++p;
     if (p == dateStart || *dateStart == u'"')
         return false;
@@ -203,13 +210,13 @@ bool readPlainClassTest(QStringView key, QStringView value, ClassTest& test) {
 
     p = value.utf16();
     end = p + value.size();
-    if (!readPlainNumber(p, end, test.lesson))
+    if (!(p = readPlainNumber(p, end, test.lesson)))
         return false;
     for (int& count : test.counts) {
-        if (!readPlainNumber(p, end, count))
+        if (!(p = readPlainNumber(p, end, count)))
             return false;
     }
-    if (!readPlainNumber(p, end, test.ownGrade))
+    if (!(p = readPlainNumber(p, end, test.ownGrade)))
         return false;
     // The remark: nothing after the comma is an empty remark; a quoted one runs to its closing
     // quote (or the end), any other one to the next comma or blank.
@@ -225,7 +232,7 @@ bool readPlainClassTest(QStringView key, QStringView value, ClassTest& test) {
         if (*p <= u' ')
             return false;
         const char16_t* const start = p;
-        while (p<end&& * p> u' ' && *p != u',')
+        while (p < end && isUnquotedFieldChar(*p))
             ++p;
         remark = QStringView(start, p);
     }

@@ -3,6 +3,7 @@
 #include "platform/programfolder.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -97,7 +98,9 @@ QDate LocaleFormats::parseShortDate(QStringView text) const {
     qsizetype pos = 0;
     for (const DatePart& part : shortDateParts_) {
         if (part.field.isNull()) {
-            if (!input.sliced(pos).startsWith(part.literal))
+            const QString& literal = part.literal;
+            if (input.size() - pos < literal.size() ||
+                !std::equal(literal.cbegin(), literal.cend(), input.cbegin() + pos))
                 return {};
             pos += part.literal.size();
             continue;
