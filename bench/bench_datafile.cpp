@@ -36,11 +36,11 @@ int main(int argc, char** argv) {
     const QString copyName = data.dir.filePath("kopie.plx");
 
     // (a) Reading: a fresh store each time, so that every run reads and parses the file.
-    std::vector<double> readStore, readBaseline;
+    Timings readStore, readBaseline;
     qsizetype items = 0, lines = 0;
     for (int r = 0; r < repetitions; ++r) {
-        readBaseline.push_back(milliseconds([&] { lines = readAndSplitLines(fileName); }));
-        readStore.push_back(milliseconds([&] {
+        readBaseline.run([&] { lines = readAndSplitLines(fileName); });
+        readStore.run([&] {
             const IniStore store(fileName);
             items = 0;
             for (const QString& subject : store.ReadSections()) {
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
                 LoadSubjectTests(store, subject, list);
                 items += list.size();
             }
-        }));
+        });
     }
     if (items != qsizetype(subjects) * tests || lines < items) {
         std::printf("read %lld tests and %lld lines, expected %d tests\n", qlonglong(items),
@@ -78,8 +78,13 @@ int main(int argc, char** argv) {
         writeStore.push_back(milliseconds([&] { store.WriteString(subject, key, value); }));
     }
 
-    const bool readOk =
-        report("(a) reading every subject", median(readStore), median(readBaseline), 15);
+    // Reading is judged by processor times (the machine may be shared); storing waits for the
+    // disk, and only the clock sees that.
+    std::printf("%-28s clock %8.2f ms   baseline %8.2f ms   ratio %6.2f\n", "(a) on the clock",
+                median(readStore.clock), median(readBaseline.clock),
+                median(readStore.clock) / median(readBaseline.clock));
+    const bool readOk = report("(a) reading every subject", median(readStore.processor),
+                               median(readBaseline.processor), 15);
     const bool writeOk =
         report("(b) storing one test", median(writeStore), median(writeBaseline), 2);
     return readOk && writeOk ? 0 : 1;

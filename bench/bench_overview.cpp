@@ -2,7 +2,8 @@
 // the file and splitting it into lines: every subject's tests are read from the store that the
 // main window holds, the dialog computes its rows for the latest school year and paints once.
 // Opened again on the unchanged file, the tests read the first time are used. Exits non-zero
-// when opening, the first time or again, takes more than 3 times the baseline.
+// when opening, the first time or again, takes more than 3 times the baseline in processor time
+// (times on the clock are shown beside it; on a shared machine they say little).
 // Usage: bench_overview [subjects] [tests per subject] [repetitions]
 
 #include "bench/measure.h"
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
     const QString emptyName = data.dir.filePath(QStringLiteral("leer.plx"));
     const IniStore emptyStore(emptyName);
     const auto forget = [&] { SubjectOverview::read(emptyStore, {}); };
-    std::vector<double> first, again, cold, reading, baseline;
+    Timings first, again, cold, reading, baseline;
     qsizetype rows = 0;
     const auto open = [&](const IniStore& store) {
         OverviewDialog dialog(SubjectOverview::read(store, subjects), data.names.first());
@@ -40,26 +41,30 @@ int main(int argc, char** argv) {
         rows = dialog.findChild<QComboBox*>()->count();
     };
     for (int r = 0; r < data.repetitions; ++r) {
-        baseline.push_back(milliseconds([&] { readAndSplitLines(data.fileName); }));
+        baseline.run([&] { readAndSplitLines(data.fileName); });
         forget();
-        reading.push_back(milliseconds([&] { SubjectOverview::read(windowStore, subjects); }));
+        reading.run([&] { SubjectOverview::read(windowStore, subjects); });
         forget();
-        first.push_back(milliseconds([&] { open(windowStore); }));
-        again.push_back(milliseconds([&] { open(windowStore); }));
-        cold.push_back(milliseconds([&] {
+        first.run([&] { open(windowStore); });
+        again.run([&] { open(windowStore); });
+        cold.run([&] {
             const IniStore store(data.fileName);
             open(store);
-        }));
+        });
     }
     if (rows < 2) {
         std::printf("the overview offers no school year\n");
         return 2;
     }
-    const auto report = [&](const char* what, const std::vector<double>& times, bool target) {
-        const double ratio = median(times) / median(baseline);
-        std::printf("%-34s %8.2f ms   baseline %8.2f ms   ratio %6.2f%s%s\n", what, median(times),
-                    median(baseline), ratio, target ? " (target <= 3)" : "",
-                    target && ratio > 3 ? "   MISSED" : "");
+    // Times on the clock, and in brackets the processor times that the target is judged by (the
+    // machine may be shared).
+    const auto report = [&](const char* what, const Timings& times, bool target) {
+        const double ratio = median(times.processor) / median(baseline.processor);
+        std::printf(
+            "%-34s %7.2f (%6.2f) ms   baseline %6.2f (%5.2f) ms   ratio %5.2f (%5.2f)%s%s\n", what,
+            median(times.clock), median(times.processor), median(baseline.clock),
+            median(baseline.processor), median(times.clock) / median(baseline.clock), ratio,
+            target ? " (target <= 3)" : "", target && ratio > 3 ? "   MISSED" : "");
         return ratio <= 3;
     };
     report("of it reading the tests", reading, false);
