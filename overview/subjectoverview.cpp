@@ -109,27 +109,37 @@ SubjectOverview SubjectOverview::read(const IniStore& store, const QStringList& 
     };
     QList<Subject> result;
     result.reserve(subjects.size());
+    for (const QString& name : subjects)
+        result.append(Subject{name, {}});
+    // The entries of every subject from one look at the file, typed; a key without a value
+    // counts as the stand-in value, as when the subject is loaded. The tests of a subject are
+    // collected, then their positions sorted and each test moved once to its place.
     QList<ClassTest> read; // keeps its room from subject to subject
     std::vector<qsizetype> order;
-    for (const QString& name : subjects) {
-        // The entries of the subject, typed; a key without a value counts as the stand-in
-        // value, as when the subject is loaded.
-        read.clear();
-        store.forEachEntry(name, DefaultTestValue, [&](QStringView key, QStringView value) {
-            read.append(readClassTest(key, value));
-        });
-        // The positions are sorted, and each test is moved once to its place.
+    qsizetype current = -1;
+    const auto finishSubject = [&] {
+        if (current < 0)
+            return;
         order.resize(read.size());
         std::iota(order.begin(), order.end(), 0);
         const auto before = [&](qsizetype a, qsizetype b) { return less(read[a], read[b]); };
         if (!std::is_sorted(order.cbegin(), order.cend(), before))
             std::stable_sort(order.begin(), order.end(), before);
-        Subject subject{name, {}};
-        subject.tests.reserve(read.size());
+        QList<ClassTest>& tests = result[current].tests;
+        tests.reserve(read.size());
         for (const qsizetype at : order)
-            subject.tests.append(std::move(read[at]));
-        result.append(std::move(subject));
-    }
+            tests.append(std::move(read[at]));
+        read.clear();
+    };
+    store.forEachEntry(subjects, DefaultTestValue,
+                       [&](qsizetype index, QStringView key, QStringView value) {
+                           if (index != current) {
+                               finishSubject();
+                               current = index;
+                           }
+                           read.append(readClassTest(key, value));
+                       });
+    finishSubject();
     last = {revision, subjects, dateFormat, thisYear, SubjectOverview(std::move(result))};
     return last.overview;
 }
