@@ -70,8 +70,13 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
     font.setBold(false);
     p.setFont(font);
 
-    canvas::fill(p, L, T, R, B, style.background());
-    if (!style.selected) {
+    if (style.selected) {
+        canvas::fill(p, L, T, R, B, style.background());
+    } else {
+        // The background only where no column has a tint of its own, so that every pixel of
+        // the row is filled once.
+        canvas::fill(p, L + 196, T, std::min(R, L + 404), B, style.background());
+        canvas::fill(p, L + 556, T, R, B, style.background());
         canvas::fill(p, L, T, L + 116, B, QColor(0xFFFFD5));
         canvas::fill(p, L + 116, T, L + 196, B, QColor(0xD5FFD5));
         canvas::fill(p, L + 404, T, L + 477, B, QColor(0xD5D5FF));

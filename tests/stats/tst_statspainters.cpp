@@ -72,6 +72,7 @@ private slots:
     void academicYearText();
     void tintedColumns_data();
     void tintedColumns();
+    void everyPixelOfTheRowPainted();
     void bordersAndSunkenFrame();
     void barSegments();
     void lastBarFillsTheFrame();
@@ -144,6 +145,20 @@ void TestStatsPainters::tintedColumns() {
     // A selected row has no tinted columns, only the selection colour inside its frame.
     const QImage selected = row(item("1,1,1,1,1,1"), true);
     QCOMPARE(at(selected, x, T + 4), Highlight);
+}
+
+// Whatever lay under the row is painted over, selected or not, also where the background
+// shows between the tinted columns.
+void TestStatsPainters::everyPixelOfTheRowPainted() {
+    for (const bool selected : {false, true}) {
+        QImage onBlack(Width, 90, QImage::Format_RGB32);
+        onBlack.fill(Qt::black);
+        QPainter p(&onBlack);
+        paintTestRow(p, QRect(0, T, Width, B - T), item("1,1,1,1,1,1"), style(selected, true));
+        p.end();
+        const QImage onGrey = row(item("1,1,1,1,1,1"), selected, true);
+        QCOMPARE(onBlack.copy(0, T, Width, B - T), onGrey.copy(0, T, Width, B - T));
+    }
 }
 
 void TestStatsPainters::bordersAndSunkenFrame() {
