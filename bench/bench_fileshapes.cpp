@@ -7,7 +7,8 @@
 // stretch one side of a ratio and not the other; the wall-clock time is shown beside it.
 // Shapes: one huge line, millions of empty lines, millions of short comment lines, one subject
 // with millions of keys of one letter (the same key), one subject with millions of numbers as
-// keys, one subject with a million short tests, a million subjects with one test each.
+// keys, one subject with a million short tests, a million subjects with one test each, millions
+// of subjects of a short name without entries or with one short entry.
 // Each line also shows the shares of reading the subjects (parsing the file), building the ranking
 // and loading the first subject.
 // Usage: bench_fileshapes [megabytes, default 50] [seconds a shape may take, default 300]
@@ -79,6 +80,17 @@ const Shape shapes[] = {
      [](qsizetype size) {
          return numbered(
              "[Mathe]\n", [](int i) { return "5," + QByteArray::number(i) + ",01.10.2002" + test; },
+             size);
+     }},
+    {"bare sections",
+     [](qsizetype size) {
+         return numbered(
+             QByteArray(), [](int i) { return "[F" + QByteArray::number(i) + "]\n"; }, size);
+     }},
+    {"short sections",
+     [](qsizetype size) {
+         return numbered(
+             QByteArray(), [](int i) { return "[" + QByteArray::number(i, 36) + "]\nk=1\n"; },
              size);
      }},
     {"many sections",
