@@ -108,3 +108,13 @@ void drawOverviewChart(QPainter& p, const QRect& area, const QList<OverviewRow>&
     }
     p.restore();
 }
+
+QString overviewChartSpokenText(const QList<OverviewRow>& rows) {
+    QStringList sentences;
+    sentences.reserve(rows.size());
+    for (const OverviewRow& row : rows)
+        sentences << QStringLiteral("%1: eigener Schnitt %2, Klassenschnitt %3.")
+                         .arg(row.subject, overviewAverageText(row.ownAverage),
+                              overviewAverageText(row.classAverage));
+    return sentences.join(u' ');
+}

@@ -16,5 +16,9 @@ class QPainter;
 void drawOverviewChart(QPainter& painter, const QRect& area, const QList<OverviewRow>& rows,
                        const QFont& font, int lineWidth);
 
+// What a screen reader says of the chart: per subject in the chart's order "Deutsch: eigener
+// Schnitt 2,4, Klassenschnitt 2,9.", the figures as the table shows them.
+QString overviewChartSpokenText(const QList<OverviewRow>& rows);
+
 // The vertical position of an average on the chart's axis: top at 1, bottom at 6.
 int chartY(long double average, int top, int bottom);

@@ -34,10 +34,12 @@ template <typename T> T* named(T* widget, const QString& name) {
 OverviewChartView::OverviewChartView(QWidget* parent) : QWidget(parent) {
     setMinimumSize(480, 220);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(QStringLiteral("Eigener Schnitt und Klassenschnitt je Fach"));
 }
 
 void OverviewChartView::setRows(QList<OverviewRow> rows) {
     rows_ = std::move(rows);
+    setAccessibleDescription(overviewChartSpokenText(rows_));
     update();
 }
 

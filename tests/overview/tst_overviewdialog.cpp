@@ -2,6 +2,7 @@
 
 #include "overview/overviewchart.h"
 #include "overview/overviewdialog.h"
+#include "overview/overviewtablemodel.h"
 #include "platform/helpviewer.h"
 #include "platform/localeformats.h"
 #include "stats/gradecolours.h"
@@ -101,6 +102,17 @@ private slots:
         QCOMPARE(dialog.schoolYear(), std::nullopt);
         QCOMPARE(table->model()->rowCount(), 3);
         QCOMPARE(dialog.selectedSubject(), QStringLiteral("Englisch"));
+        // A screen reader hears every subject's bars with the table's figures.
+        const QString spoken = control<QWidget>(dialog, "Chart_Overview")->accessibleDescription();
+        const auto cell = [&](int row, int column) {
+            return table->model()->index(row, column).data().toString();
+        };
+        for (int row = 0; row < 3; ++row)
+            QVERIFY2(spoken.contains(QStringLiteral("%1: eigener Schnitt %2, Klassenschnitt %3.")
+                                         .arg(cell(row, OverviewTableModel::Subject),
+                                              cell(row, OverviewTableModel::OwnAverage),
+                                              cell(row, OverviewTableModel::ClassAverage))),
+                     qPrintable(spoken));
         QCOMPARE(table->model()->index(shownSubjects(*table).indexOf("Deutsch"), 3).data(),
                  QVariant(QStringLiteral("3")));
         // 2022/2023: Englisch has no test there; the selection moves to the first row.
