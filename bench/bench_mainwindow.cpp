@@ -242,25 +242,31 @@ int main(int argc, char** argv) {
         return {median(smallTimes), median(largeTimes)};
     };
 
+    // Generates two files and reports opening the second against opening the first; false when
+    // the window did not show every subject of the second.
+    const auto compareOpening = [&](const char* label, double target, const QString& smallName,
+                                    int smallSubjects, int smallTests, const QString& largeName,
+                                    int largeSubjects, int largeTests) {
+        const QString small = data.dir.filePath(smallName);
+        const QString large = data.dir.filePath(largeName);
+        generateDataFile(small, smallSubjects, smallTests);
+        generateDataFile(large, largeSubjects, largeTests);
+        const auto [openSmall, openLarge] = openByTurns(small, large, largeSubjects);
+        if (openLarge == 0)
+            return false;
+        report(label, openLarge, openSmall, target);
+        return true;
+    };
     // (d) many small subjects against few large ones.
-    const QString few = data.dir.filePath(QStringLiteral("wenige.plx"));
-    const QString many = data.dir.filePath(QStringLiteral("viele.plx"));
-    generateDataFile(few, 100, 160);
-    generateDataFile(many, 1600, 10);
-    const auto [openFew, openMany] = openByTurns(few, many, 1600);
-    if (openMany == 0)
+    if (!compareOpening("(d) opening 1,600 x 10 against 100 x 160", 20,
+                        QStringLiteral("wenige.plx"), 100, 160, QStringLiteral("viele.plx"), 1600,
+                        10))
         return 2;
-    report("(d) opening 1,600 x 10 against 100 x 160", openMany, openFew, 20);
-
     // (f) ten times the subjects, one test each.
-    const QString thousands = data.dir.filePath(QStringLiteral("tausende.plx"));
-    const QString tenThousands = data.dir.filePath(QStringLiteral("zehntausende.plx"));
-    generateDataFile(thousands, 2000, 1);
-    generateDataFile(tenThousands, 20000, 1);
-    const auto [openThousands, openTenThousands] = openByTurns(thousands, tenThousands, 20000);
-    if (openTenThousands == 0)
+    if (!compareOpening("(f) opening 20,000 x 1 against 2,000 x 1", 12,
+                        QStringLiteral("tausende.plx"), 2000, 1, QStringLiteral("zehntausende.plx"),
+                        20000, 1))
         return 2;
-    report("(f) opening 20,000 x 1 against 2,000 x 1", openTenThousands, openThousands, 12);
 
     // (e) 20,000 tests out of order against in order.
     const QString ordered = data.dir.filePath(QStringLiteral("geordnet.plx"));
