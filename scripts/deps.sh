@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Zensoria need
-# ("deps.sh fuzz": also what fuzzing needs; "deps.sh package": also what packaging needs).
+# ("deps.sh fuzz": also what fuzzing needs; "deps.sh package": also what packaging needs;
+# "deps.sh e2e": also what scripts/update-e2e.sh needs).
 # Packages already present are left alone, so a second run costs almost nothing.
 set -euo pipefail
 
@@ -27,6 +28,11 @@ fi
 # The package step (scripts/package.sh) checks the Debian package with lintian.
 if [ "${1:-}" = package ]; then
     packages+=(lintian)
+fi
+# The update's run from start to finish (scripts/update-e2e.sh) takes screenshots and packs
+# the update archive.
+if [ "${1:-}" = e2e ]; then
+    packages+=(imagemagick zip)
 fi
 
 missing=()

@@ -18,9 +18,11 @@
 #    closed), and that no command hidden in the folder's name ran.
 #
 # Nothing leaves 127.0.0.1; the registry, the runtime folder (where the update makes its
-# working folder) and the settings stay inside <work-folder>. Needs xvfb-run, xdotool, imagemagick (import), zip, openssl and python3.
+# working folder) and the settings stay inside <work-folder>. What it needs (xvfb-run, xdotool,
+# imagemagick, zip, openssl, python3) is installed through scripts/deps.sh e2e.
 set -euo pipefail
 
+"$(dirname "$0")/deps.sh" e2e
 work=$(realpath -m "${1:?Aufruf: $0 <Arbeitsordner> [<Port>]}")
 port=${2:-18765}
 repo=$(cd "$(dirname "$0")/.." && pwd)
