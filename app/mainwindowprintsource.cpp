@@ -24,5 +24,6 @@ ClassTest MainWindowPrintSource::test(int index) const {
 
 SubjectOverview MainWindowPrintSource::allSubjects() const {
     const GradeBook* book = window_.document();
-    return book ? SubjectOverview::read(book->store(), book->subjects()) : SubjectOverview();
+    return book ? SubjectOverview::read(book->store(), book->subjects().toList())
+                : SubjectOverview();
 }

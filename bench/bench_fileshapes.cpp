@@ -11,16 +11,26 @@
 // of subjects of a short name without entries or with one short entry.
 // Each line also shows the shares of reading the subjects (parsing the file), building the ranking
 // and loading the first subject.
+// With "window", each shape is also opened by the whole program: a process of its own starts the
+// main window with the file remembered, as the program starts, and paints it once; its peak
+// memory, less that of the same start with a file of one test, is set against the file's size in
+// the same way, and its processor time against reading and splitting the file.
 // Usage: bench_fileshapes [megabytes, default 50] [seconds a shape may take, default 300]
 //                         [part of a shape's name: only the shapes whose name holds it]
+//                         [window]
 
 #include "bench/measure.h"
 #include "gradedata/gradebook.h"
+#include "mainwindow/tform1.h"
 #include "platform/apperror.h"
+#include "platform/dialogs.h"
 #include "platform/localeformats.h"
+#include "platform/programfolder.h"
+#include "platform/registry.h"
 #include "stats/ranking.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -179,6 +189,93 @@ Result inChild(const std::function<void()>& work, int limitSeconds) {
     return result;
 }
 
+// Answers every dialog of the window at once (the offscreen window has nobody to answer): a
+// message is written to the error output, a question answered No, an input cancelled.
+class NoDialogs : public DialogService {
+public:
+    void showMessage(QWidget*, MessageIcon, const QString&, const QString& text) override {
+        std::fprintf(stderr, "    (%s)\n", qPrintable(text.left(80)));
+    }
+    bool askYesNo(QWidget*, MessageIcon, const QString&, const QString&) override { return false; }
+    QString inputText(QWidget*, const QString&, const QString&, const QString& text) override {
+        return text;
+    }
+    QString chooseFile(QWidget*, const FileDialogOptions&) override { return QString(); }
+    bool setUpPrinter(QWidget*, QPrinter&) override { return false; }
+    void beep() override {}
+};
+
+// The whole program's start with the data file remembered in the folder's Settings.ini, up to the
+// first full paint of its window; says on its output its peak memory and processor time.
+int showWindow(int argc, char** argv) {
+    const double before = processorMilliseconds();
+    QApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    ProgramFolder::setPath(folder);
+    Registry::setStorageFolder(folder + QStringLiteral("/registry"));
+    DialogService::setInstance(std::make_unique<NoDialogs>());
+    auto form = std::make_unique<TForm1>();
+    if (form->otherInstanceRunning() || !form->document())
+        return 2;
+    form->show();
+    QCoreApplication::processEvents();
+    form->repaint();
+    std::printf("%lld %f %lld\n", qlonglong(peakKilobytes()), processorMilliseconds() - before,
+                qlonglong(form->document()->subjects().size()));
+    std::fflush(stdout);
+    // The window's shut-down is no part of the start.
+    _exit(0);
+}
+
+// Starts the whole program on fileName in a process of its own (see showWindow); its peak memory
+// and processor time, or nothing when it fails or takes longer than the limit.
+Result windowOn(const QString& fileName, const QString& folder, int limitSeconds) {
+    QFile settings(folder + QStringLiteral("/Settings.ini"));
+    if (!settings.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    settings.write("[Settings]\r\nStandardFile=" + fileName.toUtf8() + "\r\n");
+    settings.close();
+    int channel[2];
+    if (pipe(channel) != 0)
+        return {};
+    std::fflush(stdout);
+    const QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
+    const QByteArray where = folder.toLocal8Bit();
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        dup2(channel[1], STDOUT_FILENO);
+        execl(self.constData(), self.constData(), "--window", where.constData(), nullptr);
+        _exit(127);
+    }
+    close(channel[1]);
+    Result result;
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (clock.elapsed() > qint64(limitSeconds) * 1000) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            close(channel[0]);
+            return {};
+        }
+        usleep(20'000);
+    }
+    result.wallMilliseconds = double(clock.nsecsElapsed()) / 1e6;
+    QByteArray said;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, got);
+    close(channel[0]);
+    const QList<QByteArray> fields = said.trimmed().split(' ');
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || fields.size() != 3)
+        return {};
+    result.peakKilobytes = fields.at(0).toLongLong();
+    result.milliseconds = fields.at(1).toDouble();
+    return result;
+}
+
 // What the program does when it opens the file.
 void openAsTheProgramDoes(const QString& fileName) {
     try {
@@ -200,12 +297,18 @@ void openAsTheProgramDoes(const QString& fileName) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && qstrcmp(argv[1], "--window") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return showWindow(argc, argv);
+    }
     QCoreApplication app(argc, argv);
     LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
     const QStringList arguments = app.arguments();
     const qsizetype megabytes = arguments.size() > 1 ? arguments.at(1).toInt() : 50;
     const int limit = arguments.size() > 2 ? arguments.at(2).toInt() : 300;
     const QString only = arguments.value(3);
+    const bool window = arguments.value(4) == QStringLiteral("window");
     QTemporaryDir dir;
     if (!dir.isValid() || megabytes <= 0)
         return 2;
@@ -214,6 +317,27 @@ int main(int argc, char** argv) {
     const Result base = inChild([] {}, limit);
     std::printf("fixed base (the process without a file): peak %lld KB\n",
                 qlonglong(base.peakKilobytes));
+    // The window's processes keep their settings, registry and single-instance lock in the
+    // benchmark's folder, so that nothing running elsewhere on the machine counts.
+    const QString folder = dir.filePath(QStringLiteral("program"));
+    Result windowBase;
+    if (window) {
+        QDir(dir.path()).mkpath(QStringLiteral("program/tmp"));
+        QFile::setPermissions(folder + QStringLiteral("/tmp"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TMPDIR", (folder + QStringLiteral("/tmp")).toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", (folder + QStringLiteral("/tmp")).toLocal8Bit());
+        const QString small = dir.filePath(QStringLiteral("klein.plx"));
+        QFile file(small);
+        if (!file.open(QIODevice::WriteOnly) || file.write(oneTest) != oneTest.size())
+            return 2;
+        file.close();
+        windowBase = windowOn(small, folder, limit);
+        std::printf("fixed base of the window (a file of one test): peak %lld KB, %.0f ms\n",
+                    qlonglong(windowBase.peakKilobytes), windowBase.milliseconds);
+        if (windowBase.peakKilobytes < 0)
+            return 2;
+    }
     bool allMet = true;
     for (const Shape& shape : shapes) {
         if (!QString::fromUtf8(shape.name).contains(only))
@@ -248,6 +372,25 @@ int main(int argc, char** argv) {
                     memoryTarget, opened.milliseconds, time, baseline.milliseconds, timeTarget,
                     met ? "" : "   MISSED", "", opened.steps[Subjects], opened.steps[Ranking],
                     opened.steps[FirstSubject], opened.wallMilliseconds, baseline.wallMilliseconds);
+        std::fflush(stdout);
+        if (!window)
+            continue;
+        const Result shown = windowOn(fileName, folder, limit);
+        if (shown.milliseconds < 0) {
+            std::printf("%-26s the window was not shown within %d s   MISSED\n", "", limit);
+            allMet = false;
+            continue;
+        }
+        const double windowMemory =
+            double(shown.peakKilobytes - windowBase.peakKilobytes) * 1024 / size;
+        const double windowTime = shown.milliseconds / baseline.milliseconds;
+        const bool windowMet = windowMemory <= memoryTarget && windowTime <= timeTarget;
+        allMet = allMet && windowMet;
+        std::printf("%-26s window: peak %8.1f MB = %5.2f x file (<= %g)   time %8.0f ms = %6.2f x "
+                    "read+split (<= %g)%s; wall-clock %6.0f ms\n",
+                    "", double(shown.peakKilobytes) / 1024, windowMemory, memoryTarget,
+                    shown.milliseconds, windowTime, timeTarget, windowMet ? "" : "   MISSED",
+                    shown.wallMilliseconds);
         std::fflush(stdout);
     }
     return allMet ? 0 : 1;

@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     for (const QString& name : names)
         sections.append(openStore.ReadSectionValues(name));
 
+    const SubjectList subjectList(names);
     std::vector<double> baseline, parse, arithmetic, ranking, warmRanking, drawing;
     QStringList entries;
     qsizetype lines = 0;
@@ -74,11 +75,11 @@ int main(int argc, char** argv) {
         entries.clear();
         ranking.push_back(milliseconds([&] {
             const IniStore store(fileName);
-            entries = BuildRankingEntries(store, names);
+            entries = BuildRankingEntries(store, subjectList);
         }));
         // The same on the open store, whose parsed copy of the file is still current.
         warmRanking.push_back(
-            milliseconds([&] { entries = BuildRankingEntries(openStore, names); }));
+            milliseconds([&] { entries = BuildRankingEntries(openStore, subjectList); }));
         drawing.push_back(milliseconds([&] {
             QPainter p(&image);
             for (int i = 0; i < rows.size(); ++i) {

@@ -8,8 +8,8 @@
 
 namespace {
 
-bool subjectLess(const QString& a, const QString& b) {
-    return LocaleFormats::current().compare(a, b) < 0;
+int compareSubjects(QStringView a, QStringView b) {
+    return LocaleFormats::current().compare(a, b);
 }
 
 // The stored key of test in subject: the key of the same meaning if one is stored, however
@@ -37,17 +37,20 @@ const QString& GradeBook::fileName() const {
 // Subjects
 
 void GradeBook::readSubjects() {
-    QStringList subjects = store_->ReadSections();
-    // "Settings" is never a subject, in any letter case.
-    subjects.removeIf([](const QString& section) { return isSettingsSection(section); });
-    std::stable_sort(subjects.begin(), subjects.end(), subjectLess);
+    SubjectList subjects;
+    store_->forEachSection([&](QStringView section) {
+        // "Settings" is never a subject, in any letter case.
+        if (!isSettingsSection(section))
+            subjects.append(section);
+    });
+    subjects.sort(compareSubjects);
     subjects_ = std::move(subjects);
     emit subjectsChanged();
 }
 
 int GradeBook::findSubject(const QString& name) const {
     for (int i = 0; i < subjects_.size(); ++i) {
-        if (subjects_.at(i).compare(name, Qt::CaseInsensitive) == 0)
+        if (subjects_.view(i).compare(name, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -66,7 +69,17 @@ GradeBook::Addition GradeBook::addSubject(const QString& name) {
 }
 
 void GradeBook::insertSubject(const QString& name) {
-    subjects_.insert(std::upper_bound(subjects_.begin(), subjects_.end(), name, subjectLess), name);
+    // After every subject that does not order after it.
+    qsizetype from = 0;
+    qsizetype to = subjects_.size();
+    while (from < to) {
+        const qsizetype middle = from + (to - from) / 2;
+        if (compareSubjects(name, subjects_.view(middle)) < 0)
+            to = middle;
+        else
+            from = middle + 1;
+    }
+    subjects_.insert(from, name);
 }
 
 void GradeBook::removeSubject(const QString& name) {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "gradedata/classtest.h"
+#include "gradedata/subjectlist.h"
 #include "gradedata/testlistmodel.h"
 
 #include <QObject>
-#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,7 +35,7 @@ public:
     // alphabetical order without regard to case. Subjects added but never given a test are
     // gone afterwards.
     void readSubjects();
-    const QStringList& subjects() const { return subjects_; }
+    const SubjectList& subjects() const { return subjects_; }
     // Index of the subject named name without regard to case; -1 when there is none.
     int findSubject(const QString& name) const;
 
@@ -134,7 +134,7 @@ private:
     void wrote();
 
     std::unique_ptr<IniStore> store_;
-    QStringList subjects_;
+    SubjectList subjects_;
     QString currentSubject_;
     TestListModel tests_;
 

@@ -511,6 +511,10 @@ struct IniStore::Parsed {
     // The first section of the name; -1 when there is none.
     qsizetype findSection(QStringView name) const {
         LineDecoder decoder;
+        return findSection(name, decoder);
+    }
+    // The same, decoding the sections' names with decoder (a caller's, for many lookups).
+    qsizetype findSection(QStringView name, LineDecoder& decoder) const {
         const quint32 hash = noteHash(name);
         return sectionIndex.find(hash, [&](qsizetype s) {
             return sections[s].hash() == hash && sameName(sectionName(s, decoder), name);
@@ -981,16 +985,21 @@ void IniStore::commit(std::unique_ptr<Parsed> changed) {
 }
 
 QStringList IniStore::ReadSections() const {
-    const Parsed& p = parsed();
     QStringList names;
+    forEachSection([&](QStringView name) { names.append(name.toString()); });
+    return names;
+}
+
+void IniStore::visitSections(SectionVisitor visit, void* context) const {
+    const Parsed& p = parsed();
     LineDecoder decoder;
+    LineDecoder other;
     for (qsizetype s = 1; s < p.sectionCount(); ++s) {
         const QStringView name = p.sectionName(s, decoder);
         // The first section of a name stands for all of that name.
-        if (!name.isEmpty() && p.findSection(name) == s)
-            names.append(name.toString());
+        if (!name.isEmpty() && p.findSection(name, other) == s)
+            visit(context, name);
     }
-    return names;
 }
 
 QStringList IniStore::ReadSection(const QString& section) const {
@@ -1021,11 +1030,12 @@ void IniStore::visitEntries(const QString& section, QStringView def, EntryVisito
         });
 }
 
-void IniStore::visitEntriesOf(const QStringList& sections, QStringView def, SectionsVisitor visit,
-                              void* context) const {
+void IniStore::visitEntriesOf(qsizetype count, NameAt nameAt, const void* names, QStringView def,
+                              SectionsVisitor visit, void* context) const {
     const Parsed& p = parsed();
-    for (qsizetype i = 0; i < sections.size(); ++i) {
-        if (const qsizetype s = p.findSection(sections.at(i).trimmed()); s >= 0)
+    LineDecoder decoder;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (const qsizetype s = p.findSection(nameAt(names, i).trimmed(), decoder); s >= 0)
             p.forEachEntry(s, [&](QStringView text, const LineParts& parts) {
                 visit(context, i, parts.key(text), parts.hasValue() ? parts.value(text) : def);
             });

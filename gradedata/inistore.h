@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gradedata/subjectlist.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -51,6 +53,15 @@ public:
 
     // All section names in file order.
     QStringList ReadSections() const;
+    // Calls visit(QStringView name) for every section name in file order, as ReadSections lists
+    // them, without copying: the view is valid during the call only.
+    template <typename Visit> void forEachSection(Visit&& visit) const {
+        auto* const target = std::addressof(visit);
+        const SectionVisitor call = [](void* context, QStringView name) {
+            (*static_cast<decltype(target)>(context))(name);
+        };
+        visitSections(call, const_cast<void*>(static_cast<const void*>(target)));
+    }
     // All key names of the section in file order.
     QStringList ReadSection(const QString& section) const;
     // All entries of the section in file order, as (key, value) with the value read as by
@@ -76,13 +87,21 @@ public:
     // sections. For readers of many sections (the ranking).
     template <typename Visit>
     void forEachEntry(const QStringList& sections, QStringView def, Visit&& visit) const {
-        auto* const target = std::addressof(visit);
-        visitEntriesOf(
-            sections, def,
-            [](void* context, qsizetype index, QStringView key, QStringView value) {
-                (*static_cast<decltype(target)>(context))(index, key, value);
+        forEachEntryOf(
+            sections.size(),
+            [](const void* names, qsizetype i) -> QStringView {
+                return static_cast<const QStringList*>(names)->at(i);
             },
-            const_cast<void*>(static_cast<const void*>(target)));
+            &sections, def, visit);
+    }
+    template <typename Visit>
+    void forEachEntry(const SubjectList& sections, QStringView def, Visit&& visit) const {
+        forEachEntryOf(
+            sections.size(),
+            [](const void* names, qsizetype i) {
+                return static_cast<const SubjectList*>(names)->view(i);
+            },
+            &sections, def, visit);
     }
     // The value after the first "=", surrounding blanks removed, and one pair of quotes
     // (double or single) that encloses the whole value removed; the default when the key is
@@ -121,13 +140,27 @@ public:
     void WriteBool(const QString& section, const QString& key, bool value);
 
 private:
+    using SectionVisitor = void (*)(void* context, QStringView name);
+    void visitSections(SectionVisitor visit, void* context) const;
     using EntryVisitor = void (*)(void* context, QStringView key, QStringView value);
     void visitEntries(const QString& section, QStringView def, EntryVisitor visit,
                       void* context) const;
     using SectionsVisitor = void (*)(void* context, qsizetype index, QStringView key,
                                      QStringView value);
-    void visitEntriesOf(const QStringList& sections, QStringView def, SectionsVisitor visit,
-                        void* context) const;
+    using NameAt = QStringView (*)(const void* names, qsizetype i);
+    void visitEntriesOf(qsizetype count, NameAt nameAt, const void* names, QStringView def,
+                        SectionsVisitor visit, void* context) const;
+    template <typename Visit>
+    void forEachEntryOf(qsizetype count, NameAt nameAt, const void* names, QStringView def,
+                        Visit& visit) const {
+        auto* const target = std::addressof(visit);
+        visitEntriesOf(
+            count, nameAt, names, def,
+            [](void* context, qsizetype index, QStringView key, QStringView value) {
+                (*static_cast<decltype(target)>(context))(index, key, value);
+            },
+            const_cast<void*>(static_cast<const void*>(target)));
+    }
 
     struct Parsed;
     const Parsed& parsed() const; // re-reads the file when its size or time changed

@@ -13,9 +13,9 @@ DataFileReadAhead::Result DataFileReadAhead::read(const QString& settingsFileNam
         if (!QFileInfo(fileName).isFile())
             return {};
         auto store = std::make_unique<IniStore>(fileName);
-        // Reading the section names parses the whole file into the store, which keeps it for
-        // as long as the file does not change.
-        store->ReadSections();
+        // Asking for the contents' revision parses the whole file into the store, which keeps
+        // it for as long as the file does not change (no list of its names is made).
+        store->contentsRevision();
         if (prepare)
             prepare(*store);
         return {fileName, std::move(store)};

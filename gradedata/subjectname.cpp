@@ -1,6 +1,6 @@
 #include "gradedata/subjectname.h"
 
-bool isSettingsSection(const QString& section) {
+bool isSettingsSection(QStringView section) {
     return section.compare(SettingsSectionName, Qt::CaseInsensitive) == 0;
 }
 

@@ -17,4 +17,4 @@ inline const QString SettingsSectionName = QStringLiteral("Settings");
 bool isUsableSubjectName(const QString& name);
 
 // True when section names a data-file section that is not a subject ("Settings", any case).
-bool isSettingsSection(const QString& section);
+bool isSettingsSection(QStringView section);

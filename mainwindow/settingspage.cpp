@@ -130,10 +130,10 @@ void SettingsPage::chooseDataFile() {
         StandardFile->setText(chosen);
 }
 
-void SettingsPage::showSubjects(const QStringList& subjects) {
+void SettingsPage::showSubjects(const SubjectList& subjects) {
     const QSignalBlocker blocker(Set1);
     Set1->clear();
-    Set1->addItems(subjects);
+    Set1->addItems(subjects.toList());
 }
 
 void SettingsPage::showRankingOf(const GradeBook* book) {

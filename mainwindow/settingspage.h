@@ -27,7 +27,7 @@ public:
     // into StandardFile; nothing is opened yet.
     void chooseDataFile();
     // Shows the subjects in Set1, in their order.
-    void showSubjects(const QStringList& subjects);
+    void showSubjects(const SubjectList& subjects);
     // Shows the ranking of book's subjects in Set4, or none without a book. The ranking is
     // built again only when the file changed, and the list is refilled only when the ranking
     // differs. A faulty entry raises its AppError after the entries before it are shown.

@@ -147,14 +147,14 @@ int TabControl::indexOf(const QString& caption) const {
 }
 
 void TabControl::insertTab(int index, const QString& caption) {
-    insertTabs(index, {caption});
+    insertTabs(index, SubjectList{caption});
 }
 
 void TabControl::removeTab(int index) {
     removeTabs(index, 1);
 }
 
-void TabControl::insertIntoBar(int index, const QStringList& captions) {
+void TabControl::insertIntoBar(int index, const SubjectList& captions) {
     if (captions.size() == 1) {
         // One tab: the bar lays itself out once anyway.
         const QScopedValueRollback guard(programChange_, true);
@@ -171,8 +171,8 @@ void TabControl::insertIntoBar(int index, const QStringList& captions) {
 void TabControl::holdEnough() {
     const int missing = std::min(int(waiting_.size()), HeldTabs - tabBar_->count());
     if (missing > 0) {
-        const QStringList captions = waiting_.mid(waiting_.size() - missing);
-        waiting_.resize(waiting_.size() - missing);
+        const SubjectList captions = waiting_.mid(waiting_.size() - missing);
+        waiting_.remove(waiting_.size() - missing, missing);
         insertIntoBar(0, captions);
     }
     if (tabBar_->currentIndex() < HeldTabs / 2)
@@ -200,14 +200,13 @@ template <typename Change> void TabControl::changeAll(Change change) {
     }
 }
 
-void TabControl::insertTabs(int index, const QStringList& captions) {
+void TabControl::insertTabs(int index, const SubjectList& captions) {
     if (captions.isEmpty())
         return;
     const int waiting = int(waiting_.size());
     // In front of the bar's first tab they wait, unless the bar holds all tabs and few.
     if (index < waiting || (index == waiting && tabBar_->count() + captions.size() > HeldTabs)) {
-        for (int i = 0; i < captions.size(); ++i)
-            waiting_.insert(index + i, captions.at(i));
+        waiting_.insert(index, captions);
         holdEnough();
         return;
     }
@@ -235,7 +234,7 @@ void TabControl::removeTabs(int index, int count) {
 
 void TabControl::setTabText(int index, const QString& caption) {
     if (index >= 0 && index < waiting_.size())
-        waiting_[index] = caption;
+        waiting_.replace(index, caption);
     else
         tabBar_->setTabText(index - int(waiting_.size()), barText(caption));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gradedata/subjectlist.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -37,7 +39,10 @@ public:
     void removeTab(int index);
     // Inserts the captions at index in their order, and removes count tabs from index on;
     // either way the tabs are laid out once, not once per tab.
-    void insertTabs(int index, const QStringList& captions);
+    void insertTabs(int index, const SubjectList& captions);
+    void insertTabs(int index, const QStringList& captions) {
+        insertTabs(index, SubjectList(captions));
+    }
     void removeTabs(int index, int count);
     void setTabText(int index, const QString& caption);
     void setCurrentIndex(int index);
@@ -56,13 +61,13 @@ protected:
 
 private:
     template <typename Change> void changeAll(Change change);
-    void insertIntoBar(int index, const QStringList& captions);
+    void insertIntoBar(int index, const SubjectList& captions);
     // Puts waiting captions into the bar until it holds HeldTabs tabs, or all of them, and
     // all of them when the bar's current tab comes near its first.
     void holdEnough();
     void putAllIntoBar();
 
     QTabBar* tabBar_;
-    QStringList waiting_;
+    SubjectList waiting_;
     bool programChange_ = false;
 };

@@ -183,7 +183,7 @@ void TForm1::XlsxExportExecute() {
 void TForm1::OverviewExecute() {
     if (!document_)
         return;
-    OverviewDialog dialog(SubjectOverview::read(document_->store(), document_->subjects()),
+    OverviewDialog dialog(SubjectOverview::read(document_->store(), document_->subjects().toList()),
                           currentSubject(), this);
     dialog.exec();
 }

@@ -127,7 +127,7 @@ void TForm1::showFileState() {
     // The tabs follow the subject list; the subject shown is read again from the file, and when
     // it is gone the settings page shows, with its tab.
     const QString subject = currentSubject();
-    const QStringList& subjects = document_->subjects();
+    const SubjectList& subjects = document_->subjects();
     bool sameTabs = Subjects->count() - 1 == subjects.size();
     for (int i = 0; sameTabs && i < subjects.size(); ++i)
         sameTabs = Subjects->tabText(i) == subjects.at(i);

@@ -144,3 +144,7 @@ QString LocaleFormats::longTimeText(const QTime& time) const {
 int LocaleFormats::compare(const QString& a, const QString& b) const {
     return collator_.compare(a, b);
 }
+
+int LocaleFormats::compare(QStringView a, QStringView b) const {
+    return collator_.compare(a, b);
+}

@@ -37,6 +37,7 @@ public:
 
     // Case-insensitive comparison in the locale's collation (<0, 0, >0).
     int compare(const QString& a, const QString& b) const;
+    int compare(QStringView a, QStringView b) const;
 
     // A field of a date pattern: day, month or year, or the literal text between them.
     struct DatePart {

@@ -205,7 +205,7 @@ void sortRanking(QList<RankedSubject>& ranking) {
 
 // Appends the entries of the subjects to ranking in the subjects' order; raises like
 // BuildRanking, keeping the entries appended before the faulty subject. No collation.
-void appendRankedSubjects(const IniStore& store, const QStringList& subjects,
+void appendRankedSubjects(const IniStore& store, const SubjectList& subjects,
                           QList<RankedSubject>& ranking) {
     ranking.reserve(ranking.size() + subjects.size());
     AverageTextCache texts;
@@ -245,8 +245,11 @@ PreparedRanking prepareRanking(const IniStore& store) {
     prepared.revision = store.contentsRevision();
     QList<RankedSubject> entries;
     try {
-        QStringList sections = store.ReadSections();
-        sections.removeIf([](const QString& section) { return isSettingsSection(section); });
+        SubjectList sections;
+        store.forEachSection([&](QStringView section) {
+            if (!isSettingsSection(section))
+                sections.append(section);
+        });
         appendRankedSubjects(store, sections, entries);
     } catch (const AppError&) {
         return prepared;
@@ -257,7 +260,7 @@ PreparedRanking prepareRanking(const IniStore& store) {
     return prepared;
 }
 
-void BuildRanking(const IniStore& store, const QStringList& subjects,
+void BuildRanking(const IniStore& store, const SubjectList& subjects,
                   QList<RankedSubject>& ranking) {
     // Entries are appended and sorted once at the end (also when a faulty entry ends the
     // building): the order of inserting each at its place, without a list moved per subject.
@@ -265,7 +268,7 @@ void BuildRanking(const IniStore& store, const QStringList& subjects,
     appendRankedSubjects(store, subjects, ranking);
 }
 
-void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries) {
+void BuildRankingEntries(const IniStore& store, const SubjectList& subjects, QStringList& entries) {
     QList<RankedSubject> ranking;
     try {
         BuildRanking(store, subjects, ranking);
@@ -278,7 +281,7 @@ void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QSt
         insertRankingEntry(entries, entry.entry());
 }
 
-QStringList BuildRankingEntries(const IniStore& store, const QStringList& subjects) {
+QStringList BuildRankingEntries(const IniStore& store, const SubjectList& subjects) {
     QStringList entries;
     BuildRankingEntries(store, subjects, entries);
     return entries;
@@ -297,7 +300,7 @@ const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
     ++builds_;
     if (prepared && prepared->complete && prepared->revision == book.store().contentsRevision()) {
         // Computed from these very contents: only put in order here.
-        for (const QString& subject : std::as_const(subjects_)) {
+        for (const QString& subject : subjects_) {
             if (const auto entry = prepared->entries.constFind(subject);
                 entry != prepared->entries.cend())
                 entries_.append(*entry);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gradedata/subjectlist.h"
+
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -64,9 +66,9 @@ private:
 // Adds to `entries`, each at its place in the order above, the ranking entry of every subject
 // (section of the store) that has entries and a class average. The store's file is parsed at
 // most once. A faulty value raises its error; the entries added before it stay.
-void BuildRankingEntries(const IniStore& store, const QStringList& subjects, QStringList& entries);
+void BuildRankingEntries(const IniStore& store, const SubjectList& subjects, QStringList& entries);
 // The ranking of the subjects as a new list; raises like the above.
-QStringList BuildRankingEntries(const IniStore& store, const QStringList& subjects);
+QStringList BuildRankingEntries(const IniStore& store, const SubjectList& subjects);
 
 // One entry of the ranking as the list shows it.
 struct RankedSubject {
@@ -94,7 +96,7 @@ PreparedRanking prepareRanking(const IniStore& store);
 
 // Adds the entries of the subjects to ranking, each at its place; raises like
 // BuildRankingEntries, keeping the entries added before the faulty subject.
-void BuildRanking(const IniStore& store, const QStringList& subjects,
+void BuildRanking(const IniStore& store, const SubjectList& subjects,
                   QList<RankedSubject>& ranking);
 
 // The ranking of a grade book's subjects, built again only when it may have changed: when the
@@ -116,7 +118,7 @@ public:
 private:
     QList<RankedSubject> entries_;
     const GradeBook* book_ = nullptr;
-    QStringList subjects_;
+    SubjectList subjects_;
     quint64 revision_ = 0;
     bool current_ = false;
     int builds_ = 0;

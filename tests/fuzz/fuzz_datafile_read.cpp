@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    subject);
     }
     try {
-        (void)BuildRankingEntries(store, subjects);
+        (void)BuildRankingEntries(store, SubjectList(subjects));
     } catch (const AppError&) {
     }
     // A second store, reading afresh, sees the same.

@@ -1418,9 +1418,10 @@ private slots:
         QCOMPARE(tabs->count(), 997);
         QCOMPARE(tabs->indexOf(QStringLiteral("Fach 16 & Kurs")), 11);
         QVERIFY(tabs->waitingTabs() > 0);
-        tabs->insertTabs(10, {QStringLiteral("Fach 11 & Kurs"), QStringLiteral("Fach 12 & Kurs"),
-                              QStringLiteral("Fach 13 & Kurs"), QStringLiteral("Fach 14 & Kurs"),
-                              QStringLiteral("Fach 15 & Kurs")});
+        tabs->insertTabs(
+            10, QStringList{QStringLiteral("Fach 11 & Kurs"), QStringLiteral("Fach 12 & Kurs"),
+                            QStringLiteral("Fach 13 & Kurs"), QStringLiteral("Fach 14 & Kurs"),
+                            QStringLiteral("Fach 15 & Kurs")});
         tabs->removeTab(tabs->indexOf(QStringLiteral("Neu")));
         tabs->setCurrentIndex(990);
         plain->setCurrentIndex(990);
