@@ -1,13 +1,14 @@
 #include "mainwindow/settingspage.h"
 
 #include "gradedata/gradebook.h"
+#include "gradedata/subjectlistmodel.h"
 #include "mainwindow/formparts.h"
 #include "mainwindow/rowdelegate.h"
 #include "platform/apperror.h"
 #include "platform/dialogs.h"
 #include "stats/drawstyle.h"
+#include "stats/rankinglistmodel.h"
 #include "stats/rankingrowpainter.h"
-#include "stats/spokentext.h"
 #include "widgets/imagebutton.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
@@ -18,7 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -26,7 +27,9 @@
 using namespace Anchoring;
 using namespace FormParts;
 
-SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
+SettingsPage::SettingsPage(QWidget* parent)
+    : QWidget(parent), subjects_(new SubjectListModel(this)),
+      rankingRows_(new RankingListModel(this)) {
     setObjectName(QStringLiteral("Settings"));
     setDesignSize(this, PageDesignSize);
 
@@ -57,8 +60,9 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
         named(new QGroupBox(QStringLiteral("Schul&fächer"), this), QStringLiteral("GroupBox1"));
     place(GroupBox1, {16, 192, 337, 321}, LeftTopBottom);
     setDesignSize(GroupBox1, {337, 321});
-    Set1 = hinted(named(new QListWidget(GroupBox1), QStringLiteral("Set1")),
+    Set1 = hinted(named(new QListView(GroupBox1), QStringLiteral("Set1")),
                   QStringLiteral("Liste der Schulfächer"));
+    Set1->setModel(subjects_);
     Set1->setAccessibleName(QStringLiteral("Schulfächer"));
     place(Set1, {16, 24, 305, 252}, AllEdges);
     Set2 = hinted(
@@ -74,10 +78,11 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
                       QStringLiteral("GroupBox3"));
     place(GroupBox3, {368, 8, 385, 353}, AllEdges);
     setDesignSize(GroupBox3, {385, 353});
-    Set4 = hinted(named(new QListWidget(GroupBox3), QStringLiteral("Set4")),
+    Set4 = hinted(named(new QListView(GroupBox3), QStringLiteral("Set4")),
                   QStringLiteral("Zeigt die vorhandenen Schulfächer nach dem "
                                  "Klassendurchschnitt geordnet."));
     Set4->setAccessibleName(QStringLiteral("Bestenliste der Schulfächer"));
+    Set4->setModel(rankingRows_);
     Set4->setItemDelegate(new OwnerDrawDelegate(
         RowHeight,
         [this](QPainter& p, int row, const QRect& rect, bool selected) {
@@ -131,9 +136,8 @@ void SettingsPage::chooseDataFile() {
 }
 
 void SettingsPage::showSubjects(const SubjectList& subjects) {
-    const QSignalBlocker blocker(Set1);
-    Set1->clear();
-    Set1->addItems(subjects.toList());
+    const QSignalBlocker blocker(Set1->selectionModel());
+    subjects_->setSubjects(subjects);
 }
 
 void SettingsPage::showRankingOf(const GradeBook* book) {
@@ -152,29 +156,20 @@ void SettingsPage::showRankingOf(const GradeBook* book) {
 }
 
 void SettingsPage::showRanking(const QList<RankedSubject>& ranking) {
-    QStringList entries;
-    for (const RankedSubject& entry : ranking)
-        entries.append(entry.entry());
-    QStringList shown;
-    for (int row = 0; row < Set4->count(); ++row)
-        shown.append(Set4->item(row)->text());
-    shown_ = ranking;
-    if (entries != shown) {
-        Set4->clear();
-        Set4->addItems(entries);
-    }
-    // Screen readers speak a row as a sentence, not as the stored entry.
-    for (int row = 0; row < Set4->count(); ++row)
-        Set4->item(row)->setData(Qt::AccessibleTextRole,
-                                 spokenRankingRow(ranking.at(row), row + 1));
+    // The rows are made again (and the selection lost) only when the entries changed.
+    rankingRows_->setEntries(ranking);
+}
+
+const QList<RankedSubject>& SettingsPage::ranking() const {
+    return rankingRows_->entries();
 }
 
 void SettingsPage::drawRankingRow(QPainter& painter, int row, const QRect& rect, bool selected) {
-    if (row >= shown_.size())
+    if (row >= ranking().size())
         return;
     DrawStyle style = listStyle(Set4, selected, DiagramLabels->isChecked());
     style.texts = &texts_;
-    paintRankingRow(painter, rect, shown_.at(row), row, style);
+    paintRankingRow(painter, rect, ranking().at(row), row, style);
 }
 
 bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
@@ -190,9 +185,10 @@ bool SettingsPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString SettingsPage::selectedRankedSubject() const {
-    const int row = Set4->currentRow();
-    if (row >= 0 && row < shown_.size() && Set4->item(row)->isSelected())
-        return shown_.at(row).subject;
+    const QModelIndex current = Set4->currentIndex();
+    if (current.isValid() && current.row() < ranking().size() &&
+        Set4->selectionModel()->isSelected(current))
+        return ranking().at(current.row()).subject;
     return QString();
 }
 
@@ -209,7 +205,8 @@ bool SettingsPage::addSubjectTo(GradeBook& book) {
             QStringLiteral("Dieser Name kann nicht als Schulfach verwendet werden."));
         return false;
     case GradeBook::Addition::Exists:
-        Set1->setCurrentRow(book.findSubject(name));
+        Set1->selectionModel()->setCurrentIndex(subjects_->index(book.findSubject(name)),
+                                                QItemSelectionModel::ClearAndSelect);
         DialogService::instance().showMessage(window(), MessageIcon::Information,
                                               QStringLiteral("Fehlerhafte Angabe"),
                                               QStringLiteral("Dieses Fach existiert bereits."));
@@ -221,8 +218,8 @@ bool SettingsPage::addSubjectTo(GradeBook& book) {
 }
 
 QString SettingsPage::selectedSubject() const {
-    const QList<QListWidgetItem*> selected = Set1->selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
+    const QModelIndexList selected = Set1->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QString() : selected.first().data().toString();
 }
 
 bool SettingsPage::confirmRemoval(const QString& subject) {

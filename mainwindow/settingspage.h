@@ -10,7 +10,9 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
+class RankingListModel;
+class SubjectListModel;
 class QPushButton;
 class TVelaImage;
 
@@ -26,7 +28,7 @@ public:
     // Asks with the file dialog for the data file to open or create and puts the chosen name
     // into StandardFile; nothing is opened yet.
     void chooseDataFile();
-    // Shows the subjects in Set1, in their order.
+    // Shows the subjects in Set1, in their order (sharing the list until one of the two changes).
     void showSubjects(const SubjectList& subjects);
     // Shows the ranking of book's subjects in Set4, or none without a book. The ranking is
     // built again only when the file changed, and the list is refilled only when the ranking
@@ -37,7 +39,7 @@ public:
     void forgetRanking() { ranking_.clear(); }
     // Entries computed ahead from the store of the book shown next (see SubjectRanking).
     void usePreparedRanking(PreparedRanking prepared) { ranking_.usePrepared(std::move(prepared)); }
-    const QList<RankedSubject>& ranking() const { return shown_; }
+    const QList<RankedSubject>& ranking() const;
     // The subject of the ranking row selected in Set4, empty when none is.
     QString selectedRankedSubject() const;
 
@@ -64,8 +66,9 @@ private:
     void showRanking(const QList<RankedSubject>& ranking);
 
     SubjectRanking ranking_;
-    QList<RankedSubject> shown_;
-    canvas::TextCache texts_; // the ranking rows' texts, laid out once
+    SubjectListModel* subjects_;    // what Set1 shows
+    RankingListModel* rankingRows_; // what Set4 shows
+    canvas::TextCache texts_;       // the ranking rows' texts, laid out once
 
 public:
     QGroupBox* Dateiverwaltung;
@@ -74,11 +77,11 @@ public:
     QPushButton* GetFileB;
     QPushButton* FileOK;
     QGroupBox* GroupBox1;
-    QListWidget* Set1; // the subjects, alphabetical
+    QListView* Set1;   // the subjects, alphabetical
     QPushButton* Set2; // "Hinzufügen"
     QPushButton* Set3; // "Entfernen"
     QGroupBox* GroupBox3;
-    QListWidget* Set4; // the ranking of the subjects by class average
+    QListView* Set4; // the ranking of the subjects by class average
     QGroupBox* GroupBox4;
     QCheckBox* DiagramLabels;
     TVelaImage* InfoP; // the logo; a click opens the about dialog

@@ -34,7 +34,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -145,11 +145,12 @@ void TForm1::connectHandlers() {
 
     wire(s->GetFileB, &QPushButton::clicked, [this] { GetFileBClick(); });
     wire(s->FileOK, &QPushButton::clicked, [this] { FileOKClick(); });
-    wire(s->Set1, &QListWidget::itemSelectionChanged, [this] { Set1Click(); });
-    wire(s->Set1, &QListWidget::itemDoubleClicked, [this] { Set1DblClick(); });
+    wire(s->Set1->selectionModel(), &QItemSelectionModel::selectionChanged,
+         [this] { Set1Click(); });
+    wire(s->Set1, &QListView::doubleClicked, [this] { Set1DblClick(); });
     wire(s->Set2, &QPushButton::clicked, [this] { Set2Click(); });
     wire(s->Set3, &QPushButton::clicked, [this] { Set3Click(); });
-    wire(s->Set4, &QListWidget::itemDoubleClicked, [this] { Set4DblClick(); });
+    wire(s->Set4, &QListView::doubleClicked, [this] { Set4DblClick(); });
     // Return on a subject does what a double click does.
     onReturnKey(s->Set1, [this] { runHandler([this] { Set1DblClick(); }); });
     onReturnKey(s->Set4, [this] { runHandler([this] { Set4DblClick(); }); });
@@ -381,7 +382,7 @@ void TForm1::ProposeNextTest() {
 }
 
 void TForm1::Set1Click() {
-    settingsPage->Set3->setEnabled(!settingsPage->Set1->selectedItems().isEmpty());
+    settingsPage->Set3->setEnabled(settingsPage->Set1->selectionModel()->hasSelection());
 }
 
 void TForm1::openTab(const QString& caption) {

@@ -13,7 +13,6 @@
 #include <QAccessible>
 #include <QFile>
 #include <QListView>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -145,7 +144,7 @@ private slots:
     void drawnListsSpeakSentences() {
         auto form = fixture_->openForm();
         form->ShowSettingsExecute();
-        QCOMPARE(rowNames(control<QListWidget>(*form, "Set4")),
+        QCOMPARE(rowNames(control<QListView>(*form, "Set4")),
                  (QStringList{"Deutsch, Rang 1, Durchschnitt 2,82, 4 Arbeiten",
                               "Englisch, Rang 2, Durchschnitt 2,96, 3 Arbeiten",
                               "Mathematik, Rang 3, Durchschnitt 3,17, 5 Arbeiten"}));
@@ -211,9 +210,9 @@ private slots:
         QFETCH(QString, subject);
         auto form = fixture_->openForm();
         form->ShowSettingsExecute();
-        auto* view = control<QListWidget>(*form, list.constData());
+        auto* view = control<QListView>(*form, list.constData());
         view->setFocus(Qt::TabFocusReason);
-        view->setCurrentRow(row);
+        view->setCurrentIndex(view->model()->index(row, 0));
         QTest::keyClick(view, Qt::Key_Return);
         QCOMPARE(form->currentSubject(), subject);
     }

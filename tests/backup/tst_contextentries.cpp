@@ -353,10 +353,11 @@ private slots:
     void overviewOpensFromTheRankingsEmptyArea() {
         auto form = openForm();
         form->ShowSettingsExecute();
-        auto* ranking = control<QListWidget>(*form, "Set4");
+        auto* ranking = control<QListView>(*form, "Set4");
         bool opened = false;
         whenOpen<OverviewDialog>([&opened](OverviewDialog*) { opened = true; });
-        const QRect last = ranking->visualItemRect(ranking->item(ranking->count() - 1));
+        const QRect last =
+            ranking->visualRect(ranking->model()->index(ranking->model()->rowCount() - 1, 0));
         QVERIFY(last.bottom() + 20 < ranking->viewport()->height());
         QTest::mouseDClick(ranking->viewport(), Qt::LeftButton, {},
                            QPoint(last.center().x(), last.bottom() + 10));

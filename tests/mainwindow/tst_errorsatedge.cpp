@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -83,7 +82,7 @@ private slots:
     void faultyEntryMetWhileOpening() {
         auto form = openForm();
         expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
-        QCOMPARE(control<QListWidget>(*form, "Set1")->count(), 2);
+        QCOMPARE(control<QListView>(*form, "Set1")->model()->rowCount(), 2);
     }
 
     void faultyEntryMetBySwitching() {
@@ -95,7 +94,7 @@ private slots:
         // Ctrl+E to the ranking, a double click in the subject list.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
         expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
-        doubleClickRow(control<QListWidget>(*form, "Set1"), 1);
+        doubleClickRow(control<QListView>(*form, "Set1"), 1);
         expectErrorShown(QStringLiteral("'x' ist kein gültiger Integerwert"));
     }
 
@@ -129,7 +128,7 @@ private slots:
     void refusedRemovalOfASubject() {
         auto form = openForm();
         fixture_->dialogs().clear();
-        auto* subjects = control<QListWidget>(*form, "Set1");
+        auto* subjects = control<QListView>(*form, "Set1");
         clickRow(subjects, 0);
         fixture_->dialogs().answerYesNo(true);
         {
@@ -140,7 +139,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text,
                  QStringLiteral("In %1 kann nicht geschrieben werden").arg(fixture_->dataFile()));
-        QCOMPARE(subjects->count(), 2);
+        QCOMPARE(subjects->model()->rowCount(), 2);
     }
 };
 

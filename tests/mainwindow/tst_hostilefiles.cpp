@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QListView>
-#include <QListWidget>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTest>
@@ -167,15 +166,15 @@ private slots:
                                   QStringLiteral("/dev/urandom"), folder + "/ordner.plx"};
         for (const QString& name : refused) {
             openFile(*form, name);
-            QCOMPARE(control<QListWidget>(*form, "Set1")->count(), 1);
+            QCOMPARE(control<QListView>(*form, "Set1")->model()->rowCount(), 1);
             clickTab(*form, QStringLiteral("Mathe"));
             QCOMPARE(tests->model()->rowCount(), 1);
             clickRow(tests, 0);
             form->ShowSettingsExecute();
-            doubleClickRow(control<QListWidget>(*form, "Set1"), 0);
+            doubleClickRow(control<QListView>(*form, "Set1"), 0);
             QCOMPARE(form->currentSubject(), QStringLiteral("Mathe"));
             form->ShowSettingsExecute();
-            doubleClickRow(control<QListWidget>(*form, "Set4"), 0);
+            doubleClickRow(control<QListView>(*form, "Set4"), 0);
             QCOMPARE(form->currentSubject(), QStringLiteral("Mathe"));
             form->ShowSettingsExecute();
         }

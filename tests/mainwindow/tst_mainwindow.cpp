@@ -67,13 +67,6 @@ void writeLines(const QString& fileName, const QStringList& lines) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-QStringList texts(const QListWidget* list) {
-    QStringList result;
-    for (int row = 0; row < list->count(); ++row)
-        result.append(list->item(row)->text());
-    return result;
-}
-
 // The test list: a view over the rows of the subject's tests.
 QModelIndex rowIndex(const QListView* list, int row) {
     return list->model()->index(row, 0);
@@ -417,8 +410,7 @@ private slots:
             auto form = startForm();
             QVERIFY(form->dataFile());
             QCOMPARE(form->dataFile()->fileName(), dataFile());
-            QCOMPARE(texts(control<QListWidget>(*form, "Set1")),
-                     (QStringList{"Englisch", "Mathe"}));
+            QCOMPARE(texts(control<QListView>(*form, "Set1")), (QStringList{"Englisch", "Mathe"}));
             QCOMPARE(tabCaptions(*form), (QStringList{"Englisch", "Mathe", SettingsTab}));
             QCOMPARE(form->outerSize(), QSize(900, 700));
             QVERIFY(!control<QCheckBox>(*form, "DiagramLabels")->isChecked());
@@ -561,7 +553,7 @@ private slots:
                    {"[settings]", "a=1", "[Physik]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
                     "[Biologie]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\""});
         auto form = fixture_->openForm();
-        QCOMPARE(texts(control<QListWidget>(*form, "Set1")), (QStringList{"Biologie", "Physik"}));
+        QCOMPARE(texts(control<QListView>(*form, "Set1")), (QStringList{"Biologie", "Physik"}));
         QCOMPARE(tabCaptions(*form), (QStringList{"Biologie", "Physik", SettingsTab}));
     }
 
@@ -627,7 +619,7 @@ private slots:
 
     void sessionAddsSubjects() {
         auto form = sessionForm();
-        auto* set1 = control<QListWidget>(*form, "Set1");
+        auto* set1 = control<QListView>(*form, "Set1");
 
         addSubject(*form, QStringLiteral("Mathe"));
         QCOMPARE(texts(set1), QStringList{"Mathe"});
@@ -642,8 +634,8 @@ private slots:
         QCOMPARE(duplicate.caption, QStringLiteral("Fehlerhafte Angabe"));
         QCOMPARE(duplicate.text, QStringLiteral("Dieses Fach existiert bereits."));
         QCOMPARE(texts(set1), QStringList{"Mathe"});
-        QCOMPARE(set1->currentRow(), 0);
-        QVERIFY(set1->item(0)->isSelected());
+        QCOMPARE(set1->currentIndex().row(), 0);
+        QVERIFY(set1->selectionModel()->isSelected(set1->model()->index(0, 0)));
 
         addSubject(*form, QStringLiteral("Bildende Kunst"));
         QCOMPARE(texts(set1), (QStringList{"Bildende Kunst", "Mathe"}));
@@ -803,7 +795,7 @@ private slots:
     void sessionRemovesSubject() {
         auto form = sessionForm();
         artTestStored(*form);
-        auto* set1 = control<QListWidget>(*form, "Set1");
+        auto* set1 = control<QListView>(*form, "Set1");
 
         // Removing a subject: answered No, nothing changes; answered Yes, its section goes.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
@@ -1062,7 +1054,7 @@ private slots:
         QCOMPARE(message.caption, QStringLiteral("Fehlerhafte Angabe"));
         QCOMPARE(message.text,
                  QStringLiteral("Dieser Name kann nicht als Schulfach verwendet werden."));
-        QCOMPARE(control<QListWidget>(*form, "Set1")->count(), 0);
+        QCOMPARE(control<QListView>(*form, "Set1")->model()->rowCount(), 0);
         QCOMPARE(tabCaptions(*form), QStringList{SettingsTab});
     }
 
@@ -1074,7 +1066,7 @@ private slots:
         store(*form, mathTest);
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
         clickButton(*form, "FileOK");
-        QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{"Physik"});
+        QCOMPARE(texts(control<QListView>(*form, "Set1")), QStringList{"Physik"});
     }
 
     // A subject whose last test was deleted keeps only its heading in the file; removing the
@@ -1086,12 +1078,12 @@ private slots:
         clickButton(*form, "Delete");
         QCOMPARE(fileLines(dataFile()), QStringList{"[Mathe]"});
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
-        clickRow(control<QListWidget>(*form, "Set1"), 0);
+        clickRow(control<QListView>(*form, "Set1"), 0);
         dialogs().answerYesNo(true);
         clickButton(*form, "Set3");
         QCOMPARE(fileLines(dataFile()), QStringList{});
         clickButton(*form, "FileOK");
-        QCOMPARE(texts(control<QListWidget>(*form, "Set1")), QStringList{});
+        QCOMPARE(texts(control<QListView>(*form, "Set1")), QStringList{});
     }
 
     void doubleClicksOpenSubjects() {
@@ -1099,7 +1091,7 @@ private slots:
                                 "[Mathe]", "10,6,12.03.2002=\"3,2,5,8,6,3,1,3,\"",
                                 "10,5,01.03.2002=\"3,2,5,8,6,3,1,3,\""});
         auto form = fixture_->openForm();
-        auto* set1 = control<QListWidget>(*form, "Set1");
+        auto* set1 = control<QListView>(*form, "Set1");
         doubleClickRow(set1, 1);
         QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), QStringLiteral("Mathe"));
         QCOMPARE(control<QStackedWidget>(*form, "Sites")->currentIndex(), 1);
@@ -1111,7 +1103,7 @@ private slots:
         // The ranking, rebuilt when the settings tab shows: equal class averages are ordered
         // by name, and an entry keeps a name with a blank whole.
         form->ShowSettingsExecute();
-        auto* set4 = control<QListWidget>(*form, "Set4");
+        auto* set4 = control<QListView>(*form, "Set4");
         QCOMPARE(texts(set4), (QStringList{"\"3,2400000000\",\"Bildende Kunst\",1",
                                            "\"3,2400000000\",Mathe,2"}));
         doubleClickRow(set4, 0);
@@ -1143,11 +1135,11 @@ private slots:
 
         // Removing the subject empties the ranking.
         QTest::keyClick(form.get(), Qt::Key_E, Qt::ControlModifier);
-        QCOMPARE(control<QListWidget>(*form, "Set4")->count(), 1);
-        clickRow(control<QListWidget>(*form, "Set1"), 0);
+        QCOMPARE(control<QListView>(*form, "Set4")->model()->rowCount(), 1);
+        clickRow(control<QListView>(*form, "Set1"), 0);
         dialogs().answerYesNo(true);
         clickButton(*form, "Set3");
-        QCOMPARE(control<QListWidget>(*form, "Set4")->count(), 0);
+        QCOMPARE(control<QListView>(*form, "Set4")->model()->rowCount(), 0);
     }
 
     void faultyEntryStopsLoading() {
@@ -1316,6 +1308,24 @@ private slots:
         QCOMPARE(button->picture(), pictures[0]);
         QCOMPARE(button->grab().toImage().convertToFormat(QImage::Format_RGB32),
                  pictures[0].convertToFormat(QImage::Format_RGB32));
+    }
+
+    // The subject list shows the grade book's names through a model of its own: it looks exactly
+    // like a list of items with the same names, also with a row selected.
+    void subjectListPaintsAsAListOfItems() {
+        auto form = fixture_->openForm();
+        for (const char* name : {"Mathe", "Bildende Kunst", "Physik & Chemie"})
+            addSubject(*form, QString::fromUtf8(name));
+        form->ShowSettingsExecute();
+        auto* set1 = control<QListView>(*form, "Set1");
+        auto* items = new QListWidget(set1->parentWidget());
+        items->setGeometry(set1->geometry());
+        items->addItems(texts(set1));
+        items->show();
+        QCOMPARE(set1->grab().toImage(), items->grab().toImage());
+        set1->setCurrentIndex(set1->model()->index(1, 0));
+        items->setCurrentRow(1);
+        QCOMPARE(set1->grab().toImage(), items->grab().toImage());
     }
 
     // With more tabs than the bar has room for, the bar looks exactly like a plain tab bar

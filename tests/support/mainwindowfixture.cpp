@@ -50,20 +50,16 @@ void openFile(TForm1& form, const QString& fileName) {
     clickButton(form, "FileOK");
 }
 
-void clickRow(QListWidget* list, int row) {
-    list->scrollToItem(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
-}
-
 void clickRow(QListView* list, int row) {
     const QModelIndex index = list->model()->index(row, 0);
     list->scrollTo(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
-void doubleClickRow(QListWidget* list, int row) {
-    const QPoint center = list->visualItemRect(list->item(row)).center();
+void doubleClickRow(QListView* list, int row) {
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    const QPoint center = list->visualRect(index).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
 }

@@ -7,7 +7,6 @@
 #include <QDate>
 #include <QList>
 #include <QListView>
-#include <QListWidget>
 #include <QString>
 #include <QWidget>
 
@@ -63,10 +62,9 @@ std::unique_ptr<TForm1> startForm();
 // Types fileName into the field of the data file and clicks "Übernehmen".
 void openFile(TForm1& form, const QString& fileName);
 // Clicks a row of a list, scrolled into view first.
-void clickRow(QListWidget* list, int row);
 void clickRow(QListView* list, int row);
 // A double click on a row as the item views see it: the first click selects, the second opens.
-void doubleClickRow(QListWidget* list, int row);
+void doubleClickRow(QListView* list, int row);
 // Clicks the window's button with the object name, as a user does.
 void clickButton(TForm1& form, const char* name);
 // Clicks the tab with the caption in the tab bar, as a user does; fails the running test when

@@ -11,7 +11,6 @@
 
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QStatusBar>
 #include <QTest>
 
@@ -21,10 +20,10 @@ const QByteArray Example = "[Mathe]\r\n"
                            "7,1,21.09.2023=\"3,2,5,9,7,3,1,3,Bruchrechnung\"\r\n"
                            "7,2,09.11.2023=\"2,4,6,8,6,2,1,2,\"\r\n";
 
-QStringList texts(const QListWidget* list) {
+QStringList texts(const QListView* list) {
     QStringList result;
-    for (int row = 0; row < list->count(); ++row)
-        result.append(list->item(row)->text());
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        result.append(list->model()->index(row, 0).data().toString());
     return result;
 }
 
@@ -71,8 +70,8 @@ private slots:
     void eachKindOfChangeUndoneAndRedone() {
         auto form = fixture_->openForm();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        auto* subjectList = control<QListWidget>(*form, "Set1");
-        auto* ranking = control<QListWidget>(*form, "Set4");
+        auto* subjectList = control<QListView>(*form, "Set1");
+        auto* ranking = control<QListView>(*form, "Set4");
         auto* tests = control<QListView>(*form, "Tests");
         QCOMPARE(press(*form, Qt::Key_Z), QStringLiteral("Es gibt nichts rückgängig zu machen."));
 
@@ -102,7 +101,7 @@ private slots:
         QCOMPARE(readBytes(fixture_->dataFile()), Example);
         QCOMPARE(texts(subjectList), QStringList{"Mathe"});
         QCOMPARE(tabs(*form), QStringList{"Mathe"});
-        QCOMPARE(ranking->count(), 1);
+        QCOMPARE(ranking->model()->rowCount(), 1);
         clickTab(*form, QStringLiteral("Mathe"));
         QCOMPARE(tests->model()->rowCount(), 2);
 
@@ -113,7 +112,7 @@ private slots:
         QCOMPARE(readBytes(fixture_->dataFile()), changed);
         QCOMPARE(tabs(*form), QStringList{"Physik"});
         QCOMPARE(control<TabControl>(*form, "Subjects")->currentText(), SettingsTabName);
-        QCOMPARE(ranking->count(), 1);
+        QCOMPARE(ranking->model()->rowCount(), 1);
         QCOMPARE(press(*form, Qt::Key_Y), QStringLiteral("Es gibt nichts zu wiederholen."));
 
         // A text field with typing of its own takes that back first; once the fields are filled
