@@ -457,7 +457,8 @@ struct IniStore::Parsed {
     // file of many small sections costs no index per section.
     static constexpr qsizetype indexFrom = 16;
     std::unordered_map<qsizetype, SlotIndex> keyIndexes;
-    SlotIndex sectionIndex; // the first section of each name
+    SlotIndex sectionIndex;        // the first section of each name
+    std::vector<bool> firstOfName; // by section: no earlier section has its name
 
     void lookedAt(qint64 when) {
         lookedAtNs = when;
@@ -523,7 +524,9 @@ struct IniStore::Parsed {
     // Notes section s under its name unless an earlier section has the name.
     void indexSection(qsizetype s, LineDecoder& a, LineDecoder& b) {
         const quint32 hash = sections[s].hash();
-        sectionIndex.insert(
+        if (firstOfName.size() <= size_t(s))
+            firstOfName.resize(size_t(s) + 1);
+        firstOfName[size_t(s)] = sectionIndex.insert(
             hash, s,
             [&](qsizetype other) {
                 return sections[other].hash() == hash &&
@@ -535,6 +538,7 @@ struct IniStore::Parsed {
         LineDecoder a;
         LineDecoder b;
         sectionIndex = {};
+        firstOfName.assign(size_t(sectionCount()), false);
         for (qsizetype s = 1; s < sectionCount(); ++s)
             indexSection(s, a, b);
     }
@@ -610,6 +614,8 @@ struct IniStore::Parsed {
     template <typename F> void forEachEntry(qsizetype s, F&& f) const {
         const qsizetype first = entriesBegin(s);
         const qsizetype end = entriesEnd(s);
+        if (first == end)
+            return;
         const auto index = keyIndexes.find(s);
         // Without repeated keys every entry line is found by its key.
         const bool repeated = index == keyIndexes.end() || index->second.count() != end - first;
@@ -993,11 +999,11 @@ QStringList IniStore::ReadSections() const {
 void IniStore::visitSections(SectionVisitor visit, void* context) const {
     const Parsed& p = parsed();
     LineDecoder decoder;
-    LineDecoder other;
     for (qsizetype s = 1; s < p.sectionCount(); ++s) {
-        const QStringView name = p.sectionName(s, decoder);
         // The first section of a name stands for all of that name.
-        if (!name.isEmpty() && p.findSection(name, other) == s)
+        if (!p.firstOfName[size_t(s)])
+            continue;
+        if (const QStringView name = p.sectionName(s, decoder); !name.isEmpty())
             visit(context, name);
     }
 }

@@ -63,6 +63,11 @@ SettingsPage::SettingsPage(QWidget* parent)
     Set1 = hinted(named(new QListView(GroupBox1), QStringLiteral("Set1")),
                   QStringLiteral("Liste der Schulfächer"));
     Set1->setModel(subjects_);
+    // Rows of different names may differ in size, so each row is measured; a list of many
+    // thousands of subjects is measured a part at a time between the window's other work, so
+    // that the window shows (and answers) before the whole list is measured.
+    Set1->setLayoutMode(QListView::Batched);
+    Set1->setBatchSize(1000);
     Set1->setAccessibleName(QStringLiteral("Schulfächer"));
     place(Set1, {16, 24, 305, 252}, AllEdges);
     Set2 = hinted(

@@ -238,7 +238,81 @@ void appendRankedSubjects(const IniStore& store, const SubjectList& subjects,
     addEntry();
 }
 
+// Puts the items in another order in their place: items[k] becomes what items[from[k]] was. from
+// is a permutation of the items' numbers (and is used up).
+template <typename T> void permute(QList<T>& items, std::vector<qsizetype>& from) {
+    for (qsizetype start = 0; start < qsizetype(from.size()); ++start) {
+        if (from[start] == start)
+            continue;
+        T first = std::move(items[start]);
+        qsizetype at = start;
+        while (from[at] != start) {
+            const qsizetype next = from[at];
+            items[at] = std::move(items[next]);
+            from[at] = at;
+            at = next;
+        }
+        items[at] = std::move(first);
+        from[at] = at;
+    }
+}
+
+// The prepared entries of the subjects, in the subjects' order.
+void takeInOrder(PreparedRanking& prepared, const SubjectList& subjects,
+                 QList<RankedSubject>& entries) {
+    const RankedSubject* const first = prepared.entries.constData();
+    std::vector<qsizetype> from;
+    from.reserve(size_t(prepared.entries.size()));
+    std::vector<bool> taken(size_t(prepared.entries.size()));
+    bool once = true; // no entry is taken twice
+    for (qsizetype i = 0; i < subjects.size(); ++i) {
+        if (const RankedSubject* entry = std::as_const(prepared).find(subjects.view(i))) {
+            from.push_back(entry - first);
+            once = once && !taken[size_t(entry - first)];
+            taken[size_t(entry - first)] = true;
+        }
+    }
+    // Every entry belongs to one of the subjects (both come from the same contents): they are
+    // moved in their list, not copied, so that a ranking of a million subjects is not held twice.
+    if (once && qsizetype(from.size()) == prepared.entries.size()) {
+        permute(prepared.entries, from);
+        entries = std::move(prepared.entries);
+        return;
+    }
+    entries.reserve(qsizetype(from.size()));
+    for (const qsizetype e : from)
+        entries.append(prepared.entries.at(e));
+}
+
 } // namespace
+
+const RankedSubject* PreparedRanking::find(QStringView subject) const {
+    if (slots_.empty())
+        return nullptr;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = qHash(subject) & mask;; i = (i + 1) & mask) {
+        if (slots_[i] == 0)
+            return nullptr;
+        const RankedSubject& entry = entries.at(qsizetype(slots_[i] - 1));
+        if (entry.subject == subject)
+            return &entry;
+    }
+}
+
+void PreparedRanking::index() {
+    // At most half of the slots are taken, so that a lookup probes a few.
+    size_t size = 16;
+    while (size < size_t(entries.size()) * 2)
+        size *= 2;
+    slots_.assign(size, 0);
+    const size_t mask = size - 1;
+    for (qsizetype e = 0; e < entries.size(); ++e) {
+        size_t i = qHash(QStringView(entries.at(e).subject)) & mask;
+        while (slots_[i] != 0)
+            i = (i + 1) & mask;
+        slots_[i] = quint32(e + 1);
+    }
+}
 
 PreparedRanking prepareRanking(const IniStore& store) {
     PreparedRanking prepared;
@@ -255,8 +329,8 @@ PreparedRanking prepareRanking(const IniStore& store) {
         return prepared;
     }
     prepared.complete = prepared.revision == store.contentsRevision();
-    for (RankedSubject& entry : entries)
-        prepared.entries.insert(entry.subject, std::move(entry));
+    prepared.entries = std::move(entries);
+    prepared.index();
     return prepared;
 }
 
@@ -288,7 +362,7 @@ QStringList BuildRankingEntries(const IniStore& store, const SubjectList& subjec
 }
 
 const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
-    const std::optional<PreparedRanking> prepared = std::exchange(prepared_, std::nullopt);
+    std::optional<PreparedRanking> prepared = std::exchange(prepared_, std::nullopt);
     const quint64 revision = book.revision();
     if (current_ && book_ == &book && revision_ == revision && subjects_ == book.subjects())
         return entries_;
@@ -299,12 +373,9 @@ const QList<RankedSubject>& SubjectRanking::of(const GradeBook& book) {
     entries_.clear();
     ++builds_;
     if (prepared && prepared->complete && prepared->revision == book.store().contentsRevision()) {
-        // Computed from these very contents: only put in order here.
-        for (const QString& subject : subjects_) {
-            if (const auto entry = prepared->entries.constFind(subject);
-                entry != prepared->entries.cend())
-                entries_.append(*entry);
-        }
+        // Computed from these very contents: only put in order here, first in the subjects'
+        // order (which decides among entries of the same order), then in the ranking's.
+        takeInOrder(*prepared, subjects_, entries_);
         sortRanking(entries_);
     } else {
         BuildRanking(book.store(), subjects_, entries_);

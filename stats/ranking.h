@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QStringView>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class GradeBook;
 class IniStore;
@@ -88,9 +90,21 @@ int compareRankedSubjects(const RankedSubject& a, const RankedSubject& b);
 // store to itself, once LocaleFormats::current() exists. A faulty value leaves it incomplete
 // (and unused): the ranking then meets the error itself.
 struct PreparedRanking {
-    quint64 revision = 0;  // the store's contentsRevision() the entries were computed from
-    bool complete = false; // no section's values were faulty
-    QHash<QString, RankedSubject> entries; // by section name
+    quint64 revision = 0;         // the store's contentsRevision() the entries were computed from
+    bool complete = false;        // no section's values were faulty
+    QList<RankedSubject> entries; // in file order
+
+    // The entry of the section named subject (letter case counts), nullptr when there is none.
+    const RankedSubject* find(QStringView subject) const;
+    RankedSubject* find(QStringView subject) {
+        return const_cast<RankedSubject*>(std::as_const(*this).find(subject));
+    }
+    // Makes the entries findable by their names (after they changed); a few bytes per entry
+    // instead of a hash table's node.
+    void index();
+
+private:
+    std::vector<quint32> slots_; // an entry's number plus one, 0 for an empty slot
 };
 PreparedRanking prepareRanking(const IniStore& store);
 

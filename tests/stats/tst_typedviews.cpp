@@ -119,13 +119,29 @@ private slots:
         book.readSubjects();
         PreparedRanking prepared = prepareRanking(book.store());
         QVERIFY(prepared.complete);
-        QCOMPARE(prepared.entries.value(QStringLiteral("Mathe")).shownAverage, "3,24");
-        prepared.entries[QStringLiteral("Mathe")].shownAverage = QStringLiteral("vorab");
+        QCOMPARE(prepared.find(u"Mathe")->shownAverage, "3,24");
+        QCOMPARE(prepared.find(u"mathe"), nullptr);
+        prepared.find(u"Mathe")->shownAverage = QStringLiteral("vorab");
         SubjectRanking ranking;
         ranking.usePrepared(prepared);
         QCOMPARE(ranking.of(book).size(), 2);
         QCOMPARE(ranking.entries().at(0).subject, QStringLiteral("Englisch"));
         QCOMPARE(ranking.entries().at(1).shownAverage, QStringLiteral("vorab"));
+        // Subjects of the same average stand in the same order as when the ranking computes
+        // itself: the prepared entries are taken in the subjects' order first.
+        QByteArray same;
+        for (const char* subject : {"Musik", "Chemie", "Biologie", "Erdkunde", "Deutsch"})
+            same += QByteArray("[") + subject + "]\r\n5,2,12.03.2002=\"3,2,5,8,6,3,1,3,\"\r\n";
+        QVERIFY(writeBytes(fileName, same));
+        book.readSubjects();
+        const QList<RankedSubject> computed = SubjectRanking().of(book);
+        ranking.usePrepared(prepareRanking(book.store()));
+        QCOMPARE(ranking.of(book).size(), 5);
+        for (int row = 0; row < 5; ++row)
+            QCOMPARE(ranking.entries().at(row).entry(), computed.at(row).entry());
+        QCOMPARE(ranking.entries().at(0).subject, QStringLiteral("Biologie"));
+        QVERIFY(writeBytes(fileName, good));
+        book.readSubjects();
 
         QVERIFY(
             writeBytes(fileName, good + "[Physik]\r\n5,2,12.03.2002=\"3,2,xx,8,6,3,1,3,\"\r\n"));
