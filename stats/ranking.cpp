@@ -4,6 +4,7 @@
 #include "gradedata/formats.h"
 #include "gradedata/gradebook.h"
 #include "gradedata/inistore.h"
+#include "gradedata/permute.h"
 #include "gradedata/subjectname.h"
 #include "platform/apperror.h"
 #include "platform/localeformats.h"
@@ -236,25 +237,6 @@ void appendRankedSubjects(const IniStore& store, const SubjectList& subjects,
                            sum.add(value);
                        });
     addEntry();
-}
-
-// Puts the items in another order in their place: items[k] becomes what items[from[k]] was. from
-// is a permutation of the items' numbers (and is used up).
-template <typename T> void permute(QList<T>& items, std::vector<qsizetype>& from) {
-    for (qsizetype start = 0; start < qsizetype(from.size()); ++start) {
-        if (from[start] == start)
-            continue;
-        T first = std::move(items[start]);
-        qsizetype at = start;
-        while (from[at] != start) {
-            const qsizetype next = from[at];
-            items[at] = std::move(items[next]);
-            from[at] = at;
-            at = next;
-        }
-        items[at] = std::move(first);
-        from[at] = at;
-    }
 }
 
 // The prepared entries of the subjects, in the subjects' order.

@@ -74,18 +74,36 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
     }
 
-    // Tests with equal items keep the order in which they came.
+    // Tests with equal items keep the order in which they came, also in a subject of so many
+    // tests that they are sorted through their numbers.
+    void equalItemsKeepTheirOrder_data() {
+        QTest::addColumn<int>("copies");
+        QTest::newRow("few") << 1;
+        QTest::newRow("very many") << 20000;
+    }
     void equalItemsKeepTheirOrder() {
+        QFETCH(int, copies);
         QList<TestRow> rows;
-        for (const char* remark : {"b", "B", "a", "b"})
-            rows.append(makeTestRow(classTest(QDate(2002, 1, 1), 5, 1, QString::fromUtf8(remark))));
-        rows[3].test.lesson = 99; // tells the two "b" apart, with the item unchanged
+        for (int copy = 0; copy < copies; ++copy) {
+            for (const char* remark : {"b", "B", "a", "b"}) {
+                rows.append(
+                    makeTestRow(classTest(QDate(2002, 1, 1), 5, 1, QString::fromUtf8(remark))));
+                // Tells equal items apart, with the item unchanged.
+                rows.back().test.lesson = int(rows.size());
+            }
+        }
         sortTestRows(rows);
         QStringList remarks;
-        for (const TestRow& row : std::as_const(rows))
+        for (const TestRow& row : std::as_const(rows).first(4))
             remarks.append(row.test.remark);
-        QCOMPARE(remarks, (QStringList{"a", "b", "B", "b"}));
-        QCOMPARE(rows[3].test.lesson, 99);
+        const QStringList first =
+            copies == 1 ? QStringList{"a", "b", "B", "b"} : QStringList(4, "a");
+        QCOMPARE(remarks, first);
+        QCOMPARE(rows.at(copies).test.remark, QStringLiteral("b"));
+        for (qsizetype i = 1; i < rows.size(); ++i) {
+            if (i != copies)
+                QVERIFY(rows.at(i - 1).test.lesson < rows.at(i).test.lesson);
+        }
     }
 
     // The quick order of the test list is the order of the locale's collation, for items as
