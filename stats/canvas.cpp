@@ -2,86 +2,20 @@
 
 #include <QFontMetrics>
 #include <QGlyphRun>
-#include <QHash>
 #include <QPaintEngine>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace canvas {
 
-struct TextCache::FontTexts {
-    // A text as QTextLayout lays it out: its glyph runs, whose positions put the baseline at
-    // `baseline` below the top.
-    struct LaidOut {
-        int width = 0;
-        bool shaped = false;
-        QList<QGlyphRun> runs;
-        qreal baseline = 0;
-    };
-
-    QFont font; // as the painter holds it, resolved for the device
-    int dpi = 0;
-    int ascent = 0;
-    int height = 0;
-    QHash<QString, LaidOut> texts;
-
-    LaidOut& entry(const QPainter& p, const QString& text) {
-        auto it = texts.find(text);
-        if (it != texts.end())
-            return *it;
-        // A view's texts are few; a flood of different ones starts the cache afresh.
-        if (texts.size() >= 4096)
-            texts.clear();
-        LaidOut laidOut;
-        laidOut.width = p.fontMetrics().horizontalAdvance(text);
-        return *texts.insert(text, laidOut);
-    }
-
-    const LaidOut& shaped(const QPainter& p, const QString& text) {
-        LaidOut& laidOut = entry(p, text);
-        if (!laidOut.shaped) {
-            QTextLayout layout(text, font, p.device());
-            QTextOption option;
-            option.setTextDirection(Qt::LeftToRight);
-            layout.setTextOption(option);
-            layout.beginLayout();
-            QTextLine line = layout.createLine();
-            layout.endLayout();
-            laidOut.runs = layout.glyphRuns();
-            laidOut.baseline = line.isValid() ? line.ascent() : 0;
-            laidOut.shaped = true;
-        }
-        return laidOut;
-    }
-};
-
-TextCache::TextCache() = default;
-TextCache::~TextCache() = default;
-
-TextCache::FontTexts& TextCache::fontOf(const QPainter& p) {
-    const QFont& font = p.font();
-    const int dpi = p.device() ? p.device()->logicalDpiY() : 0;
-    for (const auto& entry : fonts_) {
-        if (entry->dpi == dpi && entry->font == font)
-            return *entry;
-    }
-    auto entry = std::make_unique<FontTexts>();
-    entry->font = font;
-    entry->dpi = dpi;
-    const QFontMetrics metrics = p.fontMetrics();
-    entry->ascent = metrics.ascent();
-    entry->height = metrics.height();
-    fonts_.push_back(std::move(entry));
-    return *fonts_.back();
-}
-
 namespace {
 
-// Whether glyph runs laid out once give the pixels QPainter::drawText gives: on the raster
-// engine, moved by whole device pixels only, for text that QPainter lays out left to right in
-// one run of lines-free text.
-bool drawsLikeDrawText(const QPainter& p, const QString& text) {
+// Whether glyph runs laid out once give the pixels QPainter::drawText gives, as far as the
+// painter decides it: on the raster engine, moved by whole device pixels only, laying out left
+// to right.
+bool paintsRunsLikeDrawText(const QPainter& p) {
     const QPaintEngine* engine = p.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster)
         return false;
@@ -90,7 +24,13 @@ bool drawsLikeDrawText(const QPainter& p, const QString& text) {
         transform.dx() != std::floor(transform.dx()) ||
         transform.dy() != std::floor(transform.dy()))
         return false;
-    if (p.layoutDirection() == Qt::RightToLeft)
+    return p.layoutDirection() != Qt::RightToLeft;
+}
+
+// The same, as far as the text decides it: one run of left-to-right text without line breaks
+// or control characters.
+bool laysOutInOneRun(const QString& text) {
+    if (text.isEmpty())
         return false;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -117,7 +57,121 @@ bool drawsLikeDrawText(const QPainter& p, const QString& text) {
     return true;
 }
 
+// FNV-1a over the UTF-16 units: the texts are short and many lookups are made per row, where
+// QString's seeded hash costs more than the rest of the lookup. The cache's size is bounded,
+// so texts chosen to collide cost at most a slow view, not memory.
+struct TextHash {
+    size_t operator()(const QString& text) const noexcept {
+        quint64 hash = 14695981039346656037ULL;
+        for (const QChar c : text) {
+            hash ^= c.unicode();
+            hash *= 1099511628211ULL;
+        }
+        return size_t(hash);
+    }
+};
+
 } // namespace
+
+// A text as QTextLayout lays it out: its glyph runs, whose positions put the baseline at
+// `baseline` below the top.
+struct TextCache::LaidOut {
+    int width = 0;
+    bool oneRun = false; // the text lays out in one left-to-right run (laysOutInOneRun)
+    bool shaped = false;
+    QList<QGlyphRun> runs;
+    qreal baseline = 0;
+};
+
+struct TextCache::FontTexts {
+    explicit FontTexts(const QPainter& p) : font(p.font()), metrics(p.fontMetrics()) {}
+
+    QFont font; // as the painter holds it, resolved for the device
+    QFontMetrics metrics;
+    int dpi = 0;
+    int ascent = 0;
+    int height = 0;
+    std::unordered_map<QString, LaidOut, TextHash> texts;
+
+    LaidOut& entry(const QString& text) {
+        auto it = texts.find(text);
+        if (it != texts.end())
+            return it->second;
+        // A view's texts are few; a flood of different ones starts the cache afresh.
+        if (texts.size() >= 4096)
+            texts.clear();
+        LaidOut laidOut;
+        laidOut.width = metrics.horizontalAdvance(text);
+        laidOut.oneRun = laysOutInOneRun(text);
+        return texts.emplace(text, std::move(laidOut)).first->second;
+    }
+
+    const LaidOut& shaped(const QPainter& p, const QString& text, LaidOut& laidOut) {
+        if (!laidOut.shaped) {
+            QTextLayout layout(text, font, p.device());
+            QTextOption option;
+            option.setTextDirection(Qt::LeftToRight);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            layout.endLayout();
+            laidOut.runs = layout.glyphRuns();
+            laidOut.baseline = line.isValid() ? line.ascent() : 0;
+            laidOut.shaped = true;
+        }
+        return laidOut;
+    }
+
+    // Draws a text that lays out in one run with its top-left corner at (x, y), in the
+    // painter's pen.
+    void drawRuns(QPainter& p, int x, int y, const QString& text, LaidOut& laidOut) {
+        // The runs' baseline is moved onto the baseline drawText would use.
+        const LaidOut& runs = shaped(p, text, laidOut);
+        const QPointF origin(x, y + ascent - runs.baseline);
+        for (const QGlyphRun& run : runs.runs)
+            p.drawGlyphRun(origin, run);
+    }
+};
+
+TextCache::TextCache() = default;
+TextCache::~TextCache() = default;
+
+TextCache::FontTexts& TextCache::fontOf(const QPainter& p) {
+    const QFont& font = p.font();
+    const int dpi = p.device() ? p.device()->logicalDpiY() : 0;
+    for (const auto& entry : fonts_) {
+        if (entry->dpi == dpi && entry->font == font)
+            return *entry;
+    }
+    auto entry = std::make_unique<FontTexts>(p);
+    entry->dpi = dpi;
+    entry->ascent = entry->metrics.ascent();
+    entry->height = entry->metrics.height();
+    fonts_.push_back(std::move(entry));
+    return *fonts_.back();
+}
+
+TextFont::TextFont(const QPainter& p, TextCache* cache)
+    : font_(p.font()), metrics_(p.fontMetrics()), cached_(cache ? &cache->fontOf(p) : nullptr),
+      drawsRuns_(cache && paintsRunsLikeDrawText(p)), ascent_(metrics_.ascent()),
+      height_(metrics_.height()) {}
+
+TextFont::Text TextFont::text(const QString& string) const {
+    if (!cached_)
+        return {string, metrics_.horizontalAdvance(string), nullptr};
+    TextCache::LaidOut& laidOut = cached_->entry(string);
+    return {string, laidOut.width, &laidOut};
+}
+
+void TextFont::draw(QPainter& p, int x, int y, const Text& text) const {
+    if (drawsRuns_ && text.laidOut->oneRun) {
+        cached_->drawRuns(p, x, y, text.string, *text.laidOut);
+        return;
+    }
+    if (p.font() != font_)
+        p.setFont(font_);
+    p.drawText(QPoint(x, y + ascent_), text.string);
+}
 
 void fill(QPainter& p, int l, int t, int r, int b, const QColor& colour) {
     if (r <= l || b <= t)
@@ -165,15 +219,13 @@ void text(QPainter& p, int x, int y, const QString& text, const QColor& colour, 
         p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
     } else {
         TextCache::FontTexts& font = cache->fontOf(p);
-        if (text.isEmpty() || !drawsLikeDrawText(p, text)) {
+        TextCache::LaidOut* laidOut = nullptr;
+        if (!text.isEmpty() && paintsRunsLikeDrawText(p))
+            laidOut = &font.entry(text);
+        if (laidOut && laidOut->oneRun)
+            font.drawRuns(p, x, y, text, *laidOut);
+        else
             p.drawText(QPoint(x, y + font.ascent), text);
-        } else {
-            // The runs' baseline is moved onto the baseline drawText would use.
-            const auto& laidOut = font.shaped(p, text);
-            const QPointF origin(x, y + font.ascent - laidOut.baseline);
-            for (const QGlyphRun& run : laidOut.runs)
-                p.drawGlyphRun(origin, run);
-        }
     }
     p.setPen(pen);
 }
@@ -187,7 +239,7 @@ void opaqueText(QPainter& p, int x, int y, const QString& str, const QColor& col
 int textWidth(const QPainter& p, const QString& text, TextCache* cache) {
     if (!cache)
         return p.fontMetrics().horizontalAdvance(text);
-    return cache->fontOf(p).entry(p, text).width;
+    return cache->fontOf(p).entry(text).width;
 }
 
 int textHeight(const QPainter& p, TextCache* cache) {

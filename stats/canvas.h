@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QString>
 
@@ -36,11 +38,42 @@ public:
     TextCache& operator=(const TextCache&) = delete;
 
     struct FontTexts;
+    struct LaidOut;
     // The entry of the painter's font on the painter's device.
     FontTexts& fontOf(const QPainter& p);
 
 private:
     std::vector<std::unique_ptr<FontTexts>> fonts_;
+};
+
+// The painter's font, taken once for the many texts a painter draws in it (the columns of a
+// row): looked up in the cache once instead of for every text, and each text looked up once
+// for its width and its drawing. Without a cache the texts are measured and drawn afresh.
+// Valid while the painter keeps its device, transform and layout direction.
+class TextFont {
+public:
+    TextFont(const QPainter& p, TextCache* cache);
+
+    // A text in the font: its width, and its layout where the cache keeps one. Valid until
+    // the next text() in a font of the same cache.
+    struct Text {
+        QString string;
+        int width = 0;
+        TextCache::LaidOut* laidOut = nullptr;
+    };
+    Text text(const QString& string) const;
+    int height() const { return height_; }
+    // Draws the text with its top-left corner at (x, y) in the painter's pen, with the pixels
+    // of canvas::text(). Where the text is drawn afresh, the painter is set to this font first.
+    void draw(QPainter& p, int x, int y, const Text& text) const;
+
+private:
+    QFont font_; // as the painter held it, resolved for the device
+    QFontMetrics metrics_;
+    TextCache::FontTexts* cached_ = nullptr;
+    bool drawsRuns_ = false; // whether the painter draws glyph runs as drawText would
+    int ascent_ = 0;
+    int height_ = 0;
 };
 
 // Text with its top-left corner at (x, y) in the painter's font.

@@ -91,44 +91,51 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
         canvas::fill(p, R - 2, T + 2, R, B, White);
     }
 
-    int h = canvas::textHeight(p, style.texts);
-    canvas::text(p, L + 2, cy - h, row.gradeLevel, textColour, style.texts);
-    canvas::text(p, L + 2, cy, row.number + QStringLiteral(". Arbeit"), textColour, style.texts);
-    canvas::text(p, L + 120, cy - h, row.date, textColour, style.texts);
-    canvas::text(p, L + 120, cy, row.lesson + QStringLiteral(". Schulstunde"), textColour,
-                 style.texts);
-
-    const std::optional<int>& ownGrade = row.ownGrade;
+    // Each font is looked up once, each text once for its width and its drawing; the pen
+    // changes only where the colour does.
+    const canvas::TextFont normal(p, style.texts);
     QFont bold = font;
     bold.setBold(true);
+    p.setFont(bold);
+    const canvas::TextFont strong(p, style.texts);
+    const auto put = [&p](const canvas::TextFont& f, int x, int y, const QString& text) {
+        f.draw(p, x, y, f.text(text));
+    };
+    p.setPen(textColour);
+
+    int h = normal.height();
+    put(normal, L + 2, cy - h, row.gradeLevel);
+    put(normal, L + 2, cy, row.number + QStringLiteral(". Arbeit"));
+    put(normal, L + 120, cy - h, row.date);
+    put(normal, L + 120, cy, row.lesson + QStringLiteral(". Schulstunde"));
+
+    const std::optional<int>& ownGrade = row.ownGrade;
     for (int i = 0; i < 6; ++i) {
         const int cx = L + 210 + 35 * i;
-        const QString& count = row.countTexts[i];
-        QColor colour = textColour;
         if (ownGrade == i + 1) {
-            p.setFont(bold);
-            const int w = canvas::textWidth(p, count, style.texts);
-            h = canvas::textHeight(p, style.texts);
+            const canvas::TextFont::Text count = strong.text(row.countTexts[i]);
+            const int w = count.width;
+            h = strong.height();
             canvas::ellipse(p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
                             style.selected ? SelectedMarkColour : MarkColour, Black);
-            colour = style.selected ? Black : White;
+            p.setPen(style.selected ? Black : White);
+            strong.draw(p, cx - w / 2, cy - h / 2, count);
+            p.setPen(textColour);
+        } else {
+            const canvas::TextFont::Text count = normal.text(row.countTexts[i]);
+            h = normal.height();
+            normal.draw(p, cx - count.width / 2, cy - h / 2, count);
         }
-        const int w = canvas::textWidth(p, count, style.texts);
-        h = canvas::textHeight(p, style.texts);
-        canvas::text(p, cx - w / 2, cy - h / 2, count, colour, style.texts);
-        p.setFont(font);
     }
 
-    const QString participants = QString::number(Participants(counts));
-    int w = canvas::textWidth(p, participants, style.texts);
-    h = canvas::textHeight(p, style.texts);
-    canvas::text(p, L + 439 - w / 2, cy - h / 2, participants, textColour, style.texts);
+    const canvas::TextFont::Text participants = normal.text(QString::number(Participants(counts)));
+    h = normal.height();
+    normal.draw(p, L + 439 - participants.width / 2, cy - h / 2, participants);
 
-    p.setFont(bold);
-    const QString average = TestAverageText(counts);
-    w = canvas::textWidth(p, average, style.texts);
-    h = canvas::textHeight(p, style.texts);
-    canvas::text(p, L + 516 - w / 2, cy - h / 2, average, textColour, style.texts);
+    const QString averageText = TestAverageText(counts);
+    const canvas::TextFont::Text average = strong.text(averageText);
+    h = strong.height();
+    strong.draw(p, L + 516 - average.width / 2, cy - h / 2, average);
 
     canvas::outline(p, L + 560, T + 4, R - 6, B - 4, Black);
     int x = L + 561;
@@ -138,11 +145,13 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
         const int bw = barWidth(
             static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left, left);
         canvas::fill(p, x, T + 5, x + bw, B - 4, gradeBarColour(i + 1));
-        const QString& label = row.countTexts[i];
-        if (style.diagramLabels && canvas::textWidth(p, label, style.texts) < bw) {
-            w = canvas::textWidth(p, label, style.texts);
-            canvas::text(p, x + bw / 2 - w / 2, T + 5 + (B - T - 9) / 2 - h / 2, label,
-                         gradeLabelColour(i + 1), style.texts);
+        if (style.diagramLabels) {
+            const canvas::TextFont::Text label = strong.text(row.countTexts[i]);
+            if (label.width < bw) {
+                p.setPen(gradeLabelColour(i + 1));
+                strong.draw(p, x + bw / 2 - label.width / 2, T + 5 + (B - T - 9) / 2 - h / 2,
+                            label);
+            }
         }
         x += bw;
     }
