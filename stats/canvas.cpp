@@ -153,8 +153,9 @@ TextCache::FontTexts& TextCache::fontOf(const QPainter& p) {
 
 TextFont::TextFont(const QPainter& p, TextCache* cache)
     : font_(p.font()), metrics_(p.fontMetrics()), cached_(cache ? &cache->fontOf(p) : nullptr),
-      drawsRuns_(cache && paintsRunsLikeDrawText(p)), ascent_(metrics_.ascent()),
-      height_(metrics_.height()) {}
+      drawsRuns_(cache && paintsRunsLikeDrawText(p)),
+      ascent_(cached_ ? cached_->ascent : metrics_.ascent()),
+      height_(cached_ ? cached_->height : metrics_.height()) {}
 
 TextFont::Text TextFont::text(const QString& string) const {
     if (!cached_)
