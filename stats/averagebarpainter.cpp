@@ -74,7 +74,7 @@ void paintAverageBar(QPainter& p, int width, const std::optional<SubjectSummary>
             const int w = canvas::textWidth(p, mean, style.texts);
             const int h = canvas::textHeight(p, style.texts);
             canvas::ellipse(p, cx - w / 2 - 5, Middle - h / 2 - 3, cx + w / 2 + 5,
-                            Middle + h / 2 + 4, MarkColour, Black);
+                            Middle + h / 2 + 4, MarkColour, Black, style.texts);
             colour = White;
         } else {
             p.setFont(font);

@@ -1,5 +1,7 @@
 #include "stats/canvas.h"
 
+#include "platform/localeformats.h"
+
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPaintEngine>
@@ -12,19 +14,29 @@ namespace canvas {
 
 namespace {
 
-// Whether glyph runs laid out once give the pixels QPainter::drawText gives, as far as the
-// painter decides it: on the raster engine, moved by whole device pixels only, laying out left
-// to right.
-bool paintsRunsLikeDrawText(const QPainter& p) {
+// Whether the painter paints with the raster engine, moved by whole device pixels only.
+bool rasterByWholePixels(const QPainter& p) {
     const QPaintEngine* engine = p.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster)
         return false;
     const QTransform transform = p.deviceTransform();
-    if (transform.type() > QTransform::TxTranslate ||
-        transform.dx() != std::floor(transform.dx()) ||
-        transform.dy() != std::floor(transform.dy()))
-        return false;
-    return p.layoutDirection() != Qt::RightToLeft;
+    return transform.type() <= QTransform::TxTranslate &&
+           transform.dx() == std::floor(transform.dx()) &&
+           transform.dy() == std::floor(transform.dy());
+}
+
+// Whether glyph runs laid out once give the pixels QPainter::drawText gives, as far as the
+// painter decides it: on the raster engine, moved by whole device pixels only, laying out left
+// to right.
+bool paintsRunsLikeDrawText(const QPainter& p) {
+    return rasterByWholePixels(p) && p.layoutDirection() != Qt::RightToLeft;
+}
+
+// Whether an image drawn by the painter lands pixel for pixel as drawn: raster painting moved
+// by whole pixels, opaque, drawn over what lies under it.
+bool blitsAsDrawn(const QPainter& p) {
+    return rasterByWholePixels(p) && p.opacity() == 1.0 &&
+           p.compositionMode() == QPainter::CompositionMode_SourceOver;
 }
 
 // The same, as far as the text decides it: one run of left-to-right text without line breaks
@@ -92,18 +104,36 @@ struct TextCache::FontTexts {
     int ascent = 0;
     int height = 0;
     std::unordered_map<QString, LaidOut, TextHash> texts;
+    // Texts by the keys TextFont::made() was given: the text and its entry in `texts`.
+    std::unordered_map<quint64, std::pair<const QString*, LaidOut*>> made;
+    // The formats the made texts were made in.
+    QString madeDateFormat;
+    QChar madeDecimalSeparator;
 
     LaidOut& entry(const QString& text) {
         auto it = texts.find(text);
         if (it != texts.end())
             return it->second;
         // A view's texts are few; a flood of different ones starts the cache afresh.
-        if (texts.size() >= 4096)
+        if (texts.size() >= 4096 || made.size() >= 4096) {
+            made.clear();
             texts.clear();
+        }
         LaidOut laidOut;
         laidOut.width = metrics.horizontalAdvance(text);
         laidOut.oneRun = laysOutInOneRun(text);
         return texts.emplace(text, std::move(laidOut)).first->second;
+    }
+
+    // Forgets the made texts when the program's formats have changed since they were made.
+    void keepMadeForCurrentFormats() {
+        const LocaleFormats& formats = LocaleFormats::current();
+        if (formats.shortDateFormat() == madeDateFormat &&
+            formats.decimalSeparator() == madeDecimalSeparator)
+            return;
+        made.clear();
+        madeDateFormat = formats.shortDateFormat();
+        madeDecimalSeparator = formats.decimalSeparator();
     }
 
     const LaidOut& shaped(const QPainter& p, const QString& text, LaidOut& laidOut) {
@@ -151,17 +181,96 @@ TextCache::FontTexts& TextCache::fontOf(const QPainter& p) {
     return *fonts_.back();
 }
 
+namespace {
+
+void drawEllipse(QPainter& p, const QRect& rect, const QColor& fillColour,
+                 const QColor& outlineColour) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(outlineColour, 1));
+    p.setBrush(fillColour);
+    // A cosmetic 1-pixel pen covers x .. x + width of the rectangle it is given.
+    p.drawEllipse(rect);
+    p.restore();
+}
+
+} // namespace
+
+const TextCache::Mark& TextCache::markOf(int width, int height, QRgb fill, QRgb outline) {
+    for (const Mark& mark : marks_) {
+        if (mark.width == width && mark.height == height && mark.fill == fill &&
+            mark.outline == outline)
+            return mark;
+    }
+    if (marks_.size() >= 64)
+        marks_.clear();
+    Mark mark{width, height, fill, outline, QImage(), QPoint(), false};
+    // Drawn with room all around, since a flat ellipse's outline can reach past its rectangle;
+    // the image is what the drawing covered.
+    const int room = width + height;
+    QImage drawn(width + 2 * room, height + 2 * room, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter p(&drawn);
+        drawEllipse(p, QRect(room, room, width - 1, height - 1), QColor::fromRgb(fill),
+                    QColor::fromRgb(outline));
+    }
+    int left = drawn.width(), top = drawn.height(), right = -1, bottom = -1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (qAlpha(line[x]) != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    mark.whole = right >= 0 && left > 0 && top > 0 && right < drawn.width() - 1 &&
+                 bottom < drawn.height() - 1;
+    if (mark.whole) {
+        mark.image = drawn.copy(QRect(QPoint(left, top), QPoint(right, bottom)));
+        mark.offset = QPoint(left - room, top - room);
+    }
+    marks_.push_back(std::move(mark));
+    return marks_.back();
+}
+
 TextFont::TextFont(const QPainter& p, TextCache* cache)
     : font_(p.font()), metrics_(p.fontMetrics()), cached_(cache ? &cache->fontOf(p) : nullptr),
       drawsRuns_(cache && paintsRunsLikeDrawText(p)),
       ascent_(cached_ ? cached_->ascent : metrics_.ascent()),
-      height_(cached_ ? cached_->height : metrics_.height()) {}
+      height_(cached_ ? cached_->height : metrics_.height()) {
+    if (cached_)
+        cached_->keepMadeForCurrentFormats();
+}
 
 TextFont::Text TextFont::text(const QString& string) const {
     if (!cached_)
         return {string, metrics_.horizontalAdvance(string), nullptr};
     TextCache::LaidOut& laidOut = cached_->entry(string);
     return {string, laidOut.width, &laidOut};
+}
+
+bool TextFont::findMade(quint64 key, Text& found) const {
+    if (!cached_)
+        return false;
+    const auto it = cached_->made.find(key);
+    if (it == cached_->made.end())
+        return false;
+    found = {*it->second.first, it->second.second->width, it->second.second};
+    return true;
+}
+
+TextFont::Text TextFont::remember(quint64 key, const QString& string) const {
+    if (!cached_)
+        return text(string);
+    TextCache::LaidOut& laidOut = cached_->entry(string);
+    // The entry's own copy of the text, which lives as long as the entry.
+    const QString& kept = cached_->texts.find(string)->first;
+    cached_->made.emplace(key, std::pair{&kept, &laidOut});
+    return {kept, laidOut.width, &laidOut};
 }
 
 void TextFont::draw(QPainter& p, int x, int y, const Text& text) const {
@@ -200,16 +309,22 @@ void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour) {
 }
 
 void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
-             const QColor& outlineColour) {
+             const QColor& outlineColour, TextCache* cache) {
     if (r - l < 2 || b - t < 2)
         return;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(outlineColour, 1));
-    p.setBrush(fillColour);
-    // A cosmetic 1-pixel pen covers x .. x + width of the rectangle it is given.
-    p.drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
-    p.restore();
+    // Only colours an image holds exactly: opaque, of 8 bits a channel.
+    const auto exact = [](const QColor& c) {
+        return c.alpha() == 255 && c == QColor::fromRgba(c.rgba());
+    };
+    if (cache && exact(fillColour) && exact(outlineColour) && blitsAsDrawn(p)) {
+        const TextCache::Mark& mark =
+            cache->markOf(r - l, b - t, fillColour.rgb(), outlineColour.rgb());
+        if (mark.whole) {
+            p.drawImage(QPoint(l, t) + mark.offset, mark.image);
+            return;
+        }
+    }
+    drawEllipse(p, QRect(l, t, r - l - 1, b - t - 1), fillColour, outlineColour);
 }
 
 void text(QPainter& p, int x, int y, const QString& text, const QColor& colour, TextCache* cache) {

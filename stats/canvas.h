@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QString>
 
@@ -21,15 +22,17 @@ void fill(QPainter& p, int l, int t, int r, int b, const QColor& colour);
 void outline(QPainter& p, int l, int t, int r, int b, const QColor& colour);
 // Horizontal or vertical 1-pixel line from (x1, y1) towards (x2, y2), end point left out.
 void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
-// Ellipse inside the rectangle, filled and with a 1-pixel outline.
+class TextCache;
+// Ellipse inside the rectangle, filled and with a 1-pixel outline. With a cache, an ellipse of
+// opaque colours is drawn from an image of it made once, where that gives the same pixels.
 void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
-             const QColor& outlineColour);
+             const QColor& outlineColour, TextCache* cache = nullptr);
 // The texts a view draws again and again (the figures, captions and dates of its rows),
-// measured and laid out once per font and paint device. Text drawn from it has the same pixels
-// as text laid out afresh; it is drawn from it only where that holds (raster painting moved by
-// whole pixels, left-to-right text without control characters) and laid out as usual
-// elsewhere. A view owns one, hands it to its painters in their DrawStyle and keeps it as long
-// as itself; it is used from the view's thread only.
+// measured and laid out once per font and paint device, and the ellipses of its marks. Text drawn
+// from it has the same pixels as text laid out afresh; it is drawn from it only where that holds
+// (raster painting moved by whole pixels, left-to-right text without control characters) and laid
+// out as usual elsewhere. A view owns one, hands it to its painters in their DrawStyle and keeps it
+// as long as itself; it is used from the view's thread only.
 class TextCache {
 public:
     TextCache();
@@ -42,8 +45,21 @@ public:
     // The entry of the painter's font on the painter's device.
     FontTexts& fontOf(const QPainter& p);
 
+    // An ellipse as ellipse() draws it, made once: its pixels, the top-left corner of the
+    // image from that of the ellipse's rectangle, and whether it is whole (false where the
+    // drawing reached past the room it was given, which is then drawn as usual).
+    struct Mark {
+        int width = 0, height = 0;
+        QRgb fill = 0, outline = 0;
+        QImage image;
+        QPoint offset;
+        bool whole = false;
+    };
+    const Mark& markOf(int width, int height, QRgb fill, QRgb outline);
+
 private:
     std::vector<std::unique_ptr<FontTexts>> fonts_;
+    std::vector<Mark> marks_;
 };
 
 // The painter's font, taken once for the many texts a painter draws in it (the columns of a
@@ -62,12 +78,25 @@ public:
         TextCache::LaidOut* laidOut = nullptr;
     };
     Text text(const QString& string) const;
+    // The text that the caller's key stands for, made by make() only where the cache does not
+    // hold it yet: texts that rows make from numbers again and again are then found by their
+    // number, neither made nor hashed anew. In a cache a key stands for one text as long as the
+    // program's formats (short date, decimal separator) stay as they are.
+    template <typename Make> Text made(quint64 key, Make&& make) const {
+        Text found;
+        if (findMade(key, found))
+            return found;
+        return remember(key, make());
+    }
     int height() const { return height_; }
     // Draws the text with its top-left corner at (x, y) in the painter's pen, with the pixels
     // of canvas::text(). Where the text is drawn afresh, the painter is set to this font first.
     void draw(QPainter& p, int x, int y, const Text& text) const;
 
 private:
+    bool findMade(quint64 key, Text& found) const;
+    Text remember(quint64 key, const QString& string) const;
+
     QFont font_; // as the painter held it, resolved for the device
     QFontMetrics metrics_;
     TextCache::FontTexts* cached_ = nullptr;

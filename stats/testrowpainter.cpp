@@ -46,22 +46,119 @@ QString gradeLevelText(const QString& gradeLevelField, const QDate& date) {
 
 namespace {
 
-// What a row shows: the texts of its fields and the numbers the diagram is drawn from.
-struct RowContent {
-    QString gradeLevel; // "7. Klasse (2003/2004)"
-    QString number;
-    QString date;
-    QString lesson;
-    std::array<QString, 6> countTexts;
-    GradeCounts counts{};
-    std::optional<int> ownGrade;
+using Text = canvas::TextFont::Text;
+
+// A row's texts as its test list item gives them: the fields as they stand, each looked up as
+// a text.
+class ItemTexts {
+public:
+    explicit ItemTexts(const QString& testListItem) {
+        const QStringList fields = splitCommaList(testListItem);
+        const QDate date = QDate::fromString(fields.value(ItemField::Date), Qt::ISODate);
+        gradeLevel_ = gradeLevelText(fields.value(ItemField::GradeLevel), date);
+        number_ = fields.value(ItemField::Number) + QStringLiteral(". Arbeit");
+        date_ = shownDate(fields.value(ItemField::Date), date);
+        lesson_ = fields.value(ItemField::Lesson) + QStringLiteral(". Schulstunde");
+        for (int i = 0; i < 6; ++i) {
+            countTexts_[i] = fields.value(ItemField::FirstCount + i);
+            counts_[i] = lenientCount(countTexts_[i]);
+        }
+        participants_ = QString::number(Participants(counts_));
+        average_ = TestAverageText(counts_);
+        ownGrade_ = readLenientInteger(fields.value(ItemField::OwnGrade));
+    }
+
+    const GradeCounts& counts() const { return counts_; }
+    const std::optional<int>& ownGrade() const { return ownGrade_; }
+    Text gradeLevel(const canvas::TextFont& f) const { return f.text(gradeLevel_); }
+    Text number(const canvas::TextFont& f) const { return f.text(number_); }
+    Text date(const canvas::TextFont& f) const { return f.text(date_); }
+    Text lesson(const canvas::TextFont& f) const { return f.text(lesson_); }
+    Text count(const canvas::TextFont& f, int i) const { return f.text(countTexts_[i]); }
+    Text participants(const canvas::TextFont& f) const { return f.text(participants_); }
+    Text average(const canvas::TextFont& f) const { return f.text(average_); }
+
+private:
+    QString gradeLevel_; // "7. Klasse (2003/2004)"
+    QString number_;     // "2. Arbeit"
+    QString date_;
+    QString lesson_; // "3. Schulstunde"
+    std::array<QString, 6> countTexts_;
+    GradeCounts counts_{};
+    QString participants_;
+    QString average_;
+    std::optional<int> ownGrade_;
 };
 
-void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawStyle& style) {
+// A row's texts as a typed test gives them: made from its numbers through the view's cache,
+// so that a row drawn again neither formats nor hashes its texts anew.
+class TestTexts {
+public:
+    explicit TestTexts(const ClassTest& test) : test_(test) {}
+
+    const GradeCounts& counts() const { return test_.counts; }
+    std::optional<int> ownGrade() const { return test_.ownGrade; }
+    Text gradeLevel(const canvas::TextFont& f) const {
+        const QDate& date = test_.date;
+        return made(
+            f, key(GradeLevel, test_.gradeLevel, date.isValid() ? academicYearStart(date) + 1 : 0),
+            [&] { return gradeLevelText(test_.gradeLevel, date); });
+    }
+    Text number(const canvas::TextFont& f) const {
+        return made(f, key(Number, test_.number),
+                    [&] { return QString::number(test_.number) + QStringLiteral(". Arbeit"); });
+    }
+    Text date(const canvas::TextFont& f) const {
+        const QDate& date = test_.date;
+        return made(f, key(Date, date.isValid() ? date.toJulianDay() + 1 : 0),
+                    [&] { return date.isValid() ? ShortDateText(date) : QString(); });
+    }
+    Text lesson(const canvas::TextFont& f) const {
+        return made(f, key(Lesson, test_.lesson), [&] {
+            return QString::number(test_.lesson) + QStringLiteral(". Schulstunde");
+        });
+    }
+    Text count(const canvas::TextFont& f, int i) const { return figure(f, test_.counts[i]); }
+    Text participants(const canvas::TextFont& f) const {
+        return figure(f, Participants(test_.counts));
+    }
+    Text average(const canvas::TextFont& f) const {
+        // The average is the quotient of the weighted sum and the participants.
+        qint64 weighted = 0;
+        for (int i = 0; i < 6; ++i)
+            weighted += qint64(i + 1) * test_.counts[i];
+        return made(f, key(Average, weighted, Participants(test_.counts)),
+                    [&] { return TestAverageText(test_.counts); });
+    }
+
+private:
+    enum Kind : quint64 { GradeLevel = 1, Number, Date, Lesson, Figure, Average };
+
+    // A text's key: its kind and up to two numbers below 2^28; none when a number does not fit
+    // (the text is then made and looked up as a text).
+    static std::optional<quint64> key(Kind kind, qint64 a, qint64 b = 0) {
+        constexpr qint64 Limit = qint64(1) << 28;
+        if (a < 0 || a >= Limit || b < 0 || b >= Limit)
+            return std::nullopt;
+        return quint64(kind) << 56 | quint64(a) << 28 | quint64(b);
+    }
+    template <typename Make>
+    static Text made(const canvas::TextFont& f, std::optional<quint64> key, Make&& make) {
+        return key ? f.made(*key, make) : f.text(make());
+    }
+    static Text figure(const canvas::TextFont& f, qint64 value) {
+        return made(f, key(Figure, value), [&] { return QString::number(value); });
+    }
+
+    const ClassTest& test_;
+};
+
+template <typename Texts>
+void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle& style) {
     const int L = rect.left(), T = rect.top();
     const int R = rect.left() + rect.width(), B = rect.top() + rect.height();
     const int cy = T + (B - T) / 2;
-    const GradeCounts& counts = row.counts;
+    const GradeCounts& counts = row.counts();
     const QColor textColour = style.text();
 
     p.save();
@@ -98,42 +195,38 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
     bold.setBold(true);
     p.setFont(bold);
     const canvas::TextFont strong(p, style.texts);
-    const auto put = [&p](const canvas::TextFont& f, int x, int y, const QString& text) {
-        f.draw(p, x, y, f.text(text));
-    };
     p.setPen(textColour);
 
     int h = normal.height();
-    put(normal, L + 2, cy - h, row.gradeLevel);
-    put(normal, L + 2, cy, row.number + QStringLiteral(". Arbeit"));
-    put(normal, L + 120, cy - h, row.date);
-    put(normal, L + 120, cy, row.lesson + QStringLiteral(". Schulstunde"));
+    normal.draw(p, L + 2, cy - h, row.gradeLevel(normal));
+    normal.draw(p, L + 2, cy, row.number(normal));
+    normal.draw(p, L + 120, cy - h, row.date(normal));
+    normal.draw(p, L + 120, cy, row.lesson(normal));
 
-    const std::optional<int>& ownGrade = row.ownGrade;
+    const std::optional<int> ownGrade = row.ownGrade();
     for (int i = 0; i < 6; ++i) {
         const int cx = L + 210 + 35 * i;
         if (ownGrade == i + 1) {
-            const canvas::TextFont::Text count = strong.text(row.countTexts[i]);
+            const Text count = row.count(strong, i);
             const int w = count.width;
             h = strong.height();
             canvas::ellipse(p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
-                            style.selected ? SelectedMarkColour : MarkColour, Black);
+                            style.selected ? SelectedMarkColour : MarkColour, Black, style.texts);
             p.setPen(style.selected ? Black : White);
             strong.draw(p, cx - w / 2, cy - h / 2, count);
             p.setPen(textColour);
         } else {
-            const canvas::TextFont::Text count = normal.text(row.countTexts[i]);
+            const Text count = row.count(normal, i);
             h = normal.height();
             normal.draw(p, cx - count.width / 2, cy - h / 2, count);
         }
     }
 
-    const canvas::TextFont::Text participants = normal.text(QString::number(Participants(counts)));
+    const Text participants = row.participants(normal);
     h = normal.height();
     normal.draw(p, L + 439 - participants.width / 2, cy - h / 2, participants);
 
-    const QString averageText = TestAverageText(counts);
-    const canvas::TextFont::Text average = strong.text(averageText);
+    const Text average = row.average(strong);
     h = strong.height();
     strong.draw(p, L + 516 - average.width / 2, cy - h / 2, average);
 
@@ -146,7 +239,7 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
             static_cast<long double>(counts[i]) / RemainingSum(counts, i + 1, 6) * left, left);
         canvas::fill(p, x, T + 5, x + bw, B - 4, gradeBarColour(i + 1));
         if (style.diagramLabels) {
-            const canvas::TextFont::Text label = strong.text(row.countTexts[i]);
+            const Text label = row.count(strong, i);
             if (label.width < bw) {
                 p.setPen(gradeLabelColour(i + 1));
                 strong.draw(p, x + bw / 2 - label.width / 2, T + 5 + (B - T - 9) / 2 - h / 2,
@@ -162,30 +255,9 @@ void paintRow(QPainter& p, const QRect& rect, const RowContent& row, const DrawS
 
 void paintTestRow(QPainter& p, const QRect& rect, const QString& testListItem,
                   const DrawStyle& style) {
-    const QStringList fields = splitCommaList(testListItem);
-    const QDate date = QDate::fromString(fields.value(ItemField::Date), Qt::ISODate);
-    RowContent row;
-    row.gradeLevel = gradeLevelText(fields.value(ItemField::GradeLevel), date);
-    row.number = fields.value(ItemField::Number);
-    row.date = shownDate(fields.value(ItemField::Date), date);
-    row.lesson = fields.value(ItemField::Lesson);
-    for (int i = 0; i < 6; ++i) {
-        row.countTexts[i] = fields.value(ItemField::FirstCount + i);
-        row.counts[i] = lenientCount(row.countTexts[i]);
-    }
-    row.ownGrade = readLenientInteger(fields.value(ItemField::OwnGrade));
-    paintRow(p, rect, row, style);
+    paintRow(p, rect, ItemTexts(testListItem), style);
 }
 
 void paintTestRow(QPainter& p, const QRect& rect, const ClassTest& test, const DrawStyle& style) {
-    RowContent row;
-    row.gradeLevel = gradeLevelText(test.gradeLevel, test.date);
-    row.number = QString::number(test.number);
-    row.date = test.date.isValid() ? ShortDateText(test.date) : QString();
-    row.lesson = QString::number(test.lesson);
-    for (int i = 0; i < 6; ++i)
-        row.countTexts[i] = QString::number(test.counts[i]);
-    row.counts = test.counts;
-    row.ownGrade = test.ownGrade;
-    paintRow(p, rect, row, style);
+    paintRow(p, rect, TestTexts(test), style);
 }

@@ -128,6 +128,37 @@ private slots:
             QCOMPARE(draw(&cache, labels), without);
         }
     }
+
+    // A row's texts are kept by their numbers; with other formats the same numbers give the
+    // texts of those formats, and a flood of different texts starts the cache afresh.
+    void rowsAsWithoutCacheWhenTextsChange() {
+        const ClassTest test = classTest(7, 1, QDate(2023, 9, 21), {2, 5, 9, 7, 3, 1}, 3);
+        DrawStyle style;
+        style.font = QFont(QStringLiteral("Liberation Sans"), 8);
+        canvas::TextCache cache;
+        const auto draw = [&](canvas::TextCache* texts, const ClassTest& row) {
+            return painted({753, 30}, 1.0, [&](QPainter& p) {
+                style.texts = texts;
+                paintTestRow(p, QRect(0, 0, 753, 30), row, style);
+            });
+        };
+        QCOMPARE(draw(&cache, test), draw(nullptr, test));
+        LocaleFormats::setCurrent(QLocale(QLocale::English, QLocale::UnitedStates));
+        const QImage english = draw(nullptr, test);
+        const QImage fromCache = draw(&cache, test);
+        LocaleFormats::setCurrent(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(fromCache, english);
+        QVERIFY(fromCache != draw(&cache, test));
+        ClassTest other = test;
+        for (int day = 0; day < 5000; ++day) {
+            other.date = QDate(2000, 1, 1).addDays(day);
+            other.counts[0] = day % 40;
+            const QImage cached = draw(&cache, other);
+            if (day % 1000 == 999)
+                QCOMPARE(cached, draw(nullptr, other));
+        }
+        QCOMPARE(draw(&cache, test), draw(nullptr, test));
+    }
 };
 
 QTEST_MAIN(TestTextCache)
