@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
@@ -12,6 +13,8 @@
 namespace {
 // The tabs take this height; the framed area starts where they end.
 constexpr int TabHeight = 24;
+// Qt draws a line or fill of fewer rows than 96 on the calling thread.
+constexpr int RowsPerBand = 64;
 
 // The tab bar reads "&" as the mark of a shortcut letter; doubled, it shows as itself.
 QString barText(const QString& caption) {
@@ -253,7 +256,7 @@ void TabControl::resizeEvent(QResizeEvent* event) {
     tabBar_->setGeometry(2, 0, std::max(0, width() - 4), TabHeight);
 }
 
-void TabControl::paintEvent(QPaintEvent*) {
+void TabControl::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     QStyleOptionTabWidgetFrame frame;
     frame.initFrom(this);
@@ -262,5 +265,12 @@ void TabControl::paintEvent(QPaintEvent*) {
     frame.tabBarSize = tabBar_->size();
     frame.tabBarRect = tabBar_->geometry();
     frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+    // The frame is drawn in bands of rows, each pixel once. Qt hands the drawing of a line or
+    // fill of more rows to threads of its own, and waking them takes longer than drawing the
+    // frame's few lines here.
+    const QRect area = event->rect();
+    for (int top = area.top(); top <= area.bottom(); top += RowsPerBand) {
+        painter.setClipRect(area.left(), top, area.width(), RowsPerBand);
+        style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+    }
 }

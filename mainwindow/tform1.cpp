@@ -26,13 +26,16 @@
 #include "undo/edithistory.h"
 #include "update/automaticupdate.h"
 #include "update/tvelaupdatefile.h"
+#include "widgets/pictures.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -41,6 +44,9 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+
+#include <future>
+#include <system_error>
 
 using namespace Anchoring;
 using FormParts::named;
@@ -54,9 +60,30 @@ constexpr QSize MinimumSize(800, 423);
 constexpr QSize ClientDesignSize(792, 588);
 constexpr int StatusBarHeight = 19;
 
+// The font the window is designed for.
+QFont designFont() {
+    QFont font(QStringLiteral("Liberation Sans"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    // The logo is drawn on a third thread meanwhile. Its texts load the font database, which
+    // every text of the window waits for otherwise. Then that thread loads the image format
+    // plugins: the style reads the picture of a group's frame with them, and the first picture
+    // read loads all of them.
+    std::future<void> pictures;
+    try {
+        pictures = std::async(std::launch::async, [] {
+            logoBitmap();
+            QBuffer nothing;
+            QImageReader(&nothing).canRead();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the settings page draws the logo.
+    }
     // The data file of the last run is read on a second thread while this one builds the
     // window, and the class averages of its subjects are computed there; opening it at the end
     // of the start-up then finds it read and only puts the ranking in order. The formats the
@@ -83,9 +110,7 @@ TForm1::~TForm1() {
 void TForm1::buildForm() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zensoria"));
-    QFont font(QStringLiteral("Liberation Sans"), 8);
-    font.setStyleHint(QFont::SansSerif);
-    setFont(font);
+    setFont(designFont());
     setMinimumSize(MinimumSize - FrameAllowance);
     resize(ClientDesignSize);
 
@@ -105,10 +130,7 @@ void TForm1::buildForm() {
     Sites = named(new QStackedWidget(Subjects), QStringLiteral("Sites"));
     place(Sites, {4, 24, 769, 525}, AllEdges);
     settingsPage = new SettingsPage(Sites);
-    subjectsPage = new SubjectsPage([this] { return diagramLabels(); }, Sites);
-    form = subjectsPage->form;
     Sites->addWidget(settingsPage);
-    Sites->addWidget(subjectsPage);
 
     ShowSettings = named(new QAction(this), QStringLiteral("ShowSettings"));
     ShowSettings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -123,9 +145,38 @@ void TForm1::buildForm() {
 
     Update = named(new TVelaUpdateFile(this), QStringLiteral("Update"));
 
-    auto* keeper = new ShortcutKeeper(
+    keeper_ = new ShortcutKeeper(
         {ShowSettings->shortcut(), Help->shortcut(), Update->UpdateAction->shortcut()}, this);
-    keeper->watchFocusableWidgets(this);
+    keeper_->watchFocusableWidgets(this);
+}
+
+SubjectsPage& TForm1::subjectsPage() {
+    if (subjectsPage_)
+        return *subjectsPage_;
+    // The page's captions are made in bold from the font its parent has while it is built.
+    // The window may have taken another face since it was built (the about dialog gives it the
+    // system's message face); the captions keep the face of the window's design, as the
+    // window's other controls of a font of their own do.
+    QWidget designed;
+    designed.setFont(designFont());
+    subjectsPage_ = new SubjectsPage([this] { return diagramLabels(); },
+                                     font().family() == designFont().family() ? Sites : &designed);
+    Sites->addWidget(subjectsPage_);
+    watchUndoKeys(subjectsPage_);
+    keeper_->watchFocusableWidgets(subjectsPage_);
+
+    ClassTestForm* form = subjectsPage_->form;
+    connect(subjectsPage_, &SubjectsPage::printClicked, this, &TForm1::printRequested);
+    connect(subjectsPage_, &SubjectsPage::hintChanged, this, &TForm1::ShowInfoText);
+    wire(form->New, &QPushButton::clicked, [this, form] { SetTestData(form->New); });
+    wire(form->Change, &QPushButton::clicked, [this, form] { SetTestData(form->Change); });
+    wire(form->Delete, &QPushButton::clicked, [this] { DeleteClick(); });
+    showTestsOf(document_.get());
+    return *subjectsPage_;
+}
+
+ClassTestForm& TForm1::entryForm() {
+    return *subjectsPage().form;
 }
 
 template <typename Sender, typename Signal>
@@ -139,8 +190,6 @@ void TForm1::connectHandlers() {
     wire(Help, &QAction::triggered, [this] { HelpExecute(); });
     connect(InfoAction, &QAction::triggered, this, &TForm1::aboutRequested);
     connect(settingsPage, &SettingsPage::infoClicked, this, &TForm1::aboutRequested);
-    connect(subjectsPage, &SubjectsPage::printClicked, this, &TForm1::printRequested);
-    connect(subjectsPage, &SubjectsPage::hintChanged, this, &TForm1::ShowInfoText);
     wire(Subjects, &TabControl::tabChanged, [this] { SubjectsChange(); });
 
     wire(s->GetFileB, &QPushButton::clicked, [this] { GetFileBClick(); });
@@ -154,10 +203,6 @@ void TForm1::connectHandlers() {
     // Return on a subject does what a double click does.
     onReturnKey(s->Set1, [this] { runHandler([this] { Set1DblClick(); }); });
     onReturnKey(s->Set4, [this] { runHandler([this] { Set4DblClick(); }); });
-
-    wire(form->New, &QPushButton::clicked, [this] { SetTestData(form->New); });
-    wire(form->Change, &QPushButton::clicked, [this] { SetTestData(form->Change); });
-    wire(form->Delete, &QPushButton::clicked, [this] { DeleteClick(); });
 }
 
 void TForm1::runHandler(const std::function<void()>& handler) {
@@ -308,8 +353,11 @@ void TForm1::OpenDataFile() {
 }
 
 void TForm1::showTestsOf(GradeBook* document) {
+    // A page not yet made shows the open document's tests when it is made.
+    if (!subjectsPage_)
+        return;
     QItemSelectionModel* selection =
-        subjectsPage->showTests(document ? document->testModel() : nullptr);
+        subjectsPage_->showTests(document ? document->testModel() : nullptr);
     if (document)
         wire(selection, &QItemSelectionModel::selectionChanged, [this] { TestsClick(); });
 }
@@ -368,17 +416,17 @@ void TForm1::SubjectsChange() {
     }
     ProposeNextTest();
     BuildAverageBar();
-    form->setTestSelected(false);
-    form->clear();
+    entryForm().setTestSelected(false);
+    entryForm().clear();
     if (failure)
         std::rethrow_exception(failure);
 }
 
 void TForm1::ProposeNextTest() {
     const auto proposal = document_ ? document_->proposeNextTest() : std::nullopt;
-    form->propose(proposal);
+    entryForm().propose(proposal);
     if (proposal)
-        subjectsPage->scrollToLatest();
+        subjectsPage().scrollToLatest();
 }
 
 void TForm1::Set1Click() {
@@ -436,35 +484,35 @@ bool TForm1::diagramLabels() const {
 }
 
 void TForm1::TestsClick() {
-    const int row = subjectsPage->selectedRow();
-    form->setTestSelected(row >= 0);
+    const int row = subjectsPage().selectedRow();
+    entryForm().setTestSelected(row >= 0);
     if (row >= 0)
-        form->show(testFormFromTest(document_->tests().test(row)));
+        entryForm().show(testFormFromTest(document_->tests().test(row)));
 }
 
 void TForm1::SetTestData(QObject* button) {
     const bool changing = button && button->objectName() == QStringLiteral("Change");
     if (!document_ || onSettingsTab())
         return;
-    const int changedRow = changing ? subjectsPage->selectedRow() : -1;
+    const int changedRow = changing ? subjectsPage().selectedRow() : -1;
     if (changing && changedRow < 0)
         return;
 
-    const std::optional<ClassTest> test = form->enteredTest(*document_, changedRow);
+    const std::optional<ClassTest> test = entryForm().enteredTest(*document_, changedRow);
     if (!test)
         return;
     const int row = changing ? document_->changeTest(changedRow, *test) : document_->addTest(*test);
-    subjectsPage->selectRow(row);
+    subjectsPage().selectRow(row);
     // After "Neu" the form shows the stored test; after "Ändern" it keeps what was typed.
     if (changing)
-        form->setTestSelected(true);
+        entryForm().setTestSelected(true);
     else
         TestsClick();
     BuildAverageBar();
 }
 
 void TForm1::DeleteClick() {
-    const int row = subjectsPage->selectedRow();
+    const int row = subjectsPage().selectedRow();
     if (!document_ || row < 0)
         return;
     document_->removeTest(row);
@@ -472,14 +520,14 @@ void TForm1::DeleteClick() {
 }
 
 void TForm1::TestsMouseMove(const QPoint& position) {
-    subjectsPage->showHintAt(position);
+    subjectsPage().showHintAt(position);
 }
 
 // ---------------------------------------------------------------------------------------
 // Statistics views
 
 void TForm1::TestsDrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
-    subjectsPage->drawTest(painter, index, rect, selected);
+    subjectsPage().drawTest(painter, index, rect, selected);
 }
 
 void TForm1::Set4DrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
@@ -487,11 +535,13 @@ void TForm1::Set4DrawItem(QPainter& painter, int index, const QRect& rect, bool 
 }
 
 void TForm1::BuildAverageBar() {
-    subjectsPage->buildAverageBar();
+    subjectsPage().buildAverageBar();
 }
 
 const QImage& TForm1::averageBarImage() const {
-    return subjectsPage->averageBarImage();
+    // Before the page is made, no average bar was drawn.
+    static const QImage none;
+    return subjectsPage_ ? subjectsPage_->averageBarImage() : none;
 }
 
 void TForm1::BuildRanking() {
@@ -499,13 +549,20 @@ void TForm1::BuildRanking() {
 }
 
 void TForm1::AveragePBPaint() {
-    subjectsPage->paintAverageBar();
+    subjectsPage().paintAverageBar();
 }
 
 // ---------------------------------------------------------------------------------------
 // Events
 
 bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && !subjectsPage_ && !subjectsPageDue_) {
+        // The subjects page is hidden at start; it is made once the window is painted, in the
+        // event loop's next turn, unless something needs it before.
+        subjectsPageDue_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { subjectsPage(); }, Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::StatusTip) {
         ShowInfoText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;

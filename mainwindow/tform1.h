@@ -19,6 +19,7 @@ class QStackedWidget;
 class QStatusBar;
 class SettingsFile;
 class SettingsPage;
+class ShortcutKeeper;
 class SingleInstance;
 class SubjectsPage;
 class TabControl;
@@ -144,6 +145,9 @@ private:
     void openTab(const QString& caption);
     void raiseFromOtherInstance();
     void showTestsOf(GradeBook* document);
+    // The subjects page and its entry form, made at the first call.
+    SubjectsPage& subjectsPage();
+    ClassTestForm& entryForm();
     void buildExtraActions();
     void addExtraActions(QMenu& menu);
     // The day's copy of the data file is made before its first change of the day.
@@ -153,6 +157,8 @@ private:
     // Undo and redo: their actions, a new history for each file opened, and the views showing
     // the file after a step.
     void buildUndoActions();
+    // Installs the filter of Strg+Z and Strg+Y on the text fields below top.
+    void watchUndoKeys(QWidget* top);
     void addUndoActions(QMenu& menu);
     void startEditHistory();
     void stepThroughHistory(bool redo);
@@ -174,8 +180,12 @@ private:
     QAction* UndoAction;     // "Rückgängig", Ctrl+Z
     QAction* RedoAction;     // "Wiederholen", Ctrl+Y
     SettingsPage* settingsPage;
-    SubjectsPage* subjectsPage;
-    ClassTestForm* form; // the entry form on the subjects page
+    // Hidden at start, the subjects page is made after the window's first paint, or before
+    // when it is needed.
+    SubjectsPage* subjectsPage_ = nullptr;
+    bool subjectsPageDue_ = false;
+    ShortcutKeeper* keeper_;
+    QObject* undoKeys_; // lets text fields keep Strg+Z and Strg+Y while they can use them
 
     std::unique_ptr<SettingsFile> SettingsFile_;
     // The remembered data file, read while the window is built, with its ranking's entries;

@@ -65,10 +65,14 @@ void TForm1::buildUndoActions() {
             [this] { runHandler([this] { UndoExecute(); }); });
     connect(RedoAction, &QAction::triggered, this,
             [this] { runHandler([this] { RedoExecute(); }); });
-    auto* filter = new UndoKeyFilter(this);
-    for (QWidget* widget : findChildren<QWidget*>()) {
+    undoKeys_ = new UndoKeyFilter(this);
+    watchUndoKeys(this);
+}
+
+void TForm1::watchUndoKeys(QWidget* top) {
+    for (QWidget* widget : top->findChildren<QWidget*>()) {
         if (widget->focusPolicy() != Qt::NoFocus)
-            widget->installEventFilter(filter);
+            widget->installEventFilter(undoKeys_);
     }
 }
 

@@ -421,6 +421,36 @@ private slots:
                               "Height=650", "DiagramLabels=0"}));
     }
 
+    // The subjects page is hidden at start: it is made once the window is painted, or as soon
+    // as something needs it. Made after the window took another face, its captions keep the
+    // face the window is designed in, as they would made at once.
+    void subjectsPageMadeWhenNeeded() {
+        writeLines(dataFile(), {"[Mathe]", "5,2,12.03.2002=\"3,2,5,8,6,3,1,3,Bruchrechnung\""});
+        writeLines(settingsFile(), {"[Settings]", "StandardFile=" + dataFile()});
+        {
+            TForm1 form;
+            QVERIFY(!form.findChild<QListView*>(QStringLiteral("Tests")));
+            QFont other = form.font();
+            other.setFamilies({QStringLiteral("DejaVu Sans")});
+            form.setFont(other);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QTRY_VERIFY(form.findChild<QListView*>(QStringLiteral("Tests")));
+            QCOMPARE(control<QListView>(form, "Tests")->font().family(),
+                     QStringLiteral("DejaVu Sans"));
+            QCOMPARE(control<QWidget>(form, "Panel1")->findChild<QLabel*>()->font().family(),
+                     QStringLiteral("Liberation Sans"));
+            QCOMPARE(control<QLabel>(form, "Label10")->font().family(),
+                     QStringLiteral("Liberation Sans"));
+        }
+        TForm1 form;
+        auto* tabs = control<TabControl>(form, "Subjects");
+        tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Mathe")));
+        form.SubjectsChange();
+        QCOMPARE(control<QListView>(form, "Tests")->model()->rowCount(), 1);
+        QCOMPARE(control<QComboBox>(form, "ClassNumber")->currentText(), QStringLiteral("5"));
+    }
+
     void windowSizeFromSettings_data() {
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");

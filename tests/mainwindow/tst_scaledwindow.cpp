@@ -29,11 +29,11 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.devicePixelRatio(), 1.5);
-        auto* tests = form.findChild<QListView*>(QStringLiteral("Tests"));
         // Showing the subject draws the bar.
         auto* tabs = form.findChild<TabControl*>(QStringLiteral("Subjects"));
         tabs->setCurrentIndex(tabs->indexOf(QStringLiteral("Mathe")));
         form.SubjectsChange();
+        auto* tests = form.findChild<QListView*>(QStringLiteral("Tests"));
         QCOMPARE(form.document()->tests().count(), 1);
         const QImage& bar = form.averageBarImage();
         QCOMPARE(bar.devicePixelRatio(), 1.5);

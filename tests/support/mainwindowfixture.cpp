@@ -34,6 +34,10 @@ std::unique_ptr<TForm1> startForm() {
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get()))
         qWarning("window not active");
+    // The hidden subjects page is made once the window is painted.
+    if (!QTest::qWaitFor(
+            [&form] { return form->findChild<QWidget*>(QStringLiteral("SubjectsPage")); }))
+        qWarning("subjects page not made");
     return form;
 }
 

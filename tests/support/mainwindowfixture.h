@@ -57,7 +57,7 @@ private:
     QString dataFile_;
 };
 
-// The window as the program starts it: shown and active.
+// The window as the program starts it: shown and active, its hidden subjects page made.
 std::unique_ptr<TForm1> startForm();
 // Types fileName into the field of the data file and clicks "Übernehmen".
 void openFile(TForm1& form, const QString& fileName);
