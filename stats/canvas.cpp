@@ -32,13 +32,6 @@ bool paintsRunsLikeDrawText(const QPainter& p) {
     return rasterByWholePixels(p) && p.layoutDirection() != Qt::RightToLeft;
 }
 
-// Whether an image drawn by the painter lands pixel for pixel as drawn: raster painting moved
-// by whole pixels, opaque, drawn over what lies under it.
-bool blitsAsDrawn(const QPainter& p) {
-    return rasterByWholePixels(p) && p.opacity() == 1.0 &&
-           p.compositionMode() == QPainter::CompositionMode_SourceOver;
-}
-
 // The same, as far as the text decides it: one run of left-to-right text without line breaks
 // or control characters.
 bool laysOutInOneRun(const QString& text) {
@@ -196,45 +189,51 @@ void drawEllipse(QPainter& p, const QRect& rect, const QColor& fillColour,
 
 } // namespace
 
-const TextCache::Mark& TextCache::markOf(int width, int height, QRgb fill, QRgb outline) {
-    for (const Mark& mark : marks_) {
-        if (mark.width == width && mark.height == height && mark.fill == fill &&
-            mark.outline == outline)
-            return mark;
+const TextCache::Piece* TextCache::findPiece(const PieceKey& key) const {
+    for (const Piece& piece : pieces_) {
+        if (piece.key == key)
+            return &piece;
     }
-    if (marks_.size() >= 64)
-        marks_.clear();
-    Mark mark{width, height, fill, outline, QImage(), QPoint(), false};
-    // Drawn with room all around, since a flat ellipse's outline can reach past its rectangle;
-    // the image is what the drawing covered.
-    const int room = width + height;
-    QImage drawn(width + 2 * room, height + 2 * room, QImage::Format_ARGB32_Premultiplied);
+    return nullptr;
+}
+
+const TextCache::Piece& TextCache::makePiece(const PieceKey& key, QSize size, int room,
+                                             const std::function<void(QPainter&, QPoint)>& draw) {
+    if (pieces_.size() >= 64)
+        pieces_.clear();
+    Piece piece{key, QImage(), QPoint(), false};
+    // Drawn with room all around on a transparent image; the piece's image is what the
+    // drawing covered.
+    QImage drawn(size.width() + 2 * room, size.height() + 2 * room,
+                 QImage::Format_ARGB32_Premultiplied);
     drawn.fill(Qt::transparent);
     {
         QPainter p(&drawn);
-        drawEllipse(p, QRect(room, room, width - 1, height - 1), QColor::fromRgb(fill),
-                    QColor::fromRgb(outline));
+        draw(p, QPoint(room, room));
     }
     int left = drawn.width(), top = drawn.height(), right = -1, bottom = -1;
+    bool whole = true; // every pixel covered in full or not at all
     for (int y = 0; y < drawn.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
         for (int x = 0; x < drawn.width(); ++x) {
-            if (qAlpha(line[x]) != 0) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
+            const int alpha = qAlpha(line[x]);
+            if (alpha == 0)
+                continue;
+            whole = whole && alpha == 255;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
         }
     }
-    mark.whole = right >= 0 && left > 0 && top > 0 && right < drawn.width() - 1 &&
-                 bottom < drawn.height() - 1;
-    if (mark.whole) {
-        mark.image = drawn.copy(QRect(QPoint(left, top), QPoint(right, bottom)));
-        mark.offset = QPoint(left - room, top - room);
+    piece.exact = whole && right >= 0 && left > 0 && top > 0 && right < drawn.width() - 1 &&
+                  bottom < drawn.height() - 1;
+    if (piece.exact) {
+        piece.image = drawn.copy(QRect(QPoint(left, top), QPoint(right, bottom)));
+        piece.offset = QPoint(left - room, top - room);
     }
-    marks_.push_back(std::move(mark));
-    return marks_.back();
+    pieces_.push_back(std::move(piece));
+    return pieces_.back();
 }
 
 TextFont::TextFont(const QPainter& p, TextCache* cache)
@@ -283,6 +282,15 @@ void TextFont::draw(QPainter& p, int x, int y, const Text& text) const {
     p.drawText(QPoint(x, y + ascent_), text.string);
 }
 
+bool blitsAsDrawn(const QPainter& p) {
+    return rasterByWholePixels(p) && p.opacity() == 1.0 &&
+           p.compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+bool ofEightBits(const QColor& colour) {
+    return colour == QColor::fromRgba(colour.rgba());
+}
+
 void fill(QPainter& p, int l, int t, int r, int b, const QColor& colour) {
     if (r <= l || b <= t)
         return;
@@ -312,19 +320,19 @@ void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
              const QColor& outlineColour, TextCache* cache) {
     if (r - l < 2 || b - t < 2)
         return;
-    // Only colours an image holds exactly: opaque, of 8 bits a channel.
-    const auto exact = [](const QColor& c) {
-        return c.alpha() == 255 && c == QColor::fromRgba(c.rgba());
+    const auto draw = [&](QPainter& q, QPoint at) {
+        drawEllipse(q, QRect(at.x(), at.y(), r - l - 1, b - t - 1), fillColour, outlineColour);
     };
-    if (cache && exact(fillColour) && exact(outlineColour) && blitsAsDrawn(p)) {
-        const TextCache::Mark& mark =
-            cache->markOf(r - l, b - t, fillColour.rgb(), outlineColour.rgb());
-        if (mark.whole) {
-            p.drawImage(QPoint(l, t) + mark.offset, mark.image);
-            return;
-        }
+    if (!cache || !ofEightBits(fillColour) || !ofEightBits(outlineColour)) {
+        draw(p, QPoint(l, t));
+        return;
     }
-    drawEllipse(p, QRect(l, t, r - l - 1, b - t - 1), fillColour, outlineColour);
+    // A flat ellipse's outline can reach past its rectangle.
+    static const char tag = 0;
+    piece(p, QPoint(l, t), cache,
+          {qint64(reinterpret_cast<quintptr>(&tag)), r - l, b - t, qint64(fillColour.rgba()),
+           qint64(outlineColour.rgba()), 0},
+          QSize(r - l, b - t), (r - l) + (b - t), draw);
 }
 
 void text(QPainter& p, int x, int y, const QString& text, const QColor& colour, TextCache* cache) {

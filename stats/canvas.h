@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QString>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +25,9 @@ void outline(QPainter& p, int l, int t, int r, int b, const QColor& colour);
 // Horizontal or vertical 1-pixel line from (x1, y1) towards (x2, y2), end point left out.
 void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
 class TextCache;
+// What a piece's pixels depend on: the first number names the kind of piece (the address of a
+// tag of the painter's own), the others its size, colours and state.
+using PieceKey = std::array<qint64, 6>;
 // Ellipse inside the rectangle, filled and with a 1-pixel outline. With a cache, an ellipse of
 // opaque colours is drawn from an image of it made once, where that gives the same pixels.
 void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
@@ -45,21 +50,21 @@ public:
     // The entry of the painter's font on the painter's device.
     FontTexts& fontOf(const QPainter& p);
 
-    // An ellipse as ellipse() draws it, made once: its pixels, the top-left corner of the
-    // image from that of the ellipse's rectangle, and whether it is whole (false where the
-    // drawing reached past the room it was given, which is then drawn as usual).
-    struct Mark {
-        int width = 0, height = 0;
-        QRgb fill = 0, outline = 0;
+    // A piece drawn once into an image (see piece()): where the image lies from the point the
+    // piece is drawn at, and whether it holds the drawing exactly.
+    struct Piece {
+        PieceKey key{};
         QImage image;
         QPoint offset;
-        bool whole = false;
+        bool exact = false;
     };
-    const Mark& markOf(int width, int height, QRgb fill, QRgb outline);
+    const Piece* findPiece(const PieceKey& key) const;
+    const Piece& makePiece(const PieceKey& key, QSize size, int room,
+                           const std::function<void(QPainter&, QPoint)>& draw);
 
 private:
     std::vector<std::unique_ptr<FontTexts>> fonts_;
-    std::vector<Mark> marks_;
+    std::vector<Piece> pieces_;
 };
 
 // The painter's font, taken once for the many texts a painter draws in it (the columns of a
@@ -114,5 +119,31 @@ void opaqueText(QPainter& p, int x, int y, const QString& text, const QColor& co
 // Width and height of the text in the painter's font.
 int textWidth(const QPainter& p, const QString& text, TextCache* cache = nullptr);
 int textHeight(const QPainter& p, TextCache* cache = nullptr);
+
+// Whether an image holds the colour exactly: of 8 bits a channel (as QRgb gives it).
+bool ofEightBits(const QColor& colour);
+// Whether an image drawn by the painter lands pixel for pixel as drawn: raster painting moved
+// by whole pixels, opaque, drawn over what lies under it.
+bool blitsAsDrawn(const QPainter& p);
+
+// Draws a piece that rows draw again and again (a mark, a row's background): draw(p, at) paints
+// it with its top-left corner at `at`, within `size` or up to `room` pixels past it. With a
+// cache and a painter that lands images as drawn, the piece is drawn from an image of it made
+// once, unless that image cannot hold the drawing exactly (pixels covered in part, a drawing
+// reaching past its room); the caller draws in colours of 8 bits a channel.
+template <typename Draw>
+void piece(QPainter& p, QPoint at, TextCache* cache, const PieceKey& key, QSize size, int room,
+           Draw&& draw) {
+    if (cache && blitsAsDrawn(p)) {
+        const TextCache::Piece* made = cache->findPiece(key);
+        if (!made)
+            made = &cache->makePiece(key, size, room, draw);
+        if (made->exact) {
+            p.drawImage(at + made->offset, made->image);
+            return;
+        }
+    }
+    draw(p, at);
+}
 
 } // namespace canvas

@@ -17,6 +17,8 @@ const QColor Black(Qt::black);
 const QColor White(Qt::white);
 const QColor MarkColour(0xFF0000);
 const QColor SelectedMarkColour(0xFFBBBB);
+// Names the rows' backgrounds among the pieces of a view's cache.
+const char BackgroundTag = 0;
 
 // A field as a number; 0 when it is none (a row never fails on a faulty item).
 int lenientCount(const QString& field) {
@@ -153,20 +155,9 @@ private:
     const ClassTest& test_;
 };
 
-template <typename Texts>
-void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle& style) {
-    const int L = rect.left(), T = rect.top();
-    const int R = rect.left() + rect.width(), B = rect.top() + rect.height();
-    const int cy = T + (B - T) / 2;
-    const GradeCounts& counts = row.counts();
-    const QColor textColour = style.text();
-
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    QFont font = style.font;
-    font.setBold(false);
-    p.setFont(font);
-
+// The row's background, borders and, when selected, sunken frame, on the pixels of the row and
+// of its top border line.
+void paintBackground(QPainter& p, int L, int T, int R, int B, const DrawStyle& style) {
     if (style.selected) {
         canvas::fill(p, L, T, R, B, style.background());
     } else {
@@ -186,6 +177,36 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
         canvas::fill(p, L + 1, T + 1, R - 1, T + 3, Black);
         canvas::fill(p, L + 1, B - 2, R - 1, B, White);
         canvas::fill(p, R - 2, T + 2, R, B, White);
+    }
+}
+
+template <typename Texts>
+void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle& style) {
+    const int L = rect.left(), T = rect.top();
+    const int R = rect.left() + rect.width(), B = rect.top() + rect.height();
+    const int cy = T + (B - T) / 2;
+    const GradeCounts& counts = row.counts();
+    const QColor textColour = style.text();
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QFont font = style.font;
+    font.setBold(false);
+    p.setFont(font);
+
+    // The background, borders and sunken frame depend only on the row's size and selection
+    // and the window's colours: rows of the list's width are drawn from the view's image of
+    // them.
+    if (R - L >= 556 && B - T >= 1 && canvas::ofEightBits(style.background())) {
+        canvas::piece(p, QPoint(L, T - 1), style.texts,
+                      {qint64(reinterpret_cast<quintptr>(&BackgroundTag)), R - L, B - T,
+                       style.selected, qint64(style.background().rgba()), 0},
+                      QSize(R - L, B - T + 1), 1, [&](QPainter& q, QPoint at) {
+                          paintBackground(q, at.x(), at.y() + 1, at.x() + R - L, at.y() + 1 + B - T,
+                                          style);
+                      });
+    } else {
+        paintBackground(p, L, T, R, B, style);
     }
 
     // Each font is looked up once, each text once for its width and its drawing; the pen

@@ -129,6 +129,31 @@ private slots:
         }
     }
 
+    // A row's background is kept as an image of its size, selection and colours: rows drawn
+    // through one cache in other sizes and colours (a highlight that is also the window's
+    // colour) are those drawn without it.
+    void rowBackgroundsFollowSizeAndColours() {
+        const ClassTest test = classTest(7, 1, QDate(2023, 9, 21), {2, 5, 9, 7, 3, 1}, 3);
+        canvas::TextCache cache;
+        for (const int height : {30, 24})
+            for (const int width : {753, 600})
+                for (const QColor window : {QColor(Qt::white), QColor(0xE0E0FF)})
+                    for (const bool selected : {false, true}) {
+                        const auto draw = [&](canvas::TextCache* texts) {
+                            return painted({width, height + 2}, 1.0, [&](QPainter& p) {
+                                DrawStyle style;
+                                style.font = QFont(QStringLiteral("Liberation Sans"), 8);
+                                style.window = window;
+                                style.highlight = QColor(0xE0E0FF);
+                                style.selected = selected;
+                                style.texts = texts;
+                                paintTestRow(p, QRect(0, 1, width, height), test, style);
+                            });
+                        };
+                        QCOMPARE(draw(&cache), draw(nullptr));
+                    }
+    }
+
     // A row's texts are kept by their numbers; with other formats the same numbers give the
     // texts of those formats, and a flood of different texts starts the cache afresh.
     void rowsAsWithoutCacheWhenTextsChange() {
