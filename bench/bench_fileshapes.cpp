@@ -152,6 +152,20 @@ struct Result {
 // The times of the steps of the work running in this process.
 double stepMilliseconds[StepCount] = {};
 
+// Waits for the child to end, its status into status; false, with the child killed, when it
+// has not ended limitSeconds after the clock started.
+bool awaitChild(pid_t child, const QElapsedTimer& clock, int limitSeconds, int& status) {
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (clock.elapsed() > qint64(limitSeconds) * 1000) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return false;
+        }
+        usleep(20'000);
+    }
+    return true;
+}
+
 // Runs work in a child process; its time and the child's peak memory, or nothing when it fails
 // or takes longer than the limit.
 Result inChild(const std::function<void()>& work, int limitSeconds) {
@@ -177,14 +191,9 @@ Result inChild(const std::function<void()>& work, int limitSeconds) {
     QElapsedTimer clock;
     clock.start();
     int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (clock.elapsed() > qint64(limitSeconds) * 1000) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            close(channel[0]);
-            return {};
-        }
-        usleep(20'000);
+    if (!awaitChild(child, clock, limitSeconds, status)) {
+        close(channel[0]);
+        return {};
     }
     if (read(channel[0], &result, sizeof result) != ssize_t(sizeof result))
         result = {};
@@ -270,14 +279,9 @@ Result windowOn(const QString& fileName, const QString& folder, int limitSeconds
     close(channel[1]);
     Result result;
     int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (clock.elapsed() > qint64(limitSeconds) * 1000) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            close(channel[0]);
-            return {};
-        }
-        usleep(20'000);
+    if (!awaitChild(child, clock, limitSeconds, status)) {
+        close(channel[0]);
+        return {};
     }
     result.wallMilliseconds = double(clock.nsecsElapsed()) / 1e6;
     QByteArray said;
