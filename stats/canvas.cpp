@@ -231,6 +231,16 @@ const TextCache::Piece& TextCache::makePiece(const PieceKey& key, QSize size, in
     if (piece.exact) {
         piece.image = drawn.copy(QRect(QPoint(left, top), QPoint(right, bottom)));
         piece.offset = QPoint(left - room, top - room);
+        // A piece that covers all of its image is copied line by line where it is drawn
+        // instead of being blended pixel by pixel.
+        bool full = true;
+        for (int y = 0; full && y < piece.image.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(piece.image.constScanLine(y));
+            full = std::all_of(line, line + piece.image.width(),
+                               [](QRgb pixel) { return qAlpha(pixel) == 255; });
+        }
+        if (full)
+            piece.image.convertTo(QImage::Format_RGB32);
     }
     pieces_.push_back(std::move(piece));
     return pieces_.back();
