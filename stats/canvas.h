@@ -24,6 +24,7 @@ void fill(QPainter& p, int l, int t, int r, int b, const QColor& colour);
 void outline(QPainter& p, int l, int t, int r, int b, const QColor& colour);
 // Horizontal or vertical 1-pixel line from (x1, y1) towards (x2, y2), end point left out.
 void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
+
 class TextCache;
 // What a piece's pixels depend on: the first number names the kind of piece (the address of a
 // tag of the painter's own), the others its size, colours and state.
@@ -33,11 +34,12 @@ using PieceKey = std::array<qint64, 6>;
 void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
              const QColor& outlineColour, TextCache* cache = nullptr);
 // The texts a view draws again and again (the figures, captions and dates of its rows),
-// measured and laid out once per font and paint device, and the ellipses of its marks. Text drawn
-// from it has the same pixels as text laid out afresh; it is drawn from it only where that holds
-// (raster painting moved by whole pixels, left-to-right text without control characters) and laid
-// out as usual elsewhere. A view owns one, hands it to its painters in their DrawStyle and keeps it
-// as long as itself; it is used from the view's thread only.
+// measured and laid out once per font and paint device, and the pieces its rows draw again and
+// again (marks, backgrounds: see piece()). Text drawn from it has the same pixels as text laid
+// out afresh; it is drawn from it only where that holds (raster painting moved by whole pixels,
+// left-to-right text without control characters) and laid out as usual elsewhere. A view owns
+// one, hands it to its painters in their DrawStyle and keeps it as long as itself; it is used
+// from the view's thread only.
 class TextCache {
 public:
     TextCache();
@@ -76,7 +78,7 @@ public:
     TextFont(const QPainter& p, TextCache* cache);
 
     // A text in the font: its width, and its layout where the cache keeps one. Valid until
-    // the next text() in a font of the same cache.
+    // the next text() or made() of the same font in the same cache.
     struct Text {
         QString string;
         int width = 0;
