@@ -221,7 +221,8 @@ private slots:
         QVERIFY(folders.isValid());
         installAndUse(folders);
         ScopedDialogs dialogs;
-        normalRun = NormalRun{true};
+        normalRun = NormalRun{};
+        normalRun.watching = true;
 
         QCOMPARE(run(arguments), 0);
         normalRun.watching = false;
@@ -241,7 +242,8 @@ private slots:
         TestFolders folders;
         QVERIFY(folders.isValid());
         ScopedDialogs dialogs;
-        normalRun = NormalRun{true};
+        normalRun = NormalRun{};
+        normalRun.watching = true;
         normalRun.askForAbout = true;
 
         QCOMPARE(run({}), 0);
@@ -258,7 +260,8 @@ private slots:
         TestFolders folders;
         QVERIFY(folders.isValid());
         ScopedDialogs dialogs;
-        normalRun = NormalRun{true};
+        normalRun = NormalRun{};
+        normalRun.watching = true;
         normalRun.askForPrint = true;
 
         QCOMPARE(run({}), 0);
@@ -274,7 +277,8 @@ private slots:
         QVERIFY(folders.isValid());
         installAndUse(folders);
         ScopedDialogs dialogs;
-        normalRun = NormalRun{true};
+        normalRun = NormalRun{};
+        normalRun.watching = true;
 
         QCOMPARE(run({"-reverse", "-qwindowtitle", "Fremd", "-style", "windows"}), 0);
         normalRun.watching = false;
@@ -321,7 +325,8 @@ private slots:
         Registry::setStorageFolder(folders.file("blocker/registry"));
         DesktopEntry::setApplicationsFolder(folders.file("blocker/applications"));
         ScopedDialogs dialogs;
-        normalRun = NormalRun{true};
+        normalRun = NormalRun{};
+        normalRun.watching = true;
 
         QCOMPARE(run({}), 0);
         normalRun.watching = false;
@@ -347,7 +352,8 @@ private slots:
             ++shown;
             return false;
         });
-        normalRun = NormalRun{true};
+        normalRun = NormalRun{};
+        normalRun.watching = true;
 
         QCOMPARE(run({}), 0);
         normalRun.watching = false;
