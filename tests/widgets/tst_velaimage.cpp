@@ -216,7 +216,8 @@ private slots:
         QCOMPARE(page.button->picture(), pictures[ButtonPictures::Normal]);
         QCOMPARE(page.picturesAtMenu, QList<QImage>{pictures[ButtonPictures::Normal]});
         // The keyboard's menu key is not held back.
-        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                              page.button->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(page.button, &key);
         QCOMPARE(page.picturesAtMenu.size(), 2);
     }
