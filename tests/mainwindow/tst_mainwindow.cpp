@@ -348,6 +348,24 @@ private slots:
         QCOMPARE(tabs.indexOf(QStringLiteral("Info")), -1);
     }
 
+    // The frame is drawn band by band: drawn in parts from any row on, it has the pixels of
+    // the frame drawn whole, without a row left out or drawn twice where two bands meet.
+    void tabFrameSameInParts() {
+        TabControl tabs;
+        tabs.insertTab(0, SettingsTab);
+        for (const int height : {90, 153, 300}) {
+            tabs.resize(200, height);
+            QImage whole(tabs.size(), QImage::Format_RGB32), parts = whole;
+            tabs.render(&whole);
+            parts.fill(Qt::black);
+            for (const int top : {0, 37, 101, 165, 229, 293}) {
+                const QRect band(0, top, tabs.width(), 64);
+                tabs.render(&parts, band.topLeft(), QRegion(band));
+            }
+            QCOMPARE(parts, whole);
+        }
+    }
+
     // ----- hints
 
     void hintsInStatusBarOnly() {
