@@ -3,7 +3,9 @@
 #include "platform/localeformats.h"
 #include "stats/averagebarpainter.h"
 #include "stats/ranking.h"
+#include "stats/rankinglistmodel.h"
 #include "stats/rankingrowpainter.h"
+#include "stats/spokentext.h"
 #include "stats/statistics.h"
 #include "stats/testrowpainter.h"
 #include "support/classtests.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -181,6 +184,28 @@ private slots:
         QVERIFY(writeBytes(fileName, "[Physik]\r\n5,2,12.03.2002=\"3,2,xx,8,6,3,1,3,\"\r\n"));
         QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
         QVERIFY_THROWS_EXCEPTION(AppError, ranking.of(book));
+    }
+
+    // The ranking's list model gives each row's entry and spoken sentence; entries given again
+    // unchanged leave the views' selection alone, changed ones reset it.
+    void rankingModelRowsAndSelection() {
+        const QList<RankedSubject> entries{{"2,5000000000", "2,5", "Mathe", 4},
+                                           {"3,0000000000", "3", "Deutsch", 2}};
+        RankingListModel model;
+        model.setEntries(entries);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(1).data().toString(), entries.at(1).entry());
+        QCOMPARE(model.index(1).data(Qt::AccessibleTextRole).toString(),
+                 spokenRankingRow(entries.at(1), 2));
+        QItemSelectionModel selection(&model);
+        selection.select(model.index(1), QItemSelectionModel::Select);
+        model.setEntries(QList<RankedSubject>(entries));
+        QVERIFY(selection.isSelected(model.index(1)));
+        QList<RankedSubject> changed = entries;
+        changed[1].testCount = 3;
+        model.setEntries(changed);
+        QVERIFY(!selection.hasSelection());
+        QCOMPARE(model.index(1).data().toString(), changed.at(1).entry());
     }
 };
 
