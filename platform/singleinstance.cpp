@@ -6,8 +6,13 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QRegularExpression>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +53,38 @@ QString privatePath(const QString& name, const QString& suffix) {
     return path;
 }
 
+// The system's lock on the file, held while the returned descriptor stays open, and ended with
+// the process that holds it. -1 when another process holds it (busy is then true) or when the
+// file cannot be opened; a lock that cannot be had for another reason than its holder does not
+// keep the program from running. A file removed or replaced by the instance that held it just
+// before is not the name's file any more: its lock is let go, and the name's file is taken.
+int takeLock(const QByteArray& path, bool& busy) {
+    busy = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd;
+        do
+            fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return -1;
+        int result;
+        do
+            result = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (result != 0 && errno == EINTR);
+        if (result != 0) {
+            busy = errno == EWOULDBLOCK;
+            ::close(fd);
+            return -1;
+        }
+        struct stat locked, named;
+        if (::fstat(fd, &locked) == 0 && ::lstat(path.constData(), &named) == 0 &&
+            locked.st_dev == named.st_dev && locked.st_ino == named.st_ino)
+            return fd;
+        ::close(fd);
+    }
+    return -1;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
@@ -56,6 +93,11 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
 SingleInstance::~SingleInstance() {
     if (server_)
         server_->close();
+    if (lockFd_ >= 0) {
+        // Removed while still locked, so that no later instance locks the file on its way out.
+        ::unlink(lockPath_.constData());
+        ::close(lockFd_);
+    }
 }
 
 QString SingleInstance::serverName(const QString& name) {
@@ -69,10 +111,10 @@ QString SingleInstance::lockFilePath(const QString& name) {
 bool SingleInstance::claim() {
     if (server_)
         return true;
-    auto lock = std::make_unique<QLockFile>(lockFilePath(name_));
-    // Age alone never makes a lock stale; a lock whose process is gone always is.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock()) {
+    bool busy = false;
+    lockPath_ = QFile::encodeName(lockFilePath(name_));
+    lockFd_ = takeLock(lockPath_, busy);
+    if (busy) {
         QLocalSocket socket;
         socket.connectToServer(serverName(name_));
         if (socket.waitForConnected(ConnectTimeoutMs)) {
@@ -82,11 +124,10 @@ bool SingleInstance::claim() {
         }
         return false;
     }
-    lock_ = std::move(lock);
-    // A crashed instance leaves its socket behind; listen() would fail on it.
+    // A crashed instance leaves its socket behind; listen() would fail on it. The socket lies
+    // in the user's private folder, so no other user can reach it whatever its own mode.
     QLocalServer::removeServer(serverName(name_));
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->listen(serverName(name_));
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::readRequest);
     return true;

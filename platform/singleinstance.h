@@ -1,18 +1,18 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <memory>
 
 class QLocalServer;
-class QLockFile;
 
-// Keeps a program to one running instance per user. The first instance holds a lock file and
-// listens on a local socket; a later one finds the lock taken, asks the first over the socket
-// to bring its window to the front, and learns that it should end.
+// Keeps a program to one running instance per user. The first instance holds a lock on a file
+// and listens on a local socket; a later one finds the lock taken, asks the first over the
+// socket to bring its window to the front, and learns that it should end.
 //
-// A crashed instance leaves a lock file and a socket behind: the lock counts as stale as soon
-// as its process is gone, and the socket is removed before listening.
+// The lock is the system's lock on the open file, which ends with the process that holds it:
+// a crashed instance leaves only the file and a socket behind, and the socket is removed
+// before listening. The first instance removes the file when it ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +38,7 @@ private:
     void readRequest();
 
     QString name_;
-    std::unique_ptr<QLockFile> lock_;
+    QByteArray lockPath_;
+    int lockFd_ = -1;
     QLocalServer* server_ = nullptr;
 };

@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -1545,9 +1546,26 @@ private slots:
         QVERIFY(!second.claim());
         QTRY_COMPARE(raised.size(), 1);
         first.reset();
-        // The name is free again once the first instance has gone.
+        // The name is free again once the first instance has gone, which took its file along.
+        QVERIFY(!QFile::exists(SingleInstance::lockFilePath(name)));
         SingleInstance third(name);
         QVERIFY(third.claim());
+    }
+
+    void unusableLockFileKeepsNoStartBack() {
+        const QString name = QStringLiteral("ZensoriaTest ") + QUuid::createUuid().toString();
+        const QString lock = SingleInstance::lockFilePath(name);
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("ziel"));
+        // A link in the lock file's place is not followed, a folder cannot be opened: the
+        // program starts all the same.
+        QVERIFY(QFile::link(target, lock));
+        QVERIFY(SingleInstance(name).claim());
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(QFile::remove(lock));
+        QVERIFY(QDir().mkdir(lock));
+        QVERIFY(SingleInstance(name).claim());
+        QVERIFY(QDir().rmdir(lock));
     }
 
     void crashedInstanceLeavesNoLock() {
