@@ -9,6 +9,7 @@
 #include "stats/drawstyle.h"
 #include "stats/rankinglistmodel.h"
 #include "stats/rankingrowpainter.h"
+#include "widgets/bandedstyle.h"
 #include "widgets/imagebutton.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
@@ -105,6 +106,9 @@ SettingsPage::SettingsPage(QWidget* parent)
                           QStringLiteral("DiagramLabels"));
     DiagramLabels->setChecked(true);
     place(DiagramLabels, {8, 24, 193, 17});
+    // The frames of the page's groups are drawn a band of rows at a time.
+    for (QGroupBox* group : {Dateiverwaltung, GroupBox1, GroupBox3, GroupBox4})
+        group->setStyle(BandedStyle::shared());
 
     // The logo; its white lets the page show through.
     InfoP = named(new TVelaImage(this), QStringLiteral("InfoP"));

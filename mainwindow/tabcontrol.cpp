@@ -1,5 +1,7 @@
 #include "mainwindow/tabcontrol.h"
 
+#include "widgets/bandedstyle.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPaintEvent>
@@ -13,8 +15,6 @@
 namespace {
 // The tabs take this height; the framed area starts where they end.
 constexpr int TabHeight = 24;
-// Qt draws a line or fill of fewer rows than 96 on the calling thread.
-constexpr int RowsPerBand = 64;
 
 // The tab bar reads "&" as the mark of a shortcut letter; doubled, it shows as itself.
 QString barText(const QString& caption) {
@@ -265,12 +265,7 @@ void TabControl::paintEvent(QPaintEvent* event) {
     frame.tabBarSize = tabBar_->size();
     frame.tabBarRect = tabBar_->geometry();
     frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-    // The frame is drawn in bands of rows, each pixel once. Qt hands the drawing of a line or
-    // fill of more rows to threads of its own, and waking them takes longer than drawing the
-    // frame's few lines here.
-    const QRect area = event->rect();
-    for (int top = area.top(); top <= area.bottom(); top += RowsPerBand) {
-        painter.setClipRect(area.left(), top, area.width(), RowsPerBand);
+    paintInBands(painter, event->rect(), FrameBandRows, [&] {
         style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
-    }
+    });
 }
