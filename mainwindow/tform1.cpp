@@ -90,9 +90,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     // averages are written in are made here first, on this thread.
     LocaleFormats::current();
     preparedRanking_ = std::make_shared<PreparedRanking>();
+    // That thread also loads the collation the subjects are put in order with.
     readAhead_ = std::make_unique<DataFileReadAhead>(
         ProgramFolder::settingsFilePath(),
-        [ranking = preparedRanking_](const IniStore& store) { *ranking = prepareRanking(store); });
+        [ranking = preparedRanking_,
+         locale = LocaleFormats::current().locale()](const IniStore& store) {
+            *ranking = prepareRanking(store);
+            LocaleFormats::loadCollation(locale);
+        });
     buildForm();
     connectHandlers();
     FormCreate();

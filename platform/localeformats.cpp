@@ -2,7 +2,6 @@
 
 #include "platform/programfolder.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <memory>
 
@@ -14,10 +13,25 @@ QLocale effectiveLocale(const QLocale& locale) {
     return locale;
 }
 
-// Widens every two-digit year ("yy") of a date pattern to four digits ("yyyy").
-QString widenYear(QString pattern) {
-    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    return pattern.replace(twoDigitYear, QStringLiteral("yyyy"));
+// Widens every two-digit year ("yy", a run of exactly two) of a date pattern to four digits
+// ("yyyy").
+QString widenYear(const QString& pattern) {
+    QString wide;
+    for (qsizetype i = 0; i < pattern.size();) {
+        qsizetype end = i;
+        while (end < pattern.size() && pattern.at(end) == u'y')
+            ++end;
+        if (end - i == 2) {
+            wide += QStringLiteral("yyyy");
+        } else if (end > i) {
+            wide += QStringView(pattern).sliced(i, end - i);
+        } else {
+            wide += pattern.at(i);
+            ++end;
+        }
+        i = end;
+    }
+    return wide;
 }
 
 // Removes the time-zone fields ("t" runs outside quoted literals) of a time pattern, together
@@ -147,4 +161,8 @@ int LocaleFormats::compare(const QString& a, const QString& b) const {
 
 int LocaleFormats::compare(QStringView a, QStringView b) const {
     return collator_.compare(a, b);
+}
+
+void LocaleFormats::loadCollation(const QLocale& locale) {
+    QCollator(locale).compare(u"a", u"b");
 }

@@ -38,6 +38,10 @@ public:
     // Case-insensitive comparison in the locale's collation (<0, 0, >0).
     int compare(const QString& a, const QString& b) const;
     int compare(QStringView a, QStringView b) const;
+    // Loads the collation data of the locale on the calling thread, with a collator of its own.
+    // The collation library keeps the data for the whole process, so that the first comparison
+    // on another thread later finds it loaded.
+    static void loadCollation(const QLocale& locale);
 
     // A field of a date pattern: day, month or year, or the literal text between them.
     struct DatePart {

@@ -6,12 +6,10 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,8 +32,12 @@ QString userName() {
 // or socket of the same name first; their names keep to plain characters.
 QString plainName(const QString& name) {
     QString plain = name + u'-' + userName();
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
-    plain.replace(unsafe, QStringLiteral("_"));
+    for (QChar& c : plain) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') ||
+              u == u'_' || u == u'.' || u == u'-'))
+            c = u'_';
+    }
     return plain;
 }
 
@@ -56,32 +58,25 @@ QString privatePath(const QString& name, const QString& suffix) {
 // The system's lock on the file, held while the returned descriptor stays open, and ended with
 // the process that holds it. -1 when another process holds it (busy is then true) or when the
 // file cannot be opened; a lock that cannot be had for another reason than its holder does not
-// keep the program from running. A file removed or replaced by the instance that held it just
-// before is not the name's file any more: its lock is let go, and the name's file is taken.
-int takeLock(const QByteArray& path, bool& busy) {
+// keep the program from running. The file stays when the lock ends: removing it could let a
+// later instance lock a new file of the same name while an earlier one still holds the old.
+int takeLock(const QString& fileName, bool& busy) {
     busy = false;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd;
-        do
-            fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        while (fd < 0 && errno == EINTR);
-        if (fd < 0)
-            return -1;
-        int result;
-        do
-            result = ::flock(fd, LOCK_EX | LOCK_NB);
-        while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            busy = errno == EWOULDBLOCK;
-            ::close(fd);
-            return -1;
-        }
-        struct stat locked, named;
-        if (::fstat(fd, &locked) == 0 && ::lstat(path.constData(), &named) == 0 &&
-            locked.st_dev == named.st_dev && locked.st_ino == named.st_ino)
-            return fd;
-        ::close(fd);
-    }
+    const QByteArray path = QFile::encodeName(fileName);
+    int fd;
+    do
+        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    int result;
+    do
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    if (result == 0)
+        return fd;
+    busy = errno == EWOULDBLOCK;
+    ::close(fd);
     return -1;
 }
 
@@ -93,11 +88,8 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
 SingleInstance::~SingleInstance() {
     if (server_)
         server_->close();
-    if (lockFd_ >= 0) {
-        // Removed while still locked, so that no later instance locks the file on its way out.
-        ::unlink(lockPath_.constData());
+    if (lockFd_ >= 0)
         ::close(lockFd_);
-    }
 }
 
 QString SingleInstance::serverName(const QString& name) {
@@ -112,8 +104,7 @@ bool SingleInstance::claim() {
     if (server_)
         return true;
     bool busy = false;
-    lockPath_ = QFile::encodeName(lockFilePath(name_));
-    lockFd_ = takeLock(lockPath_, busy);
+    lockFd_ = takeLock(lockFilePath(name_), busy);
     if (busy) {
         QLocalSocket socket;
         socket.connectToServer(serverName(name_));

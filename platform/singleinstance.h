@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -12,7 +11,7 @@ class QLocalServer;
 //
 // The lock is the system's lock on the open file, which ends with the process that holds it:
 // a crashed instance leaves only the file and a socket behind, and the socket is removed
-// before listening. The first instance removes the file when it ends.
+// before listening.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -38,7 +37,6 @@ private:
     void readRequest();
 
     QString name_;
-    QByteArray lockPath_;
     int lockFd_ = -1;
     QLocalServer* server_ = nullptr;
 };
