@@ -2,6 +2,7 @@
 
 #include "gradedata/inistore.h"
 #include "gradedata/settingsfile.h"
+#include "platform/besidethread.h"
 
 #include <QFileInfo>
 #include <system_error>
@@ -27,8 +28,9 @@ DataFileReadAhead::Result DataFileReadAhead::read(const QString& settingsFileNam
 
 DataFileReadAhead::DataFileReadAhead(const QString& settingsFileName, Preparation prepare) {
     try {
-        result_ = std::async(std::launch::async, &DataFileReadAhead::read, settingsFileName,
-                             std::move(prepare));
+        result_ = startBeside([settingsFileName, prepare = std::move(prepare)] {
+            return read(settingsFileName, prepare);
+        });
     } catch (const std::system_error&) {
         // No thread to be had: the file is read when it is opened.
     }

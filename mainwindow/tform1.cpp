@@ -17,6 +17,7 @@
 #include "mainwindow/subjectspage.h"
 #include "mainwindow/tabcontrol.h"
 #include "platform/apperror.h"
+#include "platform/besidethread.h"
 #include "platform/dialogs.h"
 #include "platform/errormessage.h"
 #include "platform/helpviewer.h"
@@ -26,7 +27,6 @@
 #include "undo/edithistory.h"
 #include "update/automaticupdate.h"
 #include "update/tvelaupdatefile.h"
-#include "widgets/pictures.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,6 +35,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
@@ -70,21 +71,7 @@ QFont designFont() {
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-    // The logo is drawn on a third thread meanwhile. Its texts load the font database, which
-    // every text of the window waits for otherwise. Then that thread loads the image format
-    // plugins: the style reads the picture of a group's frame with them, and the first picture
-    // read loads all of them.
-    std::future<void> pictures;
-    try {
-        pictures = std::async(std::launch::async, [] {
-            logoBitmap();
-            QBuffer nothing;
-            QImageReader(&nothing).canRead();
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: the settings page draws the logo.
-    }
-    // The data file of the last run is read on a second thread while this one builds the
+    // The data file of the last run is read on a worker thread while this one builds the
     // window, and the class averages of its subjects are computed there; opening it at the end
     // of the start-up then finds it read and only puts the ranking in order. The formats the
     // averages are written in are made here first, on this thread.
@@ -98,6 +85,20 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
             *ranking = prepareRanking(store);
             LocaleFormats::loadCollation(locale);
         });
+    // The window's font loads the font database, which every text waits for. The image format
+    // plugins are loaded on a third thread meanwhile: the style reads the picture of a group's
+    // frame with them, and the first picture read loads all of them. Started after the fonts,
+    // the loading does not slow theirs.
+    QFontMetrics(designFont()).height();
+    std::future<void> plugins;
+    try {
+        plugins = startBeside([] {
+            QBuffer nothing;
+            QImageReader(&nothing).canRead();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the first picture read loads them.
+    }
     buildForm();
     connectHandlers();
     FormCreate();
