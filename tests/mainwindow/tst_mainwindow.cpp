@@ -20,7 +20,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -37,6 +36,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
