@@ -37,12 +37,7 @@ const QString& GradeBook::fileName() const {
 // Subjects
 
 void GradeBook::readSubjects() {
-    SubjectList subjects;
-    store_->forEachSection([&](QStringView section) {
-        // "Settings" is never a subject, in any letter case.
-        if (!isSettingsSection(section))
-            subjects.append(section);
-    });
+    SubjectList subjects = subjectSections(*store_);
     subjects.sort(compareSubjects);
     subjects_ = std::move(subjects);
     emit subjectsChanged();

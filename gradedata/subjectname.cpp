@@ -1,5 +1,7 @@
 #include "gradedata/subjectname.h"
 
+#include "gradedata/inistore.h"
+
 bool isSettingsSection(QStringView section) {
     return section.compare(SettingsSectionName, Qt::CaseInsensitive) == 0;
 }
@@ -15,4 +17,13 @@ bool isUsableSubjectName(const QString& name) {
             return false;
     }
     return !isSettingsSection(name) && name != SettingsTabName;
+}
+
+SubjectList subjectSections(const IniStore& store) {
+    SubjectList subjects;
+    store.forEachSection([&](QStringView section) {
+        if (!isSettingsSection(section))
+            subjects.append(section);
+    });
+    return subjects;
 }

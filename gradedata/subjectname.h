@@ -1,6 +1,10 @@
 #pragma once
 
+#include "gradedata/subjectlist.h"
+
 #include <QString>
+
+class IniStore;
 
 // Caption of the always-last tab of the main window's tab control. A tab is the settings tab
 // exactly when its caption equals this text.
@@ -18,3 +22,6 @@ bool isUsableSubjectName(const QString& name);
 
 // True when section names a data-file section that is not a subject ("Settings", any case).
 bool isSettingsSection(QStringView section);
+
+// The names of the store's sections that are subjects (all but "Settings"), in file order.
+SubjectList subjectSections(const IniStore& store);

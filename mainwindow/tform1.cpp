@@ -27,6 +27,7 @@
 #include "undo/edithistory.h"
 #include "update/automaticupdate.h"
 #include "update/tvelaupdatefile.h"
+#include "widgets/messagefont.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,13 +61,6 @@ constexpr QSize MinimumSize(800, 423);
 // The window's inside at its design size of 800 x 619 with the frame.
 constexpr QSize ClientDesignSize(792, 588);
 constexpr int StatusBarHeight = 19;
-
-// The font the window is designed for.
-QFont designFont() {
-    QFont font(QStringLiteral("Liberation Sans"), 8);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 
 } // namespace
 

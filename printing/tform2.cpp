@@ -10,6 +10,7 @@
 #include "printing/printsource.h"
 #include "printing/schoolyearreport.h"
 #include "widgets/imagebutton.h"
+#include "widgets/messagefont.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
 
@@ -144,9 +145,7 @@ void TForm2::buildForm() {
     // A fixed frame with only the system menu and the close button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont dialogFont(QStringLiteral("Liberation Sans"), 8);
-    dialogFont.setStyleHint(QFont::SansSerif);
-    setFont(dialogFont);
+    setFont(designFont());
     setClientHeight(CollapsedHeight);
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Druckereinstellungen"), this),

@@ -301,12 +301,7 @@ PreparedRanking prepareRanking(const IniStore& store) {
     prepared.revision = store.contentsRevision();
     QList<RankedSubject> entries;
     try {
-        SubjectList sections;
-        store.forEachSection([&](QStringView section) {
-            if (!isSettingsSection(section))
-                sections.append(section);
-        });
-        appendRankedSubjects(store, sections, entries);
+        appendRankedSubjects(store, subjectSections(store), entries);
     } catch (const AppError&) {
         return prepared;
     }

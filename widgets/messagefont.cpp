@@ -18,6 +18,12 @@ bool fitsInPlaceOf(const QFont& candidate, const QFont& current) {
 
 } // namespace
 
+QFont designFont() {
+    QFont font(QStringLiteral("Liberation Sans"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 void AdoptSystemMessageFont(const QFont& messageFont) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         const Qt::WindowType type = window->windowType();

@@ -2,6 +2,10 @@
 
 #include <QFont>
 
+// The face the windows are designed for: Liberation Sans (a sans-serif face where it is
+// missing) at 8 points.
+QFont designFont();
+
 // Gives every window that exists now and uses an 8-point font the face of the system's
 // message font; size and style stay. Controls with a font of their own keep it, controls
 // that take their window's font follow. Windows created later keep their own font.

@@ -41,12 +41,6 @@ private:
 
 namespace {
 
-QFont designFont() {
-    QFont font(QStringLiteral("Liberation Sans"), 8);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
 // Places a label that sizes itself to its text with its right edge at x.
 void placeRightAligned(QLabel* label, int rightEdge, int top) {
     label->setAlignment(Qt::AlignRight | Qt::AlignTop);
