@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHash>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -50,8 +51,22 @@ public:
     }
 
 protected:
+    // A tab's size depends on its caption only, as long as the bar keeps its font and style;
+    // it is measured once per caption, not at every layout of the bar.
     QSize tabSizeHint(int index) const override {
-        return sizesPending_ ? QSize(0, 0) : QTabBar::tabSizeHint(index);
+        if (sizesPending_)
+            return QSize(0, 0);
+        const QString text = tabText(index);
+        if (const auto found = sizes_.constFind(text); found != sizes_.cend())
+            return *found;
+        if (sizes_.size() > 2 * count() + 64)
+            sizes_.clear();
+        return *sizes_.insert(text, QTabBar::tabSizeHint(index));
+    }
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            sizes_.clear();
+        QTabBar::changeEvent(event);
     }
     QSize minimumTabSizeHint(int index) const override {
         return sizesPending_ ? QSize(0, 0) : QTabBar::minimumTabSizeHint(index);
@@ -77,6 +92,7 @@ protected:
 
 private:
     bool sizesPending_ = false;
+    mutable QHash<QString, QSize> sizes_;
 };
 
 } // namespace
@@ -256,7 +272,7 @@ void TabControl::resizeEvent(QResizeEvent* event) {
     tabBar_->setGeometry(2, 0, std::max(0, width() - 4), TabHeight);
 }
 
-void TabControl::paintEvent(QPaintEvent* event) {
+void TabControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QStyleOptionTabWidgetFrame frame;
     frame.initFrom(this);
@@ -265,7 +281,5 @@ void TabControl::paintEvent(QPaintEvent* event) {
     frame.tabBarSize = tabBar_->size();
     frame.tabBarRect = tabBar_->geometry();
     frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-    paintInBands(painter, event->rect(), FrameBandRows, [&] {
-        style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
-    });
+    BandedStyle::shared()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
 }

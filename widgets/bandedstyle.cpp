@@ -1,10 +1,20 @@
 #include "widgets/bandedstyle.h"
 
+#include "widgets/framepicture.h"
+
 #include <QApplication>
+#include <QGroupBox>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QStyleFactory>
 #include <QStyleOption>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 // Room around an element's rectangle for what a style draws just outside it.
@@ -13,7 +23,91 @@ constexpr int Margin = 4;
 QRect withMargin(const QRect& rect) {
     return rect.adjusted(-Margin, -Margin, Margin, Margin);
 }
+
+// Whether a picture put down with the painter has the pixels of a frame drawn with it: on a
+// raster device at one device pixel per pixel, moved by whole pixels only, blended over what
+// is there.
+bool takesPictures(const QPainter& painter) {
+    const QTransform& transform = painter.deviceTransform();
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
+           painter.device()->devicePixelRatio() == 1 &&
+           transform.type() <= QTransform::TxTranslate &&
+           transform.dx() == std::round(transform.dx()) &&
+           transform.dy() == std::round(transform.dy()) &&
+           painter.compositionMode() == QPainter::CompositionMode_SourceOver &&
+           painter.opacity() == 1.0;
+}
+
+// Everything the pixels of a frame depend on.
+struct FrameKey {
+    QStyle::PrimitiveElement element{};
+    QSize size;
+    int state = 0;
+    Qt::LayoutDirection direction{};
+    qint64 palette = 0;
+    int fontHeight = 0;
+    int renderHints = 0;
+    std::vector<int> more; // a group box's title and check box, a tab page's bar
+    bool operator==(const FrameKey&) const = default;
+};
+
+std::optional<FrameKey> keyOf(QStyle::PrimitiveElement element, const QStyleOption& option,
+                              const QPainter& painter, const QWidget* widget) {
+    FrameKey key{element,
+                 option.rect.size(),
+                 int(option.state),
+                 option.direction,
+                 option.palette.cacheKey(),
+                 option.fontMetrics.height(),
+                 int(painter.renderHints()),
+                 {}};
+    if (element == QStyle::PE_FrameGroupBox) {
+        const auto* group = qobject_cast<const QGroupBox*>(widget);
+        if (!group)
+            return std::nullopt;
+        key.more = {group->title().isEmpty(), group->isCheckable()};
+        return key;
+    }
+    const auto* frame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(&option);
+    if (!frame)
+        return std::nullopt;
+    const QRect& bar = frame->tabBarRect;
+    const QRect& selected = frame->selectedTabRect;
+    key.more = {frame->shape,
+                frame->lineWidth,
+                frame->midLineWidth,
+                bar.x(),
+                bar.y(),
+                bar.width(),
+                bar.height(),
+                frame->tabBarSize.width(),
+                frame->tabBarSize.height(),
+                frame->leftCornerWidgetSize.width(),
+                frame->leftCornerWidgetSize.height(),
+                frame->rightCornerWidgetSize.width(),
+                frame->rightCornerWidgetSize.height(),
+                selected.x(),
+                selected.y(),
+                selected.width(),
+                selected.height()};
+    return key;
+}
+
+// Draws the element of the base style with the option moved to rect.
+template <typename Option>
+void drawMoved(const QProxyStyle& style, QStyle::PrimitiveElement element, const Option& option,
+               const QRect& rect, QPainter& painter, const QWidget* widget) {
+    Option moved(option);
+    moved.rect = rect;
+    style.baseStyle()->drawPrimitive(element, &moved, &painter, widget);
+}
+
 } // namespace
+
+// The pictures made so far, and the frames that have none.
+struct BandedStyle::Pictures {
+    std::vector<std::pair<FrameKey, std::optional<FramePicture>>> made;
+};
 
 void paintInBands(QPainter& painter, const QRect& area, int rowsPerBand,
                   const std::function<void()>& draw) {
@@ -29,7 +123,9 @@ void paintInBands(QPainter& painter, const QRect& area, int rowsPerBand,
     }
 }
 
-BandedStyle::BandedStyle(QStyle* base) : QProxyStyle(base) {}
+BandedStyle::BandedStyle(QStyle* base) : QProxyStyle(base), pictures_(new Pictures) {}
+
+BandedStyle::~BandedStyle() = default;
 
 BandedStyle* BandedStyle::shared() {
     static QPointer<BandedStyle> style;
@@ -43,10 +139,43 @@ BandedStyle* BandedStyle::shared() {
 
 void BandedStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                 QPainter* painter, const QWidget* widget) const {
-    if (element != PE_FrameGroupBox) {
+    if (element != PE_FrameGroupBox && element != PE_FrameTabWidget) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    if (const FramePicture* picture = pictureOf(element, option, painter, widget)) {
+        picture->paint(*painter, withMargin(option->rect).topLeft());
         return;
     }
     paintInBands(*painter, withMargin(option->rect), FrameBandRows,
                  [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
+}
+
+const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyleOption* option,
+                                           const QPainter* painter, const QWidget* widget) const {
+    if (!takesPictures(*painter))
+        return nullptr;
+    const std::optional<FrameKey> key = keyOf(element, *option, *painter, widget);
+    if (!key)
+        return nullptr;
+    auto& made = pictures_->made;
+    const auto found = std::find_if(made.begin(), made.end(),
+                                    [&](const auto& entry) { return entry.first == *key; });
+    if (found != made.end())
+        return found->second ? &*found->second : nullptr;
+    // A window resized again and again leaves pictures of sizes long gone: they go all at once.
+    if (made.size() >= 16)
+        made.clear();
+    const auto draw = [&](QPainter& on, const QRect& rect) {
+        on.setRenderHints(painter->renderHints());
+        const QRect inside = rect.adjusted(Margin, Margin, -Margin, -Margin);
+        paintInBands(on, rect, FrameBandRows, [&] {
+            if (const auto* frame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(option))
+                drawMoved(*this, element, *frame, inside, on, widget);
+            else
+                drawMoved(*this, element, *option, inside, on, widget);
+        });
+    };
+    made.emplace_back(*key, FramePicture::make(withMargin(option->rect).size(), draw));
+    return made.back().second ? &*made.back().second : nullptr;
 }

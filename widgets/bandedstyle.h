@@ -3,7 +3,9 @@
 #include <QProxyStyle>
 
 #include <functional>
+#include <memory>
 
+class FramePicture;
 class QPainter;
 
 // Qt's raster painting hands a fill of 96 spans (runs of pixels in one row) or more to threads
@@ -19,16 +21,24 @@ inline constexpr int FrameBandRows = 47;
 void paintInBands(QPainter& painter, const QRect& area, int rowsPerBand,
                   const std::function<void()>& draw);
 
-// The application's style, with the frames of group boxes drawn in bands of rows. The tall
-// group boxes shown at start-up use it.
+// The application's style, with the frames of group boxes and tab pages put down from a
+// picture of each frame made once (see FramePicture), and drawn in bands of rows where no
+// picture is to be had. The tall frames shown at start-up use it.
 class BandedStyle : public QProxyStyle {
 public:
     // The style the widgets share; it lives as long as the application.
     static BandedStyle* shared();
+    ~BandedStyle() override;
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
 
 private:
     explicit BandedStyle(QStyle* base);
+    struct Pictures;
+    // The picture of the frame, or null where it is drawn as usual.
+    const FramePicture* pictureOf(PrimitiveElement element, const QStyleOption* option,
+                                  const QPainter* painter, const QWidget* widget) const;
+
+    std::unique_ptr<Pictures> pictures_;
 };

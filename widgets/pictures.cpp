@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainterPath>
+#include <QResource>
 
 #include <algorithm>
 
@@ -194,10 +195,34 @@ void drawLogo(QPainter& painter) {
     painter.restore();
 }
 
+namespace {
+
+// The logo as the program carries it: drawLogo's picture, stored as a binary portable pixmap
+// (8 bits per colour) of LogoSize, so that showing it loads no font. tst_pictures checks that
+// it is what drawLogo draws; after a change of drawLogo, store the new picture with
+// QImage::save(name, "PPM"). It is read here, not by an image reader, which would first load
+// every image format plugin. A null image when the stored picture is not of that form.
+QImage storedLogo() {
+    const QByteArray data = QResource(QStringLiteral(":/pictures/logo.ppm")).uncompressedData();
+    const QByteArray header = "P6\n" + QByteArray::number(LogoSize.width()) + ' ' +
+                              QByteArray::number(LogoSize.height()) + "\n255\n";
+    const int rowBytes = LogoSize.width() * 3;
+    if (!data.startsWith(header) || data.size() != header.size() + rowBytes * LogoSize.height())
+        return {};
+    const QImage pixels(reinterpret_cast<const uchar*>(data.constData() + header.size()),
+                        LogoSize.width(), LogoSize.height(), rowBytes, QImage::Format_RGB888);
+    return pixels.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
 QImage logoBitmap() {
-    // Drawn once: the main window, the about dialog and the print dialog show the same logo.
+    // Read once: the main window, the about dialog and the print dialog show the same logo.
     static const QImage logo = [] {
-        QImage image(LogoSize, QImage::Format_RGB32);
+        QImage image = storedLogo();
+        if (!image.isNull())
+            return image;
+        image = QImage(LogoSize, QImage::Format_RGB32);
         QPainter painter(&image);
         drawLogo(painter);
         return image;

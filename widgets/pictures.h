@@ -25,5 +25,5 @@ std::array<QImage, 3> printButtonImages();
 // gradient through in the about dialog.
 constexpr QSize LogoSize{142, 63};
 void drawLogo(QPainter& painter);
-// The logo as drawn by drawLogo, drawn at the first call only.
+// The logo as drawLogo draws it, stored with the program and read at the first call only.
 QImage logoBitmap();

@@ -1431,6 +1431,10 @@ private slots:
         for (int i = 0; i < tabs->count(); ++i)
             QCOMPARE(tabs->tabBar()->tabRect(i), plain->tabRect(i));
         QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+        // In a larger face the captions are measured anew.
+        window.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
+        for (int i : {0, 3, 54})
+            QCOMPARE(tabs->tabBar()->tabRect(i), plain->tabRect(i));
         tabs->removeTabs(0, 54);
         plain->hide();
         for (int i = 0; i < 54; ++i)

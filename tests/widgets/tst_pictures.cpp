@@ -109,12 +109,14 @@ private slots:
             QCOMPARE(logo.pixel(lineRight - 1, y) & 0xffffffu, 0u);
             QCOMPARE(logo.pixel(lineRight, y) & 0xffffffu, 0xffffffu);
         }
-        // Drawn again, the logo is the same.
+        // Drawn again, the logo is the same, and so is the picture the program carries.
         QImage again(logo.size(), QImage::Format_RGB32);
         QPainter painter(&again);
         drawLogo(painter);
         painter.end();
         QCOMPARE(again, logo);
+        const QImage stored(QStringLiteral(":/pictures/logo.ppm"));
+        QCOMPARE(stored.convertToFormat(QImage::Format_RGB32), again);
     }
 
     void programIconAtEverySize() {
