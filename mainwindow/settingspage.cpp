@@ -23,6 +23,7 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 using namespace Anchoring;
@@ -106,9 +107,12 @@ SettingsPage::SettingsPage(QWidget* parent)
                           QStringLiteral("DiagramLabels"));
     DiagramLabels->setChecked(true);
     place(DiagramLabels, {8, 24, 193, 17});
-    // The frames of the page's groups are drawn a band of rows at a time.
+    // The frames of the page's groups and the scroll bars of its lists are drawn a band of
+    // rows at a time.
     for (QGroupBox* group : {Dateiverwaltung, GroupBox1, GroupBox3, GroupBox4})
         group->setStyle(BandedStyle::shared());
+    for (QListView* list : {Set1, Set4})
+        list->verticalScrollBar()->setStyle(BandedStyle::shared());
 
     // The logo; its white lets the page show through.
     InfoP = named(new TVelaImage(this), QStringLiteral("InfoP"));

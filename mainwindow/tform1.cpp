@@ -79,16 +79,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
             *ranking = prepareRanking(store);
             LocaleFormats::loadCollation(locale);
         });
-    // The window's font loads the font database, which every text waits for. The image format
-    // plugins are loaded on a third thread meanwhile: the style reads the picture of a group's
-    // frame with them, and the first picture read loads all of them. Started after the fonts,
-    // the loading does not slow theirs.
+    // The window's font loads the font database, which every text waits for. The list of image
+    // format plugins is read on a third thread meanwhile: the style reads the picture of a
+    // group's frame, and the first picture read looks through the plugins for one that claims
+    // its format. Read as a picture in the built-in format, the list is all it loads. Started
+    // after the fonts, the reading does not slow theirs.
     QFontMetrics(designFont()).height();
     std::future<void> plugins;
     try {
         plugins = startBeside([] {
             QBuffer nothing;
-            QImageReader(&nothing).canRead();
+            QImageReader(&nothing, "png").canRead();
         });
     } catch (const std::system_error&) {
         // No thread to be had: the first picture read loads them.

@@ -151,6 +151,47 @@ void BandedStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
                  [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
 }
 
+void BandedStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                     QPainter* painter, const QWidget* widget) const {
+    if (control != CC_ScrollBar || option->rect.height() <= FrameBandRows ||
+        !takesPictures(*painter) || !drawnInBandImages(control, option, painter, widget))
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+bool BandedStyle::drawnInBandImages(ComplexControl control, const QStyleOptionComplex* option,
+                                    QPainter* painter, const QWidget* widget) const {
+    // A style may clip parts of a control itself, which a band clipped on the painter would not
+    // hold in; the edges of an image do. Each band is drawn whole on a transparent image; where
+    // the control covers every pixel of it (a scroll bar starts with its groove), putting the
+    // image down replaces what is under it just as drawing there does.
+    const QRect& rect = option->rect;
+    std::vector<QImage> bands;
+    for (int top = rect.top(); top <= rect.bottom(); top += FrameBandRows) {
+        QImage band(rect.width(), std::min(FrameBandRows, rect.bottom() + 1 - top),
+                    QImage::Format_ARGB32_Premultiplied);
+        band.fill(Qt::transparent);
+        {
+            QPainter on(&band);
+            on.setRenderHints(painter->renderHints());
+            on.translate(-rect.left(), -top);
+            QProxyStyle::drawComplexControl(control, option, &on, widget);
+        }
+        for (int y = 0; y < band.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(band.constScanLine(y));
+            if (!std::all_of(line, line + band.width(),
+                             [](QRgb pixel) { return qAlpha(pixel) == 255; }))
+                return false;
+        }
+        bands.push_back(std::move(band));
+    }
+    int top = rect.top();
+    for (const QImage& band : bands) {
+        painter->drawImage(rect.left(), top, band);
+        top += band.height();
+    }
+    return true;
+}
+
 const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyleOption* option,
                                            const QPainter* painter, const QWidget* widget) const {
     if (!takesPictures(*painter))

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTest>
 
@@ -79,6 +80,28 @@ private slots:
         for (const QImage& background : {page, rampBackground(page.size())})
             QCOMPARE(drawnOn(background, drawFrame(BandedStyle::shared())),
                      drawnOn(background, drawFrame(QApplication::style())));
+    }
+
+    // Scroll bars drawn in bands, on the page's colour and, with a see-through button colour,
+    // drawn as usual.
+    void scrollBarsAsTheStyleDrawsThem() {
+        for (const int height : {30, 200, 4 * FrameBandRows + 1})
+            for (const int alpha : {255, 120}) {
+                QScrollBar plain(Qt::Vertical), banded(Qt::Vertical);
+                banded.setStyle(BandedStyle::shared());
+                for (QScrollBar* bar : {&plain, &banded}) {
+                    QPalette palette = bar->palette();
+                    QColor button = palette.color(QPalette::Button);
+                    button.setAlpha(alpha);
+                    palette.setColor(QPalette::Button, button);
+                    bar->setPalette(palette);
+                    bar->setRange(0, 90);
+                    bar->setPageStep(20);
+                    bar->setValue(35);
+                    bar->resize(15, height);
+                }
+                QCOMPARE(banded.grab().toImage(), plain.grab().toImage());
+            }
     }
 
     // A picture holds what the frame draws; a drawing that is not made of edges and a middle,
