@@ -38,29 +38,44 @@ bool takesPictures(const QPainter& painter) {
            painter.opacity() == 1.0;
 }
 
-// Everything the pixels of a frame depend on.
+// Everything the pixels of a frame or a scroll bar depend on.
 struct FrameKey {
-    QStyle::PrimitiveElement element{};
+    int element = 0; // a primitive element, or a complex control after them
     QSize size;
     int state = 0;
     Qt::LayoutDirection direction{};
     qint64 palette = 0;
     int fontHeight = 0;
     int renderHints = 0;
-    std::vector<int> more; // a group box's title and check box, a tab page's bar
+    std::vector<int> more; // a group box's title and check box, a tab page's bar, a bar's values
     bool operator==(const FrameKey&) const = default;
 };
 
+FrameKey commonKey(int element, const QStyleOption& option, const QPainter& painter) {
+    return {element,
+            option.rect.size(),
+            int(option.state),
+            option.direction,
+            option.palette.cacheKey(),
+            option.fontMetrics.height(),
+            int(painter.renderHints()),
+            {}};
+}
+
+// The key of a scroll bar: where its slider stands, and which of its parts are shown and active.
+FrameKey scrollBarKey(const QStyleOptionSlider& bar, const QPainter& painter) {
+    FrameKey key = commonKey(int(QStyle::PE_CustomBase) + int(QStyle::CC_ScrollBar), bar, painter);
+    key.more = {bar.orientation,      bar.minimum,
+                bar.maximum,          bar.sliderPosition,
+                bar.sliderValue,      bar.singleStep,
+                bar.pageStep,         bar.upsideDown,
+                int(bar.subControls), int(bar.activeSubControls)};
+    return key;
+}
+
 std::optional<FrameKey> keyOf(QStyle::PrimitiveElement element, const QStyleOption& option,
                               const QPainter& painter, const QWidget* widget) {
-    FrameKey key{element,
-                 option.rect.size(),
-                 int(option.state),
-                 option.direction,
-                 option.palette.cacheKey(),
-                 option.fontMetrics.height(),
-                 int(painter.renderHints()),
-                 {}};
+    FrameKey key = commonKey(element, option, painter);
     if (element == QStyle::PE_FrameGroupBox) {
         const auto* group = qobject_cast<const QGroupBox*>(widget);
         if (!group)
@@ -104,9 +119,11 @@ void drawMoved(const QProxyStyle& style, QStyle::PrimitiveElement element, const
 
 } // namespace
 
-// The pictures made so far, and the frames that have none.
+// The pictures made so far, and the frames that have none; the bands of the scroll bars drawn
+// last.
 struct BandedStyle::Pictures {
     std::vector<std::pair<FrameKey, std::optional<FramePicture>>> made;
+    std::vector<std::pair<FrameKey, std::vector<QImage>>> bars;
 };
 
 void paintInBands(QPainter& painter, const QRect& area, int rowsPerBand,
@@ -153,13 +170,36 @@ void BandedStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
 
 void BandedStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                                      QPainter* painter, const QWidget* widget) const {
-    if (control != CC_ScrollBar || option->rect.height() <= FrameBandRows ||
-        !takesPictures(*painter) || !drawnInBandImages(control, option, painter, widget))
+    const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+    if (control != CC_ScrollBar || !bar || option->rect.height() <= FrameBandRows ||
+        !takesPictures(*painter)) {
         QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    const FrameKey key = scrollBarKey(*bar, *painter);
+    auto& bars = pictures_->bars;
+    auto found = std::find_if(bars.begin(), bars.end(),
+                              [&](const auto& entry) { return entry.first == key; });
+    if (found == bars.end()) {
+        if (bars.size() >= 16)
+            bars.clear();
+        bars.emplace_back(key, bandImages(control, option, painter, widget));
+        found = bars.end() - 1;
+    }
+    if (found->second.empty()) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    int top = option->rect.top();
+    for (const QImage& band : found->second) {
+        painter->drawImage(option->rect.left(), top, band);
+        top += band.height();
+    }
 }
 
-bool BandedStyle::drawnInBandImages(ComplexControl control, const QStyleOptionComplex* option,
-                                    QPainter* painter, const QWidget* widget) const {
+std::vector<QImage> BandedStyle::bandImages(ComplexControl control,
+                                            const QStyleOptionComplex* option,
+                                            const QPainter* painter, const QWidget* widget) const {
     // A style may clip parts of a control itself, which a band clipped on the painter would not
     // hold in; the edges of an image do. Each band is drawn whole on a transparent image; where
     // the control covers every pixel of it (a scroll bar starts with its groove), putting the
@@ -180,16 +220,11 @@ bool BandedStyle::drawnInBandImages(ComplexControl control, const QStyleOptionCo
             const auto* line = reinterpret_cast<const QRgb*>(band.constScanLine(y));
             if (!std::all_of(line, line + band.width(),
                              [](QRgb pixel) { return qAlpha(pixel) == 255; }))
-                return false;
+                return {};
         }
         bands.push_back(std::move(band));
     }
-    int top = rect.top();
-    for (const QImage& band : bands) {
-        painter->drawImage(rect.left(), top, band);
-        top += band.height();
-    }
-    return true;
+    return bands;
 }
 
 const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyleOption* option,

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QProxyStyle>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class FramePicture;
 class QPainter;
@@ -23,7 +25,8 @@ void paintInBands(QPainter& painter, const QRect& area, int rowsPerBand,
 // The application's style, with the frames of group boxes and tab pages put down from a
 // picture of each frame made once (see FramePicture), and drawn in bands of rows where no
 // picture is to be had; and with tall scroll bars drawn a band of rows at a time, each band on
-// an image of its own. The tall frames and scroll bars shown at start-up use it.
+// an image of its own, and put down from those images again while they stay as they are. The
+// tall frames and scroll bars shown at start-up use it.
 class BandedStyle : public QProxyStyle {
 public:
     // The style the widgets share; it lives as long as the application.
@@ -38,10 +41,10 @@ public:
 private:
     explicit BandedStyle(QStyle* base);
     struct Pictures;
-    // Draws a tall control in bands of rows on images of their own; false, having drawn nothing,
-    // where the control does not cover its bands in full.
-    bool drawnInBandImages(ComplexControl control, const QStyleOptionComplex* option,
-                           QPainter* painter, const QWidget* widget) const;
+    // A tall control drawn in bands of rows on images of their own; none where the control
+    // does not cover its bands in full.
+    std::vector<QImage> bandImages(ComplexControl control, const QStyleOptionComplex* option,
+                                   const QPainter* painter, const QWidget* widget) const;
     // The picture of the frame, or null where it is drawn as usual.
     const FramePicture* pictureOf(PrimitiveElement element, const QStyleOption* option,
                                   const QPainter* painter, const QWidget* widget) const;

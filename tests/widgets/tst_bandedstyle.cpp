@@ -82,8 +82,8 @@ private slots:
                      drawnOn(background, drawFrame(QApplication::style())));
     }
 
-    // Scroll bars drawn in bands, on the page's colour and, with a see-through button colour,
-    // drawn as usual.
+    // Scroll bars drawn in bands and put down again from them, on the page's colour and, with a
+    // see-through button colour, drawn as usual.
     void scrollBarsAsTheStyleDrawsThem() {
         for (const int height : {30, 200, 4 * FrameBandRows + 1})
             for (const int alpha : {255, 120}) {
@@ -101,6 +101,12 @@ private slots:
                     bar->resize(15, height);
                 }
                 QCOMPARE(banded.grab().toImage(), plain.grab().toImage());
+                // Moved, the bar is drawn anew; back, it is as before.
+                for (const int value : {60, 35}) {
+                    plain.setValue(value);
+                    banded.setValue(value);
+                    QCOMPARE(banded.grab().toImage(), plain.grab().toImage());
+                }
             }
     }
 
