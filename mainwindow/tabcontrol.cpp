@@ -123,12 +123,7 @@ bool TabControl::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Wheel:
     case QEvent::KeyPress:
     case QEvent::ContextMenu:
-        if (!waiting_.isEmpty()) {
-            putAllIntoBar();
-            // Laid out anew, the bar shows its current tab as before.
-            QResizeEvent resize(tabBar_->size(), tabBar_->size());
-            QCoreApplication::sendEvent(tabBar_, &resize);
-        }
+        takeAllTabs();
         break;
     default:
         break;
@@ -194,13 +189,35 @@ void TabControl::holdEnough() {
         waiting_.remove(waiting_.size() - missing, missing);
         insertIntoBar(0, captions);
     }
-    if (tabBar_->currentIndex() < HeldTabs / 2)
+    if (!heldTabsFillTheBarBefore(tabBar_->currentIndex()))
         putAllIntoBar();
+}
+
+bool TabControl::heldTabsFillTheBarBefore(int barIndex) const {
+    if (waiting_.isEmpty())
+        return true;
+    if (barIndex <= 0)
+        return false;
+    // The room between the first held tab and this one, whichever way the tabs run. The bar
+    // takes the control's width (it may not have been laid out yet).
+    const QRect first = tabBar_->tabRect(0);
+    const QRect tab = tabBar_->tabRect(barIndex);
+    const int between = std::max(first.left(), tab.left()) - std::min(first.right(), tab.right());
+    return between > width();
 }
 
 void TabControl::putAllIntoBar() {
     if (!waiting_.isEmpty())
         insertIntoBar(0, std::exchange(waiting_, {}));
+}
+
+void TabControl::takeAllTabs() {
+    if (waiting_.isEmpty())
+        return;
+    putAllIntoBar();
+    // Laid out anew, the bar shows its current tab as before.
+    QResizeEvent resize(tabBar_->size(), tabBar_->size());
+    QCoreApplication::sendEvent(tabBar_, &resize);
 }
 
 template <typename Change> void TabControl::changeAll(Change change) {
@@ -261,7 +278,8 @@ void TabControl::setTabText(int index, const QString& caption) {
 void TabControl::setCurrentIndex(int index) {
     // The bar scrolls a current tab into view; near its first tab that view shows the tabs
     // before it.
-    if (index >= 0 && index < waiting_.size() + HeldTabs / 2)
+    const int waiting = int(waiting_.size());
+    if (index >= 0 && (index < waiting || !heldTabsFillTheBarBefore(index - waiting)))
         putAllIntoBar();
     const QScopedValueRollback guard(programChange_, true);
     tabBar_->setCurrentIndex(index - int(waiting_.size()));
@@ -270,6 +288,9 @@ void TabControl::setCurrentIndex(int index) {
 void TabControl::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     tabBar_->setGeometry(2, 0, std::max(0, width() - 4), TabHeight);
+    // Grown wider than the held tabs, the bar takes them all.
+    if (!heldTabsFillTheBarBefore(tabBar_->currentIndex()))
+        takeAllTabs();
 }
 
 void TabControl::paintEvent(QPaintEvent*) {

@@ -15,11 +15,12 @@ class QTabBar;
 //
 // A tab bar takes time in the number of its tabs for every single tab put in or taken out,
 // so a bar of thousands of tabs cannot be filled in time linear in their number. The bar
-// therefore holds the last tabs only (at least HeldTabs of them, enough for every view the
-// program shows of it at the end, where the settings tab lies); the ones before wait as
-// captions and are put into the bar at once when they are needed: when the program makes one
-// of the first held tabs current, when the mouse first comes over the bar, and when the user first
-// types on it. Indexes here always count all tabs.
+// therefore holds the last tabs only: at least HeldTabs of them, and enough that the ones in
+// front of its current tab are wider than the bar, so that no view of the bar that shows its
+// current tab reaches the first one it holds. The ones before wait as captions and are put
+// into the bar at once when they are needed: when the program makes a tab current that has too
+// few held tabs in front of it, when the bar grows wider than those, when the mouse first comes
+// over the bar, and when the user first types on it. Indexes here always count all tabs.
 class TabControl : public QWidget {
     Q_OBJECT
 public:
@@ -49,7 +50,7 @@ public:
 
     // Tabs that are captions only, not yet in the bar: the first ones.
     int waitingTabs() const { return int(waiting_.size()); }
-    static constexpr int HeldTabs = 200;
+    static constexpr int HeldTabs = 24;
 
 signals:
     void tabChanged();
@@ -63,9 +64,14 @@ private:
     template <typename Change> void changeAll(Change change);
     void insertIntoBar(int index, const SubjectList& captions);
     // Puts waiting captions into the bar until it holds HeldTabs tabs, or all of them, and
-    // all of them when the bar's current tab comes near its first.
+    // all of them when too few held tabs stand in front of its current one.
     void holdEnough();
     void putAllIntoBar();
+    // Puts all waiting tabs into the shown bar, which then shows its current tab as before.
+    void takeAllTabs();
+    // Whether the held tabs in front of the bar's tab at barIndex are wider than the bar (or
+    // none wait).
+    bool heldTabsFillTheBarBefore(int barIndex) const;
 
     QTabBar* tabBar_;
     SubjectList waiting_;

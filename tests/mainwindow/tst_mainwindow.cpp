@@ -1509,6 +1509,36 @@ private slots:
         QCOMPARE(tabs->currentText(), QStringLiteral("Fach 4 & Kurs"));
     }
 
+    // Widened past what its held tabs fill, the bar takes all its tabs and looks like the
+    // plain bar of the same width.
+    void aWiderBarTakesTheWaitingTabs() {
+        QWidget window;
+        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        window.resize(3000, 200);
+        auto* tabs = new TabControl(&window);
+        tabs->setGeometry(0, 100, 400, 80);
+        auto* plain = new QTabBar(&window);
+        plain->setDrawBase(false);
+        plain->setExpanding(false);
+        plain->setUsesScrollButtons(true);
+        plain->setElideMode(Qt::ElideNone);
+        tabs->insertTab(0, QStringLiteral("Einstellungen"));
+        plain->addTab(QStringLiteral("Einstellungen"));
+        QStringList captions;
+        for (int i = 1; i <= 100; ++i)
+            captions << QStringLiteral("Fach %1").arg(i);
+        tabs->insertTabs(0, captions);
+        for (int i = 0; i < captions.size(); ++i)
+            plain->insertTab(i, captions.at(i));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(tabs->waitingTabs() > 0);
+        tabs->resize(2800, 80);
+        plain->setGeometry(tabs->tabBar()->geometry().translated(0, -100));
+        QCOMPARE(tabs->waitingTabs(), 0);
+        QCOMPARE(tabs->tabBar()->grab().toImage(), plain->grab().toImage());
+    }
+
     void logoAndInfoShowTheAboutDialog() {
         auto form = startForm();
         auto* logo = control<TVelaImage>(*form, "InfoP");
