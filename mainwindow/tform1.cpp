@@ -37,6 +37,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
@@ -94,7 +95,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     } catch (const std::system_error&) {
         // No thread to be had: the first picture read loads them.
     }
-    buildForm();
+    {
+        // A line edit lays out its text in the program's default face as it is made, before it
+        // takes its parent's; that face is loaded for nothing else on this window. While the
+        // window is built, the default is the window's own face, which is loaded already.
+        const QFont defaultFont = QGuiApplication::font();
+        QGuiApplication::setFont(designFont());
+        buildForm();
+        QGuiApplication::setFont(defaultFont);
+    }
     connectHandlers();
     FormCreate();
     readAhead_.reset();
