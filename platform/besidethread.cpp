@@ -18,3 +18,7 @@ void stepOffProcessor(int processor) {
     if (::sched_setaffinity(0, sizeof others, &others) == 0)
         ::sched_setaffinity(0, sizeof allowed, &allowed);
 }
+
+void yieldProcessor() {
+    ::sched_yield();
+}

@@ -13,13 +13,19 @@ int currentProcessor();
 // started it, which then waits while the new one runs.
 void stepOffProcessor(int processor);
 
+// Gives the calling thread's processor to a thread waiting for it, if any, and goes on.
+void yieldProcessor();
+
 // Runs work on a new thread beside the calling one, which goes on meanwhile: the new thread
-// first steps off the calling thread's processor. Throws std::system_error when no thread can
-// be had.
+// first steps off the calling thread's processor. Where the new thread waits for that
+// processor, the calling thread lets it step off at once instead of after its own time slice
+// of some milliseconds. Throws std::system_error when no thread can be had.
 template <typename Work> auto startBeside(Work work) -> std::future<std::invoke_result_t<Work>> {
-    return std::async(std::launch::async,
-                      [processor = currentProcessor(), work = std::move(work)]() mutable {
-                          stepOffProcessor(processor);
-                          return work();
-                      });
+    auto result = std::async(std::launch::async,
+                             [processor = currentProcessor(), work = std::move(work)]() mutable {
+                                 stepOffProcessor(processor);
+                                 return work();
+                             });
+    yieldProcessor();
+    return result;
 }
