@@ -111,6 +111,34 @@ struct Entry {
 
 // The main window driven as a user drives it: data file, subjects, class tests, settings,
 // keyboard, help, hints and the single instance.
+// A window in the design face holding a tab control and a plain tab bar set up as the
+// control's own bar is, to compare the two.
+struct TabBarsToCompare {
+    QWidget window;
+    TabControl* tabs;
+    QTabBar* plain;
+    explicit TabBarsToCompare(int width)
+        : tabs(new TabControl(&window)), plain(new QTabBar(&window)) {
+        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        window.resize(width, 200);
+        plain->setDrawBase(false);
+        plain->setExpanding(false);
+        plain->setUsesScrollButtons(true);
+        plain->setElideMode(Qt::ElideNone);
+    }
+    // The settings tab, then count subject tabs in front of it, on both bars.
+    void addSubjectTabs(int count) {
+        tabs->insertTab(0, QStringLiteral("Einstellungen"));
+        plain->addTab(QStringLiteral("Einstellungen"));
+        QStringList captions;
+        for (int i = 1; i <= count; ++i)
+            captions << QStringLiteral("Fach %1 & Kurs").arg(i);
+        tabs->insertTabs(0, captions);
+        for (int i = 0; i < captions.size(); ++i)
+            plain->insertTab(i, QString(captions.at(i)).replace(u'&', QStringLiteral("&&")));
+    }
+};
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 
@@ -1380,16 +1408,11 @@ private slots:
     // With more tabs than the bar has room for, the bar looks exactly like a plain tab bar
     // with the same tabs, wherever it is scrolled to.
     void manyTabsPaintAsAPlainTabBar() {
-        QWidget window;
-        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
-        window.resize(500, 200);
-        auto* tabs = new TabControl(&window);
+        TabBarsToCompare bars(500);
+        QWidget& window = bars.window;
+        TabControl* tabs = bars.tabs;
         tabs->setGeometry(0, 0, 400, 80);
-        auto* plain = new QTabBar(&window);
-        plain->setDrawBase(false);
-        plain->setExpanding(false);
-        plain->setUsesScrollButtons(true);
-        plain->setElideMode(Qt::ElideNone);
+        QTabBar* plain = bars.plain;
         QStringList captions;
         for (int i = 1; i <= 60; ++i)
             captions << QStringLiteral("Fach %1 & Kurs").arg(i);
@@ -1447,25 +1470,13 @@ private slots:
     // A bar of more tabs than it holds at once: at the end it looks like the plain bar with all
     // tabs; a current tab at the front, or the user's first press, puts all tabs into it.
     void thousandsOfTabsLookAsAPlainTabBar() {
-        QWidget window;
-        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
-        window.resize(500, 200);
-        auto* tabs = new TabControl(&window);
+        TabBarsToCompare bars(500);
+        QWidget& window = bars.window;
+        TabControl* tabs = bars.tabs;
         // Away from the mouse, which puts all tabs into the bar when it comes over it.
         tabs->setGeometry(0, 100, 400, 80);
-        auto* plain = new QTabBar(&window);
-        plain->setDrawBase(false);
-        plain->setExpanding(false);
-        plain->setUsesScrollButtons(true);
-        plain->setElideMode(Qt::ElideNone);
-        tabs->insertTab(0, QStringLiteral("Einstellungen"));
-        plain->addTab(QStringLiteral("Einstellungen"));
-        QStringList captions;
-        for (int i = 1; i <= 1000; ++i)
-            captions << QStringLiteral("Fach %1 & Kurs").arg(i);
-        tabs->insertTabs(0, captions);
-        for (int i = 0; i < captions.size(); ++i)
-            plain->insertTab(i, QString(captions.at(i)).replace(u'&', QStringLiteral("&&")));
+        QTabBar* plain = bars.plain;
+        bars.addSubjectTabs(1000);
         QCOMPARE(tabs->waitingTabs(), 1001 - TabControl::HeldTabs);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -1512,24 +1523,12 @@ private slots:
     // Widened past what its held tabs fill, the bar takes all its tabs and looks like the
     // plain bar of the same width.
     void aWiderBarTakesTheWaitingTabs() {
-        QWidget window;
-        window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
-        window.resize(3000, 200);
-        auto* tabs = new TabControl(&window);
+        TabBarsToCompare bars(3000);
+        QWidget& window = bars.window;
+        TabControl* tabs = bars.tabs;
         tabs->setGeometry(0, 100, 400, 80);
-        auto* plain = new QTabBar(&window);
-        plain->setDrawBase(false);
-        plain->setExpanding(false);
-        plain->setUsesScrollButtons(true);
-        plain->setElideMode(Qt::ElideNone);
-        tabs->insertTab(0, QStringLiteral("Einstellungen"));
-        plain->addTab(QStringLiteral("Einstellungen"));
-        QStringList captions;
-        for (int i = 1; i <= 100; ++i)
-            captions << QStringLiteral("Fach %1").arg(i);
-        tabs->insertTabs(0, captions);
-        for (int i = 0; i < captions.size(); ++i)
-            plain->insertTab(i, captions.at(i));
+        QTabBar* plain = bars.plain;
+        bars.addSubjectTabs(100);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(tabs->waitingTabs() > 0);
