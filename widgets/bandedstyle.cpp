@@ -73,9 +73,11 @@ FrameKey scrollBarKey(const QStyleOptionSlider& bar, const QPainter& painter) {
     return key;
 }
 
+// The key of a frame's picture, which serves frames of every size.
 std::optional<FrameKey> keyOf(QStyle::PrimitiveElement element, const QStyleOption& option,
                               const QPainter& painter, const QWidget* widget) {
     FrameKey key = commonKey(element, option, painter);
+    key.size = QSize();
     if (element == QStyle::PE_FrameGroupBox) {
         const auto* group = qobject_cast<const QGroupBox*>(widget);
         if (!group)
@@ -161,7 +163,7 @@ void BandedStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         return;
     }
     if (const FramePicture* picture = pictureOf(element, option, painter, widget)) {
-        picture->paint(*painter, withMargin(option->rect).topLeft());
+        picture->paint(*painter, withMargin(option->rect));
         return;
     }
     paintInBands(*painter, withMargin(option->rect), FrameBandRows,
@@ -229,7 +231,7 @@ std::vector<QImage> BandedStyle::bandImages(ComplexControl control,
 
 const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyleOption* option,
                                            const QPainter* painter, const QWidget* widget) const {
-    if (!takesPictures(*painter))
+    if (!takesPictures(*painter) || !FramePicture::fits(withMargin(option->rect).size()))
         return nullptr;
     const std::optional<FrameKey> key = keyOf(element, *option, *painter, widget);
     if (!key)
@@ -239,7 +241,7 @@ const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyl
                                     [&](const auto& entry) { return entry.first == *key; });
     if (found != made.end())
         return found->second ? &*found->second : nullptr;
-    // A window resized again and again leaves pictures of sizes long gone: they go all at once.
+    // Pictures of palettes, fonts and states long gone go all at once.
     if (made.size() >= 16)
         made.clear();
     const auto draw = [&](QPainter& on, const QRect& rect) {
@@ -252,6 +254,6 @@ const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyl
                 drawMoved(*this, element, *option, inside, on, widget);
         });
     };
-    made.emplace_back(*key, FramePicture::make(withMargin(option->rect).size(), draw));
+    made.emplace_back(*key, FramePicture::make(draw));
     return made.back().second ? &*made.back().second : nullptr;
 }

@@ -13,29 +13,35 @@ class QPainter;
 // lines and border pictures along the sides of their rectangle and one colour inside: all rows
 // further than Reach pixels from the top and bottom edge are alike, and so are all columns
 // further than Reach from the left and right edge. The frame is drawn twice at a small size, and
-// put together from that at any size: its corners, the colours of its middle column along the
-// top and bottom edge, and its middle row. That takes a fraction of drawing the frame and little
-// memory, and comes to the same pixels where the frame paints every pixel once (what it draws
-// on the frame's own colour inside excepted, which it covers in full).
+// put together from that at any larger size: its corners, the colours of its middle column along
+// the top and bottom edge, and its middle row. That takes a fraction of drawing the frame and
+// little memory, one picture serves frames of every size, and it comes to the same pixels where
+// the frame paints every pixel once (what it draws on the frame's own colour inside excepted,
+// which it covers in full).
 class FramePicture {
 public:
     // Rows and columns at either edge that may differ from the middle ones.
     static constexpr int Reach = 32;
 
-    // Draws the frame of the given size with draw(painter, rectangle), on a transparent image.
-    // Empty when the frame is too small to gain from a picture, or when it is not made of
-    // edges and a middle.
-    static std::optional<FramePicture>
-    make(QSize size, const std::function<void(QPainter&, const QRect&)>& draw);
+    // Whether a frame of this size is larger than the picture, so that it can be put together
+    // from one.
+    static bool fits(QSize size) {
+        return size.width() > 2 * Reach + 1 && size.height() > 2 * Reach + 1;
+    }
 
-    QSize size() const { return size_; }
-    // Puts the frame down with its rectangle's top-left corner at topLeft.
-    void paint(QPainter& painter, QPoint topLeft) const;
+    // Draws the frame with draw(painter, rectangle) at the picture's sizes, on transparent
+    // images. Empty when the frame is not made of edges and a middle.
+    static std::optional<FramePicture>
+    make(const std::function<void(QPainter&, const QRect&)>& draw);
+
+    // Puts the frame down in rect, which must fit.
+    void paint(QPainter& painter, const QRect& rect) const;
 
 private:
     FramePicture() = default;
 
-    QSize size_;
-    QImage small_; // the frame drawn with one middle row and column
-    QImage sides_; // the ends of the middle row, left and right, in rows enough for one band
+    QImage small_;  // the frame drawn with one middle row and column
+    QImage sides_;  // the ends of the middle row, left and right, in rows enough for one band
+    QImage top_;    // the top edge's rows between the corners, a stretch of them
+    QImage bottom_; // and the bottom edge's
 };

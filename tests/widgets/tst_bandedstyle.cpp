@@ -61,7 +61,8 @@ private slots:
         for (QGroupBox* group : {&plain, &banded})
             group->resize(size);
         QCOMPARE(banded.grab().toImage(), plain.grab().toImage());
-        // A second one of the same size is put down from the same picture.
+        // A second one is put down from the same picture, as are the frames of the other sizes
+        // drawn before.
         QCOMPARE(banded.grab().toImage(), plain.grab().toImage());
 
         // The frame of a tab page of the same size, over the page's colour and over a ramp.
@@ -119,15 +120,19 @@ private slots:
             painter.drawRect(rect.adjusted(1, 8, -2, -2));
             painter.fillRect(QRect(rect.left() + 5, rect.top(), 20, 6), Qt::red);
         };
-        const QSize size(300, 211);
-        const auto picture = FramePicture::make(size, frame);
+        const auto picture = FramePicture::make(frame);
         QVERIFY(picture);
-        const QImage background = rampBackground(size + QSize(20, 20));
-        QCOMPARE(drawnOn(background, [&](QPainter& p) { picture->paint(p, QPoint(7, 9)); }),
-                 drawnOn(background, [&](QPainter& p) {
-                     p.translate(7, 9);
-                     frame(p, QRect(QPoint(0, 0), size));
-                 }));
+        // One picture for every size, the edges longer than one stretch of them included.
+        for (const QSize size : {QSize(300, 211), QSize(2 * FramePicture::Reach + 2, 700),
+                                 QSize(900, 2 * FramePicture::Reach + 2)}) {
+            const QImage background = rampBackground(size + QSize(20, 20));
+            QCOMPARE(drawnOn(background,
+                             [&](QPainter& p) { picture->paint(p, QRect(QPoint(7, 9), size)); }),
+                     drawnOn(background, [&](QPainter& p) {
+                         p.translate(7, 9);
+                         frame(p, QRect(QPoint(0, 0), size));
+                     }));
+        }
 
         const auto gradient = [](QPainter& painter, const QRect& rect) {
             QLinearGradient ramp(rect.topLeft(), rect.bottomLeft());
@@ -138,9 +143,9 @@ private slots:
         const auto diagonal = [](QPainter& painter, const QRect& rect) {
             painter.drawLine(rect.topLeft(), rect.bottomRight());
         };
-        QVERIFY(!FramePicture::make(size, gradient));
-        QVERIFY(!FramePicture::make(size, diagonal));
-        QVERIFY(!FramePicture::make(QSize(300, 2 * FramePicture::Reach + 1), frame));
+        QVERIFY(!FramePicture::make(gradient));
+        QVERIFY(!FramePicture::make(diagonal));
+        QVERIFY(!FramePicture::fits(QSize(300, 2 * FramePicture::Reach + 1)));
     }
 };
 
