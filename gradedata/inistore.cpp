@@ -10,6 +10,10 @@
 #include <QVarLengthArray>
 #include <QtEndian>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -41,6 +45,23 @@ qsizetype lineEndLength(LineEnd end) {
     return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
 }
 
+// The steps of the names' hash below: its start, one folded unit mixed in, and the spreading
+// of the result over all bits.
+quint64 hashStart() {
+    return 0xCBF29CE484222325ULL ^ quint64(size_t(QHashSeed::globalSeed()));
+}
+
+quint64 hashMixed(quint64 hash, char16_t folded) {
+    return (hash ^ folded) * 0x100000001B3ULL;
+}
+
+quint32 hashSpread(quint64 hash) {
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 33;
+    return quint32(hash);
+}
+
 // The hash of a name as the case-insensitive compare of QString sees it: each UTF-16 unit is
 // case-folded as that compare folds it (a low surrogate after a high one as the character of
 // both), so that names that compare equal hash alike, "K" (Kelvin sign) and "k" included. The
@@ -50,7 +71,7 @@ qsizetype lineEndLength(LineEnd end) {
 quint32 foldedHash(QStringView text) {
     constexpr qsizetype runLength = 32;
     char16_t folded[runLength];
-    quint64 hash = 0xCBF29CE484222325ULL ^ quint64(size_t(QHashSeed::globalSeed()));
+    quint64 hash = hashStart();
     const char16_t* const units = text.utf16();
     for (qsizetype runStart = 0; runStart < text.size(); runStart += runLength) {
         const qsizetype length = std::min(runLength, text.size() - runStart);
@@ -74,12 +95,19 @@ quint32 foldedHash(QStringView text) {
             }
         }
         for (qsizetype i = 0; i < length; ++i)
-            hash = (hash ^ folded[i]) * 0x100000001B3ULL;
+            hash = hashMixed(hash, folded[i]);
     }
-    hash ^= hash >> 33;
-    hash *= 0xFF51AFD7ED558CCDULL;
-    hash ^= hash >> 33;
-    return quint32(hash);
+    return hashSpread(hash);
+}
+
+// The same hash of a name of ASCII bytes (its characters), taken from the bytes at once.
+quint32 asciiFoldedHash(QByteArrayView text) {
+    quint64 hash = hashStart();
+    for (const char c : text) {
+        const auto unit = char16_t(uchar(c));
+        hash = hashMixed(hash, char16_t(unit + (unit >= u'A' && unit <= u'Z' ? u'a' - u'A' : 0)));
+    }
+    return hashSpread(hash);
 }
 
 // Revisions are counted for all stores together, so that no two states of any stores share one.
@@ -245,6 +273,31 @@ quint64 bytesEqual(quint64 chunk, uchar c) {
 // The UTF-8 byte-order mark.
 constexpr QByteArrayView byteOrderMarkBytes("\xEF\xBB\xBF");
 
+// The first byte from p on (before end) that ends a line or is not ASCII; end when there is none.
+// Sixteen bytes at a time where the processor compares them at once, else eight.
+const uchar* plainAsciiEnd(const uchar* p, const uchar* const end) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i lineEnds = _mm_or_si128(_mm_cmpeq_epi8(chunk, lf), _mm_cmpeq_epi8(chunk, cr));
+        if (const int marked = _mm_movemask_epi8(_mm_or_si128(chunk, lineEnds)); marked != 0)
+            return p + std::countr_zero(unsigned(marked));
+    }
+#endif
+    for (; end - p >= 8; p += 8) {
+        const quint64 chunk = qFromLittleEndian<quint64>(p);
+        const quint64 marked =
+            (chunk & 0x8080808080808080ULL) | bytesEqual(chunk, '\n') | bytesEqual(chunk, '\r');
+        if (marked != 0)
+            return p + std::countr_zero(marked) / 8;
+    }
+    while (p < end && *p < 0x80 && *p != '\n' && *p != '\r')
+        ++p;
+    return p;
+}
+
 // Finds the line that starts at lineStart (before end) and decides its encoding: a line that is
 // well-formed UTF-8 is read as UTF-8, any other one character per byte as Windows-1252. Line
 // ends, blanks and "[" are the same ASCII byte in both encodings and inside no UTF-8 sequence, so
@@ -257,23 +310,10 @@ LineSpan scanLine(const uchar* const lineStart, const uchar* const end, qsizetyp
     while (first < end && (*first == ' ' || *first == '\t'))
         ++first;
     line.header = first < end && *first == '[';
-    while (p < end) {
-        // Runs of ASCII without a line end, eight bytes at a time, up to the first byte that is
-        // neither.
-        if (end - p >= 8) {
-            const quint64 chunk = qFromLittleEndian<quint64>(p);
-            const quint64 marked =
-                (chunk & 0x8080808080808080ULL) | bytesEqual(chunk, '\n') | bytesEqual(chunk, '\r');
-            if (marked == 0) {
-                p += 8;
-                continue;
-            }
-            p += std::countr_zero(marked) / 8;
-        }
-        const uchar c = *p;
-        if (c == '\n' || c == '\r')
+    while ((p = plainAsciiEnd(p, end)) < end) {
+        if (*p == '\n' || *p == '\r')
             break;
-        if (c < 0x80 || line.coding == LineCoding::Windows1252) {
+        if (line.coding == LineCoding::Windows1252) {
             ++p;
             continue;
         }
@@ -315,22 +355,11 @@ public:
         if (span.coding == LineCoding::Windows1252) {
             written = decodeWindows1252(bytes, out);
         } else if (span.coding == LineCoding::Ascii) {
-            for (const char c : bytes)
-                *written++ = QChar(uchar(c));
+            written = ascii_.appendToBuffer(out, bytes);
         } else {
             written = utf8_.appendToBuffer(out, bytes);
         }
         return QStringView(out, written - out);
-    }
-
-    // The text of ASCII bytes.
-    QStringView ascii(QByteArrayView bytes) {
-        if (buffer_.size() < bytes.size())
-            buffer_.resize(std::max(bytes.size(), 2 * buffer_.size()));
-        QChar* const out = buffer_.data();
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            out[i] = QChar(uchar(bytes[i]));
-        return QStringView(out, bytes.size());
     }
 
 private:
@@ -338,6 +367,8 @@ private:
     QVarLengthArray<QChar, 120> buffer_;
     QStringDecoder utf8_{QStringDecoder::Utf8,
                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+    // ASCII reads as Latin-1, which Qt widens many bytes at a time.
+    QStringDecoder ascii_{QStringDecoder::Latin1, QStringDecoder::Flag::Stateless};
 };
 
 // A line the store notes, in 8 bytes: where it starts in the file's bytes (40 bits, a terabyte)
@@ -358,6 +389,9 @@ private:
 // The 24 bits of a name's hash that the notes keep.
 quint32 noteHash(QStringView name) {
     return foldedHash(name) & 0xFFFFFF;
+}
+quint32 noteHash(QByteArrayView asciiName) {
+    return asciiFoldedHash(asciiName) & 0xFFFFFF;
 }
 
 // The first of the notes (in file order) that starts at or after position at.
@@ -819,25 +853,19 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::read(const QString& fileName
 
 namespace {
 
-// How many headers and how many lines that may be entries (neither blank, nor a comment, nor a
-// header) the bytes hold, to size the notes of a file before reading it.
-void countLines(QByteArrayView body, qsizetype& headers, qsizetype& mayBeEntries) {
-    const char* p = body.data();
-    const char* const end = p + body.size();
-    while (p < end) {
-        while (p < end && (*p == ' ' || *p == '\t'))
-            ++p;
-        if (p == end)
-            break;
-        if (*p == '[')
-            ++headers;
-        else if (*p != ';' && *p != '\n' && *p != '\r')
-            ++mayBeEntries;
-        while (p < end && *p != '\n' && *p != '\r')
-            ++p;
-        if (p < end)
-            ++p;
-    }
+// About the number of lines of the file's body (those that end in LF, or in CR where none ends
+// in LF): room enough for the notes of its entries.
+qsizetype lineCount(QByteArrayView body) {
+    const auto count = [&](char lineEnd) {
+        qsizetype lines = 0;
+        const char* const end = body.data() + body.size();
+        for (const char* p = body.data();
+             (p = static_cast<const char*>(std::memchr(p, lineEnd, size_t(end - p)))); ++p)
+            ++lines;
+        return lines;
+    };
+    const qsizetype lf = count('\n');
+    return (lf > 0 ? lf : count('\r')) + 1;
 }
 
 } // namespace
@@ -857,13 +885,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
     if (QByteArrayView(bytes).startsWith(byteOrderMarkBytes))
         parsed->bodyStart = 3;
     parsed->sections.front() = NotedLine(parsed->bodyStart, 0);
-    {
-        qsizetype headers = 0;
-        qsizetype mayBeEntries = 0;
-        countLines(QByteArrayView(bytes).sliced(parsed->bodyStart), headers, mayBeEntries);
-        parsed->sections.reserve(size_t(headers) + 1);
-        parsed->entries.reserve(size_t(mayBeEntries));
-    }
+    parsed->entries.reserve(size_t(lineCount(QByteArrayView(bytes).sliced(parsed->bodyStart))));
 
     qsizetype utf8Lines = 0;
     qsizetype windows1252Lines = 0;
@@ -905,8 +927,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
             const LineParts parts = classifyAscii(text);
             if (parts.entry)
                 parsed->entries.emplace_back(
-                    start, noteHash(decoder.ascii(
-                               text.sliced(parts.keyFrom, parts.keyTo - parts.keyFrom))));
+                    start, noteHash(text.sliced(parts.keyFrom, parts.keyTo - parts.keyFrom)));
             continue;
         }
         const QStringView text = decoder.decode(bytes.constData() + start, span, skipped);
@@ -923,7 +944,7 @@ std::unique_ptr<IniStore::Parsed> IniStore::Parsed::parse(FileContents contents)
         parsed->newLineEnd = LineEnd::Lf;
     else if (anyCr && !anyCrLf && !anyLf)
         parsed->newLineEnd = LineEnd::Cr;
-    // Fewer entries than the count foresaw (lines of control characters) give back the room.
+    // Fewer entries than lines (many blank lines, comments or headers) give back the room.
     if (parsed->entries.capacity() > parsed->entries.size() + parsed->entries.size() / 4 + 16)
         parsed->entries.shrink_to_fit();
     // The entry lines of each section, from its header up to the next one.
