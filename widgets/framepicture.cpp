@@ -3,13 +3,20 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
 constexpr int Reach = FramePicture::Reach;
-// The frame's middle rows are put down this many at a time: every fill stays below the rows
-// that Qt's raster painting hands to threads of its own.
-constexpr int BandRows = 47;
+constexpr int Side = 2 * Reach + 1; // the small drawing's width and height
+// A see-through fill of the frame's middle is put down this many rows at a time: Qt's raster
+// painting hands fills of more rows to threads of its own and waits for them. An image put down
+// unmoved and unscaled is blended on this thread however tall it is: the sides go down this many
+// rows at a time (their image holds as many).
+constexpr int FillRows = 95;
+constexpr int SideRows = 1024;
+// The edge rows between the corners are put down this many columns at a time.
+constexpr int StripColumns = 256;
 
 QImage drawnAt(QSize size, const std::function<void(QPainter&, const QRect&)>& draw) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -32,13 +39,60 @@ std::optional<QColor> colourOf(QRgb pixel) {
     return QColor::fromRgba(plain);
 }
 
-// The edge rows between the corners are put down this many columns at a time.
-constexpr int StripColumns = 256;
+// The rows or the columns of the small drawing, as lines of pixels from the edge towards the
+// middle and beyond.
+class Lines {
+public:
+    Lines(const QImage& small, bool columns) : columns_(columns) {
+        for (int y = 0; y < Side; ++y)
+            rows_[size_t(y)] = row(small, y);
+    }
 
-// The middle pixel of each of rows [from, from + Reach) of the small drawing, a stretch long.
-QImage edgeStrip(const QImage& small, int from) {
-    QImage strip(StripColumns, Reach, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < Reach; ++y) {
+    // How many lines from the start (towards the middle) differ from the middle one, and how
+    // many of them are see-through in full; and the same from the end.
+    FramePicture::Edge fromStart() const {
+        FramePicture::Edge edge;
+        for (int i = 0; i < Reach; ++i)
+            if (!same(i, Reach))
+                edge.depth = i + 1;
+        while (edge.clear < edge.depth && clear(edge.clear))
+            ++edge.clear;
+        return edge;
+    }
+    FramePicture::Edge fromEnd() const {
+        FramePicture::Edge edge;
+        for (int i = Side - 1; i > Reach; --i)
+            if (!same(i, Reach))
+                edge.depth = Side - i;
+        while (edge.clear < edge.depth && clear(Side - 1 - edge.clear))
+            ++edge.clear;
+        return edge;
+    }
+
+private:
+    // Pixel j of line i.
+    QRgb pixel(int i, int j) const { return columns_ ? rows_[size_t(j)][i] : rows_[size_t(i)][j]; }
+    bool same(int a, int b) const {
+        for (int j = 0; j < Side; ++j)
+            if (pixel(a, j) != pixel(b, j))
+                return false;
+        return true;
+    }
+    bool clear(int i) const {
+        for (int j = 0; j < Side; ++j)
+            if (qAlpha(pixel(i, j)) != 0)
+                return false;
+        return true;
+    }
+
+    std::array<const QRgb*, Side> rows_{};
+    bool columns_;
+};
+
+// The middle pixel of each of the small drawing's rows [from, from + rows), a stretch long.
+QImage edgeStrip(const QImage& small, int from, int rows) {
+    QImage strip(StripColumns, std::max(rows, 1), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < rows; ++y) {
         auto* to = reinterpret_cast<QRgb*>(strip.scanLine(y));
         std::fill(to, to + StripColumns, row(small, from + y)[Reach]);
     }
@@ -49,59 +103,78 @@ QImage edgeStrip(const QImage& small, int from) {
 
 std::optional<FramePicture>
 FramePicture::make(const std::function<void(QPainter&, const QRect&)>& draw) {
-    const int side = 2 * Reach + 1;
     // Drawn with one middle row and column, and with two: the second must be the first with
     // its middle row and column doubled.
     FramePicture picture;
-    picture.small_ = drawnAt(QSize(side, side), draw);
-    const QImage larger = drawnAt(QSize(side + 1, side + 1), draw);
-    for (int y = 0; y <= side; ++y) {
+    picture.small_ = drawnAt(QSize(Side, Side), draw);
+    const QImage larger = drawnAt(QSize(Side + 1, Side + 1), draw);
+    for (int y = 0; y <= Side; ++y) {
         const QRgb* from = row(picture.small_, y <= Reach ? y : y - 1);
         const QRgb* to = row(larger, y);
         if (!std::equal(from, from + Reach + 1, to) ||
-            !std::equal(from + Reach, from + side, to + Reach + 1))
+            !std::equal(from + Reach, from + Side, to + Reach + 1))
             return std::nullopt;
     }
-    const QRgb inside = row(picture.small_, Reach)[Reach];
-    if (!colourOf(inside))
+    const QImage& small = picture.small_;
+    if (!colourOf(row(small, Reach)[Reach]))
         return std::nullopt;
-    picture.sides_ = QImage(2 * Reach, BandRows, QImage::Format_ARGB32_Premultiplied);
-    const QRgb* middle = row(picture.small_, Reach);
-    for (int y = 0; y < BandRows; ++y) {
+    // Only the rows and columns at the edges that differ from the middle ones are put down from
+    // the drawing, and of those only the ones that are not see-through in full.
+    const Lines rows(small, false);
+    const Lines columns(small, true);
+    picture.top_ = rows.fromStart();
+    picture.bottom_ = rows.fromEnd();
+    picture.left_ = columns.fromStart();
+    picture.right_ = columns.fromEnd();
+
+    const int left = picture.left_.depth;
+    const int right = picture.right_.depth;
+    picture.sides_ =
+        QImage(std::max(left + right, 1), SideRows, QImage::Format_ARGB32_Premultiplied);
+    const QRgb* middle = row(small, Reach);
+    for (int y = 0; y < SideRows; ++y) {
         auto* to = reinterpret_cast<QRgb*>(picture.sides_.scanLine(y));
-        std::copy(middle, middle + Reach, to);
-        std::copy(middle + Reach + 1, middle + side, to + Reach);
+        std::copy(middle, middle + left, to);
+        std::copy(middle + Side - right, middle + Side, to + left);
     }
-    picture.top_ = edgeStrip(picture.small_, 0);
-    picture.bottom_ = edgeStrip(picture.small_, Reach + 1);
+    picture.topRows_ = edgeStrip(small, 0, picture.top_.depth);
+    picture.bottomRows_ = edgeStrip(small, Side - picture.bottom_.depth, picture.bottom_.depth);
     return picture;
 }
 
 void FramePicture::paint(QPainter& painter, const QRect& rect) const {
-    const int left = rect.left(), top = rect.top();
-    const int right = rect.right() + 1 - Reach;   // where the right edge's columns start
-    const int bottom = rect.bottom() + 1 - Reach; // where the bottom edge's rows start
-    // The small drawing's row y, from its column x on, at (toX, toY).
-    const auto corner = [&](int x, int y, int toX, int toY) {
-        painter.drawImage(QPoint(toX, toY), small_, QRect(x, y, Reach, Reach));
+    const int x0 = rect.left(), y0 = rect.top();
+    const int x1 = x0 + rect.width(), y1 = y0 + rect.height(); // exclusive
+    const int t = top_.depth, b = bottom_.depth, l = left_.depth, r = right_.depth;
+    // The small drawing's pixels [fromX, toX) x [fromY, toY), with their top-left corner at
+    // (atX, atY).
+    const auto put = [&](const QImage& image, int fromX, int toX, int fromY, int toY, int atX,
+                         int atY) {
+        if (fromX < toX && fromY < toY)
+            painter.drawImage(QPoint(atX, atY), image,
+                              QRect(fromX, fromY, toX - fromX, toY - fromY));
     };
-    const auto edge = [&](const QImage& strip, int toY) {
-        for (int x = left + Reach; x < right; x += StripColumns)
-            painter.drawImage(QPoint(x, toY), strip,
-                              QRect(0, 0, std::min(StripColumns, right - x), Reach));
+    // Rows [fromY, toY) of a strip, along the edge between the corners.
+    const auto edge = [&](const QImage& strip, int fromY, int toY, int atY) {
+        for (int x = x0 + l; x < x1 - r; x += StripColumns)
+            put(strip, 0, std::min(StripColumns, x1 - r - x), fromY, toY, x, atY);
     };
-    corner(0, 0, left, top);
-    edge(top_, top);
-    corner(Reach + 1, 0, right, top);
-    const QRgb inside = row(small_, Reach)[Reach];
-    for (int y = top + Reach; y < bottom; y += BandRows) {
-        const int rows = std::min(BandRows, bottom - y);
-        painter.drawImage(QPoint(left, y), sides_, QRect(0, 0, Reach, rows));
-        painter.drawImage(QPoint(right, y), sides_, QRect(Reach, 0, Reach, rows));
-        if (qAlpha(inside) != 0)
-            painter.fillRect(QRect(left + Reach, y, right - left - Reach, rows), *colourOf(inside));
+    put(small_, left_.clear, l, top_.clear, t, x0 + left_.clear, y0 + top_.clear);
+    edge(topRows_, top_.clear, t, y0 + top_.clear);
+    put(small_, Side - r, Side - right_.clear, top_.clear, t, x1 - r, y0 + top_.clear);
+
+    for (int y = y0 + t; y < y1 - b; y += SideRows) {
+        const int rows = std::min(SideRows, y1 - b - y);
+        put(sides_, left_.clear, l, 0, rows, x0 + left_.clear, y);
+        put(sides_, l, l + r - right_.clear, 0, rows, x1 - r, y);
     }
-    corner(0, Reach + 1, left, bottom);
-    edge(bottom_, bottom);
-    corner(Reach + 1, Reach + 1, right, bottom);
+    const QRgb inside = row(small_, Reach)[Reach];
+    const int fillRows = qAlpha(inside) == 255 ? y1 - b - y0 - t : FillRows;
+    for (int y = y0 + t; qAlpha(inside) != 0 && y < y1 - b; y += fillRows)
+        painter.fillRect(QRect(x0 + l, y, x1 - r - x0 - l, std::min(fillRows, y1 - b - y)),
+                         *colourOf(inside));
+
+    put(small_, left_.clear, l, Side - b, Side - bottom_.clear, x0 + left_.clear, y1 - b);
+    edge(bottomRows_, 0, b - bottom_.clear, y1 - b);
+    put(small_, Side - r, Side - right_.clear, Side - b, Side - bottom_.clear, x1 - r, y1 - b);
 }

@@ -23,10 +23,10 @@ public:
     // Rows and columns at either edge that may differ from the middle ones.
     static constexpr int Reach = 32;
 
-    // Whether a frame of this size is larger than the picture, so that it can be put together
-    // from one.
+    // Whether a frame of this size is as large as the picture or larger, so that it can be put
+    // together from one.
     static bool fits(QSize size) {
-        return size.width() > 2 * Reach + 1 && size.height() > 2 * Reach + 1;
+        return size.width() >= 2 * Reach + 1 && size.height() >= 2 * Reach + 1;
     }
 
     // Draws the frame with draw(painter, rectangle) at the picture's sizes, on transparent
@@ -37,11 +37,19 @@ public:
     // Puts the frame down in rect, which must fit.
     void paint(QPainter& painter, const QRect& rect) const;
 
+    // The rows or columns at one edge that differ from the middle ones, and how many of those,
+    // from the edge on, are see-through in full (nothing to put down).
+    struct Edge {
+        int depth = 0;
+        int clear = 0;
+    };
+
 private:
     FramePicture() = default;
 
-    QImage small_;  // the frame drawn with one middle row and column
-    QImage sides_;  // the ends of the middle row, left and right, in rows enough for one band
-    QImage top_;    // the top edge's rows between the corners, a stretch of them
-    QImage bottom_; // and the bottom edge's
+    QImage small_;      // the frame drawn with one middle row and column
+    QImage sides_;      // the ends of the middle row, left and right, in a tall stretch of rows
+    QImage topRows_;    // the top edge's rows between the corners, a stretch of them
+    QImage bottomRows_; // and the bottom edge's
+    Edge top_, bottom_, left_, right_;
 };
