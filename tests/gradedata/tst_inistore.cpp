@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -375,6 +376,41 @@ private slots:
     }
 
     // Keys holding "=" or a "]" read back as what the file shows, in the store as in a fresh read.
+    // Lines of every length, with every line end and with ASCII, UTF-8 and Windows-1252 text
+    // anywhere in them, are found by their keys in any case and read as written.
+    void generatedLinesReadBack() {
+        QRandomGenerator random(20261209);
+        const auto letters = [&](int count) {
+            QByteArray text;
+            for (int i = 0; i < count; ++i)
+                text += char((random.bounded(2) ? 'a' : 'A') + random.bounded(26));
+            return text;
+        };
+        const QByteArray lineEnds[] = {"\n", "\r\n", "\r"};
+        QByteArray bytes;
+        QList<std::tuple<QString, QString, QString>> entries; // section, key, value
+        for (const QString section : {"Mathe", "Deutsch", "Erdkunde"}) {
+            bytes += "[" + section.toLatin1() + "]" + lineEnds[random.bounded(3)];
+            for (int e = 0; e < 60; ++e) {
+                const QByteArray key = letters(random.bounded(30)) + QByteArray::number(e);
+                QByteArray value = letters(random.bounded(40));
+                QString text = QString::fromLatin1(value);
+                if (const int at = random.bounded(value.size() + 1); e % 3 > 0) {
+                    value.insert(at, e % 3 == 1 ? QByteArray("\xC3\xA4") : QByteArray("\xE4"));
+                    text.insert(at, QChar(0xE4));
+                }
+                bytes += key + "=" + value + lineEnds[random.bounded(3)];
+                entries.append({section, QString::fromLatin1(key), text});
+            }
+        }
+        const QString fileName = file("erzeugt.plx");
+        QVERIFY(writeBytes(fileName, bytes));
+        const IniStore store(fileName);
+        for (const auto& [section, key, value] : entries)
+            QCOMPARE(store.ReadString(section.toUpper(), key.toLower(), "-"), value);
+        QCOMPARE(store.ReadSection("Deutsch").size(), 60);
+    }
+
     void oddKeysAgreeWithAFreshRead() {
         const QString fileName = file("seltsam.plx");
         IniStore store(fileName);
