@@ -9,12 +9,10 @@ namespace {
 
 constexpr int Reach = FramePicture::Reach;
 constexpr int Side = 2 * Reach + 1; // the small drawing's width and height
-// A see-through fill of the frame's middle is put down this many rows at a time: Qt's raster
-// painting hands fills of more rows to threads of its own and waits for them. An image put down
-// unmoved and unscaled is blended on this thread however tall it is: the sides go down this many
-// rows at a time (their image holds as many).
-constexpr int FillRows = 95;
-constexpr int SideRows = 1024;
+// The frame's middle rows are put down this many at a time: every fill and every image stays below
+// the rows that Qt's raster painting hands to threads of its own (and waits for), also where the
+// widget's clip leaves two pieces of a row.
+constexpr int BandRows = 47;
 // The edge rows between the corners are put down this many columns at a time.
 constexpr int StripColumns = 256;
 
@@ -130,9 +128,9 @@ FramePicture::make(const std::function<void(QPainter&, const QRect&)>& draw) {
     const int left = picture.left_.depth;
     const int right = picture.right_.depth;
     picture.sides_ =
-        QImage(std::max(left + right, 1), SideRows, QImage::Format_ARGB32_Premultiplied);
+        QImage(std::max(left + right, 1), BandRows, QImage::Format_ARGB32_Premultiplied);
     const QRgb* middle = row(small, Reach);
-    for (int y = 0; y < SideRows; ++y) {
+    for (int y = 0; y < BandRows; ++y) {
         auto* to = reinterpret_cast<QRgb*>(picture.sides_.scanLine(y));
         std::copy(middle, middle + left, to);
         std::copy(middle + Side - right, middle + Side, to + left);
@@ -163,16 +161,14 @@ void FramePicture::paint(QPainter& painter, const QRect& rect) const {
     edge(topRows_, top_.clear, t, y0 + top_.clear);
     put(small_, Side - r, Side - right_.clear, top_.clear, t, x1 - r, y0 + top_.clear);
 
-    for (int y = y0 + t; y < y1 - b; y += SideRows) {
-        const int rows = std::min(SideRows, y1 - b - y);
+    const QRgb inside = row(small_, Reach)[Reach];
+    for (int y = y0 + t; y < y1 - b; y += BandRows) {
+        const int rows = std::min(BandRows, y1 - b - y);
         put(sides_, left_.clear, l, 0, rows, x0 + left_.clear, y);
         put(sides_, l, l + r - right_.clear, 0, rows, x1 - r, y);
+        if (qAlpha(inside) != 0)
+            painter.fillRect(QRect(x0 + l, y, x1 - r - x0 - l, rows), *colourOf(inside));
     }
-    const QRgb inside = row(small_, Reach)[Reach];
-    const int fillRows = qAlpha(inside) == 255 ? y1 - b - y0 - t : FillRows;
-    for (int y = y0 + t; qAlpha(inside) != 0 && y < y1 - b; y += fillRows)
-        painter.fillRect(QRect(x0 + l, y, x1 - r - x0 - l, std::min(fillRows, y1 - b - y)),
-                         *colourOf(inside));
 
     put(small_, left_.clear, l, Side - b, Side - bottom_.clear, x0 + left_.clear, y1 - b);
     edge(bottomRows_, 0, b - bottom_.clear, y1 - b);

@@ -48,7 +48,7 @@ private:
     FramePicture() = default;
 
     QImage small_;      // the frame drawn with one middle row and column
-    QImage sides_;      // the ends of the middle row, left and right, in a tall stretch of rows
+    QImage sides_;      // the ends of the middle row, left and right, in rows enough for one band
     QImage topRows_;    // the top edge's rows between the corners, a stretch of them
     QImage bottomRows_; // and the bottom edge's
     Edge top_, bottom_, left_, right_;
