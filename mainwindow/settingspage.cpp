@@ -13,6 +13,7 @@
 #include "widgets/imagebutton.h"
 #include "widgets/pictures.h"
 #include "widgets/tvelaimage.h"
+#include "widgets/uniformrows.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -67,9 +68,11 @@ SettingsPage::SettingsPage(QWidget* parent)
     Set1->setModel(subjects_);
     // Rows of different names may differ in size, so each row is measured; a list of many
     // thousands of subjects is measured a part at a time between the window's other work, so
-    // that the window shows (and answers) before the whole list is measured.
+    // that the window shows (and answers) before the whole list is measured. Where every name
+    // is in the list's face and none is wider than the list, one row is measured for all.
     Set1->setLayoutMode(QListView::Batched);
     Set1->setBatchSize(1000);
+    UniformRows::keep(Set1);
     Set1->setAccessibleName(QStringLiteral("Schulfächer"));
     place(Set1, {16, 24, 305, 252}, AllEdges);
     Set2 = hinted(
