@@ -53,9 +53,18 @@ public:
             painter()->transform().mapRect(QPolygonF(QList(points, points + count)).boundingRect());
         device_.shapes.append(shape);
     }
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPixmap(const QRectF& rect, const QPixmap&, const QRectF&) override { image(rect); }
+    void drawImage(const QRectF& rect, const QImage&, const QRectF&,
+                   Qt::ImageConversionFlags) override {
+        image(rect);
+    }
 
 private:
+    void image(const QRectF& rect) {
+        RecordedShape shape = current(RecordedShape::Kind::Image);
+        shape.rect = painter()->transform().mapRect(rect);
+        device_.shapes.append(shape);
+    }
     RecordedShape current(RecordedShape::Kind kind) const {
         RecordedShape shape;
         shape.kind = kind;

@@ -13,9 +13,9 @@
 #include <memory>
 
 // A paint device that keeps what is drawn on it instead of pixels: texts with their top-left
-// corner, font and colour; lines, rectangles and ellipses with pen and brush; all in device
-// coordinates (after the painter's transform). Lets a test read the texts of a page and the
-// pen of each line.
+// corner, font and colour; lines, rectangles and ellipses with pen and brush; the rectangles
+// images and pixmaps are put into; all in device coordinates (after the painter's transform).
+// Lets a test read the texts of a page and the pen of each line.
 struct RecordedText {
     QString text;
     QPointF topLeft;
@@ -24,7 +24,7 @@ struct RecordedText {
 };
 
 struct RecordedShape {
-    enum class Kind { Line, Rect, Ellipse, Other };
+    enum class Kind { Line, Rect, Ellipse, Image, Other };
     Kind kind = Kind::Other;
     QLineF line;
     QRectF rect;

@@ -1,17 +1,14 @@
+#include "../printing/paintrecorder.h"
 #include "widgets/bandedstyle.h"
 #include "widgets/framepicture.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QLinearGradient>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTest>
-
-#include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -33,59 +30,6 @@ QImage drawnOn(const QImage& background, const std::function<void(QPainter&)>& d
     draw(painter);
     return image;
 }
-
-// A device that keeps the height of every image and rectangle painted on it.
-class HeightsDevice : public QPaintDevice {
-public:
-    std::vector<qreal> heights;
-
-    QPaintEngine* paintEngine() const override { return &engine_; }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override {
-        switch (metric) {
-        case PdmWidth:
-        case PdmHeight:
-            return 2000;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return 32;
-        }
-    }
-
-private:
-    class Engine : public QPaintEngine {
-    public:
-        explicit Engine(std::vector<qreal>& heights) : heights_(heights) {}
-        bool begin(QPaintDevice*) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState&) override {}
-        void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override {
-            heights_.push_back(r.height());
-        }
-        void drawImage(const QRectF& r, const QImage&, const QRectF&,
-                       Qt::ImageConversionFlags) override {
-            heights_.push_back(r.height());
-        }
-        void drawRects(const QRectF* rects, int count) override {
-            for (int i = 0; i < count; ++i)
-                heights_.push_back(rects[i].height());
-        }
-        Type type() const override { return User; }
-
-    private:
-        std::vector<qreal>& heights_;
-    };
-    mutable Engine engine_{heights};
-};
 
 } // namespace
 
@@ -203,13 +147,14 @@ private slots:
         };
         // A tall frame goes down in pieces no taller than a band: Qt hands taller fills and
         // images inside a widget's clip to threads of its own.
-        HeightsDevice device;
+        PaintRecorder device(400, 1000);
         {
             QPainter painter(&device);
             picture->paint(painter, QRect(0, 0, 300, 900));
         }
-        QVERIFY(!device.heights.empty());
-        QVERIFY(*std::max_element(device.heights.begin(), device.heights.end()) <= FrameBandRows);
+        QVERIFY(!device.shapesOf(RecordedShape::Kind::Image).isEmpty());
+        for (const RecordedShape& piece : device.shapes)
+            QVERIFY(piece.rect.height() <= FrameBandRows);
 
         QVERIFY(!FramePicture::make(gradient));
         QVERIFY(!FramePicture::make(diagonal));
