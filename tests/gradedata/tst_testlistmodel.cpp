@@ -24,6 +24,37 @@ ClassTest classTest(QDate date, int level, int number, QString remark = QString(
 } // namespace
 
 // The list model of a subject's tests and the order of the test list.
+namespace {
+
+// Items as the program writes them, with unusual numbers and remarks, and a few it never writes:
+// a "," meeting a "-", text meeting numbers, nothing at all.
+QStringList unusualItems() {
+    QRandomGenerator random(8);
+    const QStringList remarks = {"",  "a",   "A",   "a b",   "ä",      "Zeugnis",
+                                 "z", "\"q", "1,2", "Ärger", "éclair", "-"};
+    QStringList items;
+    for (int i = 0; i < 400; ++i) {
+        ClassTest test;
+        test.date = QDate(1999, 1, 1).addDays(random.bounded(3) * 40 + random.bounded(2));
+        test.gradeLevel = random.bounded(-12, 120);
+        test.number = random.bounded(-3, 25);
+        test.lesson = random.bounded(0, 12);
+        for (int& count : test.counts)
+            count = random.bounded(-2, 15);
+        test.ownGrade = random.bounded(-1, 8);
+        test.remark = remarks.at(random.bounded(remarks.size()));
+        items.append(TestListItem(test));
+    }
+    items.append(QStringLiteral("2002-01-01,,5"));
+    items.append(QStringLiteral("2002-01-01,-5"));
+    items.append(QStringLiteral("x,05"));
+    items.append(QStringLiteral("2002-01-01"));
+    items.append(QString());
+    return items;
+}
+
+} // namespace
+
 class TestTestListModel : public QObject {
     Q_OBJECT
 
@@ -109,28 +140,7 @@ private slots:
     // The quick order of the test list is the order of the locale's collation, for items as
     // the program writes them and for items with unusual numbers and remarks.
     void orderIsTheCollationsOrder() {
-        QRandomGenerator random(8);
-        const QStringList remarks = {"",  "a",   "A",   "a b",   "ä",      "Zeugnis",
-                                     "z", "\"q", "1,2", "Ärger", "éclair", "-"};
-        QStringList items;
-        for (int i = 0; i < 400; ++i) {
-            ClassTest test;
-            test.date = QDate(1999, 1, 1).addDays(random.bounded(3) * 40 + random.bounded(2));
-            test.gradeLevel = random.bounded(-12, 120);
-            test.number = random.bounded(-3, 25);
-            test.lesson = random.bounded(0, 12);
-            for (int& count : test.counts)
-                count = random.bounded(-2, 15);
-            test.ownGrade = random.bounded(-1, 8);
-            test.remark = remarks.at(random.bounded(remarks.size()));
-            items.append(TestListItem(test));
-        }
-        // Not written by the program: a "," meets a "-", text meets numbers, nothing at all.
-        items.append(QStringLiteral("2002-01-01,,5"));
-        items.append(QStringLiteral("2002-01-01,-5"));
-        items.append(QStringLiteral("x,05"));
-        items.append(QStringLiteral("2002-01-01"));
-        items.append(QString());
+        const QStringList items = unusualItems();
         const LocaleFormats& formats = LocaleFormats::current();
         for (const QString& a : std::as_const(items)) {
             for (const QString& b : std::as_const(items)) {
@@ -140,6 +150,19 @@ private slots:
                     QFAIL(qPrintable(a + QStringLiteral(" <> ") + b));
             }
         }
+    }
+
+    // Rows are sorted as by their items' order, also where their first characters are alike.
+    void sortedAsByTheirItems() {
+        QList<TestRow> rows;
+        for (const QString& item : unusualItems())
+            rows.append({ClassTest(), item});
+        QList<TestRow> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(), testRowLess);
+        sortTestRows(rows);
+        QCOMPARE(rows.size(), expected.size());
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows.at(i).item, expected.at(i).item);
     }
 };
 
