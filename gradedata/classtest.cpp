@@ -349,44 +349,57 @@ TestRow makeTestRow(ClassTest test) {
     return {std::move(test), std::move(item)};
 }
 
-void sortTestRows(QList<TestRow>& rows) {
-    // A subject of very many tests (a hand-made or hostile file) is sorted through the rows'
-    // numbers, then each row is moved once to its place: the merging needs room for half the
-    // numbers, not for half the rows.
-    constexpr qsizetype sortedByNumbersFrom = 1 << 16;
-    if (rows.size() < sortedByNumbersFrom) {
-        // Fewer rows are sorted by their keys, the first characters of their items side by side
-        // (the items' date, grade level and number), then moved once to their places.
-        std::vector<SortKey> keys(size_t(rows.size()));
-        for (qsizetype r = 0; r < rows.size(); ++r) {
-            SortKey& key = keys[size_t(r)];
-            const QString& item = rows.at(r).item;
-            key.headLength = int(std::min<qsizetype>(item.size(), SortKey::HeadLength));
-            std::copy_n(item.utf16(), key.headLength, key.head.begin());
-            key.row = r;
-        }
-        const auto less = [&](const SortKey& a, const SortKey& b) {
-            const int order =
-                plainOrder(a.head.data(), b.head.data(), std::min(a.headLength, b.headLength));
-            return order != 0 ? order < 0 : testRowLess(rows.at(a.row), rows.at(b.row));
-        };
-        // Entries are mostly stored in date order; then one pass finds them sorted.
-        if (std::is_sorted(keys.begin(), keys.end(), less))
-            return;
-        std::stable_sort(keys.begin(), keys.end(), less);
-        std::vector<qsizetype> order(keys.size());
-        std::transform(keys.begin(), keys.end(), order.begin(),
-                       [](const SortKey& key) { return key.row; });
-        permute(rows, order);
-        return;
+namespace {
+
+// The places of the rows in list order, by their keys: each row's number with the first
+// characters of its item (the item's date, grade level and number), side by side. Empty when
+// the rows are in order already.
+std::vector<qsizetype> orderByKeys(const QList<TestRow>& rows) {
+    std::vector<SortKey> keys(size_t(rows.size()));
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        SortKey& key = keys[size_t(r)];
+        const QString& item = rows.at(r).item;
+        key.headLength = int(std::min<qsizetype>(item.size(), SortKey::HeadLength));
+        std::copy_n(item.utf16(), key.headLength, key.head.begin());
+        key.row = r;
     }
+    const auto less = [&](const SortKey& a, const SortKey& b) {
+        const int order =
+            plainOrder(a.head.data(), b.head.data(), std::min(a.headLength, b.headLength));
+        return order != 0 ? order < 0 : testRowLess(rows.at(a.row), rows.at(b.row));
+    };
+    if (std::is_sorted(keys.begin(), keys.end(), less))
+        return {};
+    std::stable_sort(keys.begin(), keys.end(), less);
+    std::vector<qsizetype> order(keys.size());
+    std::transform(keys.begin(), keys.end(), order.begin(),
+                   [](const SortKey& key) { return key.row; });
+    return order;
+}
+
+// The same by the rows' numbers alone, which take less room. Empty when the rows are in order.
+std::vector<qsizetype> orderByNumbers(const QList<TestRow>& rows) {
     if (std::is_sorted(rows.begin(), rows.end(), testRowLess))
-        return;
+        return {};
     std::vector<qsizetype> order(size_t(rows.size()));
     std::iota(order.begin(), order.end(), qsizetype(0));
     std::stable_sort(order.begin(), order.end(),
                      [&](qsizetype a, qsizetype b) { return testRowLess(rows.at(a), rows.at(b)); });
-    permute(rows, order);
+    return order;
+}
+
+} // namespace
+
+void sortTestRows(QList<TestRow>& rows) {
+    // Entries are mostly stored in date order; then one pass finds them sorted. Otherwise the
+    // rows' places are sorted, and each row is moved once to its place. A subject of very many
+    // tests (a hand-made or hostile file) is sorted by the rows' numbers alone: the merging
+    // needs room for half the numbers, not for half the keys.
+    constexpr qsizetype sortedByNumbersFrom = 1 << 16;
+    std::vector<qsizetype> order =
+        rows.size() < sortedByNumbersFrom ? orderByKeys(rows) : orderByNumbers(rows);
+    if (!order.empty())
+        permute(rows, order);
 }
 
 void loadSubjectRows(const IniStore& store, const QString& subject, QList<TestRow>& rows) {

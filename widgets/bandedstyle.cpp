@@ -110,6 +110,21 @@ std::optional<FrameKey> keyOf(QStyle::PrimitiveElement element, const QStyleOpti
     return key;
 }
 
+// The entry of entries under key, made by make() where there is none. Entries of palettes, fonts,
+// states and sizes long gone go all at once.
+template <typename Value, typename Make>
+const Value& cached(std::vector<std::pair<FrameKey, Value>>& entries, const FrameKey& key,
+                    Make&& make) {
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const auto& entry) { return entry.first == key; });
+    if (found != entries.end())
+        return found->second;
+    if (entries.size() >= 16)
+        entries.clear();
+    entries.emplace_back(key, make());
+    return entries.back().second;
+}
+
 // Draws the element of the base style with the option moved to rect.
 template <typename Option>
 void drawMoved(const QProxyStyle& style, QStyle::PrimitiveElement element, const Option& option,
@@ -178,22 +193,15 @@ void BandedStyle::drawComplexControl(ComplexControl control, const QStyleOptionC
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
-    const FrameKey key = scrollBarKey(*bar, *painter);
-    auto& bars = pictures_->bars;
-    auto found = std::find_if(bars.begin(), bars.end(),
-                              [&](const auto& entry) { return entry.first == key; });
-    if (found == bars.end()) {
-        if (bars.size() >= 16)
-            bars.clear();
-        bars.emplace_back(key, bandImages(control, option, painter, widget));
-        found = bars.end() - 1;
-    }
-    if (found->second.empty()) {
+    const std::vector<QImage>& bands = cached(pictures_->bars, scrollBarKey(*bar, *painter), [&] {
+        return bandImages(control, option, painter, widget);
+    });
+    if (bands.empty()) {
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
     int top = option->rect.top();
-    for (const QImage& band : found->second) {
+    for (const QImage& band : bands) {
         painter->drawImage(option->rect.left(), top, band);
         top += band.height();
     }
@@ -236,14 +244,6 @@ const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyl
     const std::optional<FrameKey> key = keyOf(element, *option, *painter, widget);
     if (!key)
         return nullptr;
-    auto& made = pictures_->made;
-    const auto found = std::find_if(made.begin(), made.end(),
-                                    [&](const auto& entry) { return entry.first == *key; });
-    if (found != made.end())
-        return found->second ? &*found->second : nullptr;
-    // Pictures of palettes, fonts and states long gone go all at once.
-    if (made.size() >= 16)
-        made.clear();
     const auto draw = [&](QPainter& on, const QRect& rect) {
         on.setRenderHints(painter->renderHints());
         const QRect inside = rect.adjusted(Margin, Margin, -Margin, -Margin);
@@ -254,6 +254,7 @@ const FramePicture* BandedStyle::pictureOf(PrimitiveElement element, const QStyl
                 drawMoved(*this, element, *option, inside, on, widget);
         });
     };
-    made.emplace_back(*key, FramePicture::make(draw));
-    return made.back().second ? &*made.back().second : nullptr;
+    const std::optional<FramePicture>& picture =
+        cached(pictures_->made, *key, [&] { return FramePicture::make(draw); });
+    return picture ? &*picture : nullptr;
 }

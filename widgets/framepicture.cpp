@@ -1,5 +1,7 @@
 #include "widgets/framepicture.h"
 
+#include "widgets/bandedstyle.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -9,10 +11,10 @@ namespace {
 
 constexpr int Reach = FramePicture::Reach;
 constexpr int Side = 2 * Reach + 1; // the small drawing's width and height
-// The frame's middle rows are put down this many at a time: every fill and every image stays below
-// the rows that Qt's raster painting hands to threads of its own (and waits for), also where the
-// widget's clip leaves two pieces of a row.
-constexpr int BandRows = 47;
+// The frame's middle rows are put down a band of rows at a time: every fill and every image stays
+// below the rows that Qt's raster painting hands to threads of its own (and waits for), also where
+// the widget's clip leaves two pieces of a row.
+constexpr int BandRows = FrameBandRows;
 // The edge rows between the corners are put down this many columns at a time.
 constexpr int StripColumns = 256;
 
@@ -114,8 +116,10 @@ FramePicture::make(const std::function<void(QPainter&, const QRect&)>& draw) {
             return std::nullopt;
     }
     const QImage& small = picture.small_;
-    if (!colourOf(row(small, Reach)[Reach]))
+    const std::optional<QColor> inside = colourOf(row(small, Reach)[Reach]);
+    if (!inside)
         return std::nullopt;
+    picture.inside_ = *inside;
     // Only the rows and columns at the edges that differ from the middle ones are put down from
     // the drawing, and of those only the ones that are not see-through in full.
     const Lines rows(small, false);
@@ -161,13 +165,12 @@ void FramePicture::paint(QPainter& painter, const QRect& rect) const {
     edge(topRows_, top_.clear, t, y0 + top_.clear);
     put(small_, Side - r, Side - right_.clear, top_.clear, t, x1 - r, y0 + top_.clear);
 
-    const QRgb inside = row(small_, Reach)[Reach];
     for (int y = y0 + t; y < y1 - b; y += BandRows) {
         const int rows = std::min(BandRows, y1 - b - y);
         put(sides_, left_.clear, l, 0, rows, x0 + left_.clear, y);
         put(sides_, l, l + r - right_.clear, 0, rows, x1 - r, y);
-        if (qAlpha(inside) != 0)
-            painter.fillRect(QRect(x0 + l, y, x1 - r - x0 - l, rows), *colourOf(inside));
+        if (inside_.alpha() != 0)
+            painter.fillRect(QRect(x0 + l, y, x1 - r - x0 - l, rows), inside_);
     }
 
     put(small_, left_.clear, l, Side - b, Side - bottom_.clear, x0 + left_.clear, y1 - b);

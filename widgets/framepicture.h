@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -51,5 +52,6 @@ private:
     QImage sides_;      // the ends of the middle row, left and right, in rows enough for one band
     QImage topRows_;    // the top edge's rows between the corners, a stretch of them
     QImage bottomRows_; // and the bottom edge's
+    QColor inside_;     // the colour of everything between the edges
     Edge top_, bottom_, left_, right_;
 };

@@ -15,23 +15,9 @@ bool breaksTheLine(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
 
-} // namespace
-
-void UniformRows::keep(QListView* list) {
-    auto* rows = new UniformRows(list);
-    list->installEventFilter(rows);
-    if (QAbstractItemModel* model = list->model()) {
-        const auto check = [rows] { rows->check(); };
-        connect(model, &QAbstractItemModel::modelReset, rows, check);
-        connect(model, &QAbstractItemModel::rowsInserted, rows, check);
-        connect(model, &QAbstractItemModel::rowsRemoved, rows, check);
-        connect(model, &QAbstractItemModel::layoutChanged, rows, check);
-        connect(model, &QAbstractItemModel::dataChanged, rows, check);
-    }
-    rows->check();
-}
-
-bool UniformRows::alike(const QAbstractItemModel& model, const QFont& font, int room) {
+// Whether the texts of the model's rows (column 0), each drawn in the font, are all of one height
+// and at most room pixels wide.
+bool alike(const QAbstractItemModel& model, const QFont& font, int room) {
     // The characters' own widths, and room to spare for what laying a text out may add to them
     // (kerning, widths rounded to whole pixels): a tenth, and the widest character once more.
     const QRawFont face = QRawFont::fromFont(font);
@@ -54,6 +40,21 @@ bool UniformRows::alike(const QAbstractItemModel& model, const QFont& font, int 
             return false;
     }
     return true;
+}
+
+} // namespace
+
+void UniformRows::keep(QListView* list) {
+    auto* rows = new UniformRows(list);
+    list->installEventFilter(rows);
+    if (QAbstractItemModel* model = list->model()) {
+        connect(model, &QAbstractItemModel::modelReset, rows, &UniformRows::check);
+        connect(model, &QAbstractItemModel::rowsInserted, rows, &UniformRows::check);
+        connect(model, &QAbstractItemModel::rowsRemoved, rows, &UniformRows::check);
+        connect(model, &QAbstractItemModel::layoutChanged, rows, &UniformRows::check);
+        connect(model, &QAbstractItemModel::dataChanged, rows, &UniformRows::check);
+    }
+    rows->check();
 }
 
 UniformRows::UniformRows(QListView* list) : QObject(list), list_(list) {}

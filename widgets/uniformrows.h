@@ -2,9 +2,7 @@
 
 #include <QObject>
 
-class QAbstractItemModel;
 class QEvent;
-class QFont;
 class QListView;
 
 // Lets a list of one line of plain text per row measure one row instead of every row, wherever
@@ -18,10 +16,6 @@ class UniformRows : public QObject {
 public:
     // Watches the list and its model (set before) for as long as the list lives.
     static void keep(QListView* list);
-
-    // Whether the texts of the model's rows (column 0), each drawn in the font, are all of one
-    // height and at most room pixels wide.
-    static bool alike(const QAbstractItemModel& model, const QFont& font, int room);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -117,10 +117,13 @@ struct TabBarsToCompare {
     QWidget window;
     TabControl* tabs;
     QTabBar* plain;
-    explicit TabBarsToCompare(int width)
+    // A window of the width with a tab control of 400 x 80 at the top: 100 pixels down, away
+    // from the mouse, which puts all tabs into the bar when it comes over it.
+    explicit TabBarsToCompare(int width, int top = 100)
         : tabs(new TabControl(&window)), plain(new QTabBar(&window)) {
         window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
         window.resize(width, 200);
+        tabs->setGeometry(0, top, 400, 80);
         plain->setDrawBase(false);
         plain->setExpanding(false);
         plain->setUsesScrollButtons(true);
@@ -1408,11 +1411,8 @@ private slots:
     // With more tabs than the bar has room for, the bar looks exactly like a plain tab bar
     // with the same tabs, wherever it is scrolled to.
     void manyTabsPaintAsAPlainTabBar() {
-        TabBarsToCompare bars(500);
-        QWidget& window = bars.window;
-        TabControl* tabs = bars.tabs;
-        tabs->setGeometry(0, 0, 400, 80);
-        QTabBar* plain = bars.plain;
+        TabBarsToCompare bars(500, 0);
+        auto& [window, tabs, plain] = bars;
         QStringList captions;
         for (int i = 1; i <= 60; ++i)
             captions << QStringLiteral("Fach %1 & Kurs").arg(i);
@@ -1471,11 +1471,7 @@ private slots:
     // tabs; a current tab at the front, or the user's first press, puts all tabs into it.
     void thousandsOfTabsLookAsAPlainTabBar() {
         TabBarsToCompare bars(500);
-        QWidget& window = bars.window;
-        TabControl* tabs = bars.tabs;
-        // Away from the mouse, which puts all tabs into the bar when it comes over it.
-        tabs->setGeometry(0, 100, 400, 80);
-        QTabBar* plain = bars.plain;
+        auto& [window, tabs, plain] = bars;
         bars.addSubjectTabs(1000);
         QCOMPARE(tabs->waitingTabs(), 1001 - TabControl::HeldTabs);
         window.show();
@@ -1524,10 +1520,7 @@ private slots:
     // plain bar of the same width.
     void aWiderBarTakesTheWaitingTabs() {
         TabBarsToCompare bars(3000);
-        QWidget& window = bars.window;
-        TabControl* tabs = bars.tabs;
-        tabs->setGeometry(0, 100, 400, 80);
-        QTabBar* plain = bars.plain;
+        auto& [window, tabs, plain] = bars;
         bars.addSubjectTabs(100);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
