@@ -104,8 +104,10 @@ private slots:
                     bar->resize(15, height);
                 }
                 QCOMPARE(banded.grab().toImage(), plain.grab().toImage());
-                // Moved, the bar is drawn anew; back, it is as before.
-                for (const int value : {60, 35}) {
+                // Moved, the bar is drawn anew; back, it is as before; moved through more places
+                // than are kept, it is drawn anew again.
+                for (const int value : {60, 35, 0,  5,  10, 15, 20, 25, 30, 40,
+                                        45, 50, 55, 65, 70, 75, 80, 85, 90, 35}) {
                     plain.setValue(value);
                     banded.setValue(value);
                     QCOMPARE(banded.grab().toImage(), plain.grab().toImage());

@@ -16,18 +16,22 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("part"); // rows measured at a time
         QTest::addColumn<bool>("uniform");
+        QTest::addColumn<bool>("shownFirst"); // else filled while hidden, as the window does
         QStringList many;
         for (int i = 0; i < 40; ++i)
             many << QStringLiteral("Fach %1").arg(i);
-        QTest::newRow("short names, scrolled") << many << 305 << 1000 << true;
+        const QStringList wide{"Naturwissenschaftliches Arbeiten", "Deutsch"};
+        QTest::newRow("short names, scrolled") << many << 305 << 1000 << true << true;
         QTest::newRow("umlauts") << QStringList{"Französisch", "Erdkunde", "Ökologie"} << 305
-                                 << 1000 << true;
-        QTest::newRow("a name wider than the list")
-            << QStringList{"Naturwissenschaftliches Arbeiten", "Deutsch"} << 120 << 1000 << false;
+                                 << 1000 << true << true;
+        QTest::newRow("a name wider than the list") << wide << 120 << 1000 << false << true;
         QTest::newRow("a character of another face")
-            << QStringList{"Deutsch", "漢字"} << 305 << 1000 << false;
-        QTest::newRow("a tab") << QStringList{"Deutsch", "Mathe\tLK"} << 305 << 1000 << false;
-        QTest::newRow("more rows than one part") << many << 305 << 10 << false;
+            << QStringList{"Deutsch", "漢字"} << 305 << 1000 << false << true;
+        QTest::newRow("a tab") << QStringList{"Deutsch", "Mathe\tLK"} << 305 << 1000 << false
+                               << true;
+        QTest::newRow("more rows than one part") << many << 305 << 10 << false << true;
+        QTest::newRow("short names, filled while hidden") << many << 305 << 1000 << true << false;
+        QTest::newRow("a wide name, filled while hidden") << wide << 120 << 1000 << false << false;
     }
 
     void samePixelsAsRowsMeasuredOneByOne() {
@@ -35,7 +39,8 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, part);
         QFETCH(bool, uniform);
-        QStringListModel model(names);
+        QFETCH(bool, shownFirst);
+        QStringListModel model(shownFirst ? names : QStringList());
         QListView plain, kept;
         for (QListView* list : {&plain, &kept}) {
             // As the subjects list is: measured a part at a time.
@@ -44,9 +49,15 @@ private slots:
             list->setFont(QFont(QStringLiteral("Liberation Sans"), 8));
             list->setModel(&model);
             list->resize(width, 150);
-            list->show();
+            if (shownFirst)
+                list->show();
         }
         UniformRows::keep(&kept);
+        if (!shownFirst) {
+            model.setStringList(names);
+            plain.show();
+            kept.show();
+        }
         const auto compare = [&] {
             // The parts after the first are measured between other work.
             for (int i = 0; i < 10; ++i)
