@@ -1135,12 +1135,11 @@ void IniStore::WriteEntries(const QString& section, const QStringList& removeKey
     if (!current.readable)
         throw writeRefused(fileName_);
     auto changed = std::make_unique<Parsed>(current);
-    bool removed = false;
     for (const QString& key : removeKeys)
-        removed = changed->removeEntry(section, key) || removed;
+        changed->removeEntry(section, key);
     for (qsizetype i = 0; i < entries.size(); ++i)
         changed->setEntry(section, cleanKeys.at(i), entries.at(i).second);
-    if (removed || !entries.isEmpty())
+    if (changed->bytes != current.bytes)
         commit(std::move(changed));
 }
 

@@ -118,7 +118,8 @@ public:
     void EraseSection(const QString& section);
     // Removes the keys removeKeys from the section and writes the entries (key and value as
     // WriteString takes them) in one atomic write of the file: either all of it happens or
-    // none. A missing section is created at the end of the file. Nothing to do writes nothing.
+    // none. A missing section is created at the end of the file. Nothing to do writes nothing,
+    // and neither do entries that the file holds as they are.
     void WriteEntries(const QString& section, const QStringList& removeKeys,
                       const QList<QPair<QString, QString>>& entries);
     // The section holds at least one entry.

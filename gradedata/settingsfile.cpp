@@ -53,9 +53,14 @@ SettingsFile::Values SettingsFile::read() const {
 }
 
 void SettingsFile::write(const Values& values, bool writeStandardFile) {
+    // All values in one write of the file: a shut-down cut short leaves the old settings or
+    // the new ones, and values that are already stored write nothing.
+    QList<QPair<QString, QString>> entries;
     if (writeStandardFile && canKeep(values.standardFile))
-        store_->WriteString(Section, StandardFileKey, storedForm(values.standardFile));
-    store_->WriteInteger(Section, WidthKey, values.width);
-    store_->WriteInteger(Section, HeightKey, values.height);
-    store_->WriteBool(Section, DiagramLabelsKey, values.diagramLabels);
+        entries.append({StandardFileKey, storedForm(values.standardFile)});
+    entries.append({WidthKey, QString::number(values.width)});
+    entries.append({HeightKey, QString::number(values.height)});
+    entries.append(
+        {DiagramLabelsKey, values.diagramLabels ? QStringLiteral("1") : QStringLiteral("0")});
+    store_->WriteEntries(Section, {}, entries);
 }

@@ -40,7 +40,8 @@ public:
     // Writes the values; with writeStandardFile false, "StandardFile" keeps what it holds, as
     // it does for a name that it cannot keep. A name with blanks or quotes at its ends is
     // written between double quotes, so that it reads back as it is. A refused write raises
-    // its AppError.
+    // its AppError. All values go to the file in one atomic write; when the file holds them
+    // all already, nothing is written.
     void write(const Values& values, bool writeStandardFile);
 
 private:

@@ -97,12 +97,20 @@ private slots:
         QCOMPARE(SettingsFile(fileName_).read().standardFile, QStringLiteral("/neu.plx\t"));
     }
 
+    // Values the file holds already are not written again: a read-only file that holds them
+    // is no error. Any other value is refused as a whole, the file stays as it was.
     void refusedWriteReported() {
-        QVERIFY(writeBytes(fileName_, "[Settings]\r\nWidth=900\r\n"));
+        const QByteArray stored = "[Settings]\r\nWidth=900\r\nHeight=600\r\nDiagramLabels=1\r\n";
+        QVERIFY(writeBytes(fileName_, stored));
         QVERIFY(QFile::setPermissions(fileName_, QFile::ReadOwner));
         SettingsFile settings(fileName_);
+        SettingsFile::Values values;
+        values.width = 900;
+        settings.write(values, false);
+        values.diagramLabels = false;
+        QVERIFY_THROWS_EXCEPTION(AppError, settings.write(values, false));
         QVERIFY_THROWS_EXCEPTION(AppError, settings.write(SettingsFile::Values(), true));
-        QCOMPARE(readBytes(fileName_), QByteArray("[Settings]\r\nWidth=900\r\n"));
+        QCOMPARE(readBytes(fileName_), stored);
         QFile::setPermissions(fileName_, QFile::ReadOwner | QFile::WriteOwner);
     }
 };
