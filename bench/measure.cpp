@@ -36,6 +36,14 @@ BenchData::BenchData(const QStringList& arguments)
     names = generateDataFile(fileName, subjects, tests);
     std::printf("data file: %d subjects x %d tests, %lld bytes, %d repetitions\n", subjects, tests,
                 qlonglong(QFileInfo(fileName).size()), repetitions);
+    // The ratios count on a quiet machine: the load when the measuring starts goes with them.
+    QFile load(QStringLiteral("/proc/loadavg"));
+    if (load.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> averages = load.read(128).split(' ');
+        if (averages.size() >= 3)
+            std::printf("load average (1, 5, 15 minutes): %s %s %s\n", averages[0].constData(),
+                        averages[1].constData(), averages[2].constData());
+    }
 #if !defined(__OPTIMIZE__) || defined(__SANITIZE_ADDRESS__)
     // The baselines run mostly inside the optimised Qt library, the measured code in this
     // build's own, so an unoptimised or sanitised build overstates the ratios.
