@@ -482,6 +482,11 @@ struct IniStore::Parsed {
 
     Encoding encoding = Encoding::Utf8;
     LineEnd newLineEnd = LineEnd::CrLf;
+    // Where a line removed in the change being made leaves a line that ends in a lone CR right
+    // before an empty line that ends in LF: read again, the CR and the LF would make one line
+    // end. For the rest of the change they stay two lines, so that a line added after the first
+    // goes between them and both keep their bytes.
+    std::vector<qint64> keptBreaks;
     // The headers of the sections; sections[0] stands for the lines before the first header
     // and has none. A section's entry lines are those between its header and the next one.
     std::vector<NotedLine> sections;
@@ -691,6 +696,15 @@ struct IniStore::Parsed {
                     size_t(bytes.size() - at - removed));
         bytes = std::move(changed);
         const qint64 delta = inserted.size() - removed;
+        // A break inside the changed bytes, or at a place where bytes go in, is gone.
+        std::erase_if(keptBreaks, [&](qint64& kept) {
+            if (kept < at)
+                return false;
+            if (kept < at + removed || (kept == at && !inserted.isEmpty()))
+                return true;
+            kept += delta;
+            return false;
+        });
         for (auto entry = firstFrom(entries, at + removed); entry != entries.end(); ++entry)
             entry->move(delta);
         // Section 0 starts where the body does, whatever changes after it.
@@ -782,7 +796,10 @@ struct IniStore::Parsed {
         const qsizetype end = entriesEnd(s);
         const qint64 lineStart =
             end > entriesBegin(s) ? entries[end - 1].start() : sections[s].start();
-        const qint64 at = lineStart + spanAt(lineStart).bytes;
+        qint64 at = lineStart + spanAt(lineStart).bytes;
+        for (const qint64 kept : keptBreaks)
+            if (kept > lineStart && kept < at)
+                at = kept;
         QByteArray added = at == bytes.size() && lastLineOpen() ? newLine : QByteArray();
         const qint64 entryStart = at + added.size();
         added += encode(text) + newLine;
@@ -803,6 +820,9 @@ struct IniStore::Parsed {
             return false;
         const qint64 start = entries[e].start();
         splice(start, spanAt(start).bytes, {});
+        if (start > bodyStart && start < bytes.size() && bytes[start - 1] == '\r' &&
+            bytes[start] == '\n')
+            keptBreaks.push_back(start);
         entries.erase(entries.begin() + e);
         // A later line with the same key, if any, is the one found from now on.
         indexKeys(s);
@@ -1005,6 +1025,8 @@ quint64 IniStore::contentsRevision() const {
 
 void IniStore::commit(std::unique_ptr<Parsed> changed) {
     changed->stamp = writeFileAtomically(fileName_, changed->bytes);
+    // Written, the file reads as its bytes say; the next change starts from that.
+    changed->keptBreaks.clear();
     changed->lookedAt(fileClockNs());
     changed->readable = true;
     cache_ = std::move(changed);

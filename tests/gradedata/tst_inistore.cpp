@@ -222,6 +222,12 @@ private slots:
         store.ReplaceKey("B", "fehlt", "c", "4");
         QCOMPARE(readBytes(fileName), "[A]\r\nb=2\r\nneu=3\r\n;Ende\r\n[B]\r\nalt=9\r\nc=4\r\n");
         QCOMPARE(store.ReadSection("A"), (QStringList{"b", "neu"}));
+        // A header ending in a lone CR before an empty line keeps its line end when the entry
+        // between them is replaced, in one write or in several; so does the empty line.
+        QVERIFY(writeBytes(fileName, "[A]\rx=1\n\n[B]\ry=1\nz=1\n\n"));
+        store.ReplaceKey("A", "x", "y", "2");
+        store.WriteEntries("B", {"y", "z"}, {{"w", "3"}});
+        QCOMPARE(readBytes(fileName), "[A]\ry=2\r\n\n[B]\rw=3\r\n\n");
     }
 
     // A removed key uncovers a later line of the same name, as a fresh read of the file does.
