@@ -48,23 +48,15 @@ public:
             rows_[size_t(y)] = row(small, y);
     }
 
-    // How many lines from the start (towards the middle) differ from the middle one, and how
-    // many of them are see-through in full; and the same from the end.
-    FramePicture::Edge fromStart() const {
+    // How many lines from the start (or from the end) towards the middle differ from the middle
+    // one, and how many of them, from the edge on, are see-through in full.
+    FramePicture::Edge edge(bool fromEnd) const {
+        const auto line = [&](int k) { return fromEnd ? Side - 1 - k : k; };
         FramePicture::Edge edge;
-        for (int i = 0; i < Reach; ++i)
-            if (!same(i, Reach))
-                edge.depth = i + 1;
-        while (edge.clear < edge.depth && clear(edge.clear))
-            ++edge.clear;
-        return edge;
-    }
-    FramePicture::Edge fromEnd() const {
-        FramePicture::Edge edge;
-        for (int i = Side - 1; i > Reach; --i)
-            if (!same(i, Reach))
-                edge.depth = Side - i;
-        while (edge.clear < edge.depth && clear(Side - 1 - edge.clear))
+        for (int k = 0; k < Reach; ++k)
+            if (!same(line(k), Reach))
+                edge.depth = k + 1;
+        while (edge.clear < edge.depth && clear(line(edge.clear)))
             ++edge.clear;
         return edge;
     }
@@ -124,10 +116,10 @@ FramePicture::make(const std::function<void(QPainter&, const QRect&)>& draw) {
     // the drawing, and of those only the ones that are not see-through in full.
     const Lines rows(small, false);
     const Lines columns(small, true);
-    picture.top_ = rows.fromStart();
-    picture.bottom_ = rows.fromEnd();
-    picture.left_ = columns.fromStart();
-    picture.right_ = columns.fromEnd();
+    picture.top_ = rows.edge(false);
+    picture.bottom_ = rows.edge(true);
+    picture.left_ = columns.edge(false);
+    picture.right_ = columns.edge(true);
 
     const int left = picture.left_.depth;
     const int right = picture.right_.depth;
@@ -148,8 +140,7 @@ void FramePicture::paint(QPainter& painter, const QRect& rect) const {
     const int x0 = rect.left(), y0 = rect.top();
     const int x1 = x0 + rect.width(), y1 = y0 + rect.height(); // exclusive
     const int t = top_.depth, b = bottom_.depth, l = left_.depth, r = right_.depth;
-    // The small drawing's pixels [fromX, toX) x [fromY, toY), with their top-left corner at
-    // (atX, atY).
+    // The image's pixels [fromX, toX) x [fromY, toY), with their top-left corner at (atX, atY).
     const auto put = [&](const QImage& image, int fromX, int toX, int fromY, int toY, int atX,
                          int atY) {
         if (fromX < toX && fromY < toY)

@@ -21,11 +21,6 @@ ClassTest classTest(QDate date, int level, int number, QString remark = QString(
     return test;
 }
 
-} // namespace
-
-// The list model of a subject's tests and the order of the test list.
-namespace {
-
 // Items as the program writes them, with unusual numbers and remarks, and a few it never writes:
 // a "," meeting a "-", text meeting numbers, nothing at all.
 QStringList unusualItems() {
@@ -55,6 +50,7 @@ QStringList unusualItems() {
 
 } // namespace
 
+// The list model of a subject's tests and the order of the test list.
 class TestTestListModel : public QObject {
     Q_OBJECT
 
