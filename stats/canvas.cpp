@@ -32,6 +32,19 @@ bool paintsRunsLikeDrawText(const QPainter& p) {
     return rasterByWholePixels(p) && p.layoutDirection() != Qt::RightToLeft;
 }
 
+// Whether glyphs blended on an image of 32-bit pixels and copied from it give the pixels they
+// give blended where the painter paints, as far as the device decides it: on such an image itself
+// (a widget's backing store is one), blended over what is there.
+bool stampsAsDrawn(const QPainter& p) {
+    const QPaintEngine* engine = p.paintEngine();
+    const QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    const QImage::Format format = static_cast<const QImage*>(device)->format();
+    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
+           p.opacity() == 1.0 && p.compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
 // The same, as far as the text decides it: one run of left-to-right text without line breaks
 // or control characters.
 bool laysOutInOneRun(const QString& text) {
@@ -86,6 +99,20 @@ struct TextCache::LaidOut {
     bool shaped = false;
     QList<QGlyphRun> runs;
     qreal baseline = 0;
+    // The pixels the runs cover from the text's top-left corner, in the render hints they were
+    // found in: empty for none, nullopt when they reach past the room they were looked for in.
+    bool inkFound = false;
+    int inkHints = 0;
+    std::optional<QRect> ink;
+    // The text drawn once on a colour, by pen, colour and render hints.
+    struct Stamp {
+        QRgb pen = 0;
+        QRgb background = 0;
+        int hints = 0;
+        QRect rect; // from the text's top-left corner
+        QImage image;
+    };
+    std::vector<Stamp> stamps;
 };
 
 struct TextCache::FontTexts {
@@ -111,6 +138,7 @@ struct TextCache::FontTexts {
         if (texts.size() >= 4096 || made.size() >= 4096) {
             made.clear();
             texts.clear();
+            stampBytes = 0;
         }
         LaidOut laidOut;
         laidOut.width = metrics.horizontalAdvance(text);
@@ -154,6 +182,79 @@ struct TextCache::FontTexts {
         for (const QGlyphRun& run : runs.runs)
             p.drawGlyphRun(origin, run);
     }
+
+    // Where a text that lays out in one run covers pixels in the painter's render hints, from
+    // its top-left corner: drawn once on a see-through image with room all around.
+    std::optional<QRect> inkOf(const QPainter& p, const QString& text, LaidOut& laidOut) {
+        const int hints = int(p.renderHints());
+        if (laidOut.inkFound && laidOut.inkHints == hints)
+            return laidOut.ink;
+        // Texts longer than any column are drawn as usual, without an image the size of them.
+        if (laidOut.width > 2048)
+            return std::nullopt;
+        const int room = std::max(height, 8);
+        QImage drawn(laidOut.width + 2 * room, height + 2 * room,
+                     QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        {
+            QPainter q(&drawn);
+            q.setRenderHints(p.renderHints());
+            q.setPen(Qt::black);
+            drawRuns(q, room, room, text, laidOut);
+        }
+        int left = drawn.width(), top = drawn.height(), right = -1, bottom = -1;
+        for (int y = 0; y < drawn.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+            for (int x = 0; x < drawn.width(); ++x) {
+                if (qAlpha(line[x]) == 0)
+                    continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        laidOut.inkFound = true;
+        laidOut.inkHints = hints;
+        if (right < 0)
+            laidOut.ink = QRect();
+        else if (left == 0 || top == 0 || right == drawn.width() - 1 ||
+                 bottom == drawn.height() - 1)
+            laidOut.ink = std::nullopt;
+        else
+            laidOut.ink =
+                QRect(QPoint(left - room, top - room), QPoint(right - room, bottom - room));
+        return laidOut.ink;
+    }
+
+    // The text drawn in the pen on the background over rect (from its top-left corner), made
+    // the first time; nullptr where the stamps already take their share of memory.
+    const QImage* stampOf(const QPainter& p, const QString& text, LaidOut& laidOut,
+                          const QRect& rect, QRgb pen, QRgb background) {
+        const int hints = int(p.renderHints());
+        for (const LaidOut::Stamp& stamp : laidOut.stamps) {
+            if (stamp.pen == pen && stamp.background == background && stamp.hints == hints &&
+                stamp.rect == rect)
+                return &stamp.image;
+        }
+        if (laidOut.stamps.size() >= 8 || stampBytes >= StampBudget)
+            return nullptr;
+        QImage image(rect.size(), QImage::Format_RGB32);
+        image.fill(background);
+        {
+            QPainter q(&image);
+            q.setRenderHints(p.renderHints());
+            q.setPen(QColor::fromRgba(pen));
+            drawRuns(q, -rect.left(), -rect.top(), text, laidOut);
+        }
+        stampBytes += image.sizeInBytes();
+        laidOut.stamps.push_back({pen, background, hints, rect, std::move(image)});
+        return &laidOut.stamps.back().image;
+    }
+
+    // The memory the stamps of one font may take: the texts of some thousand rows.
+    static constexpr qsizetype StampBudget = 4 << 20;
+    qsizetype stampBytes = 0;
 };
 
 TextCache::TextCache() = default;
@@ -292,6 +393,48 @@ void TextFont::draw(QPainter& p, int x, int y, const Text& text) const {
     p.drawText(QPoint(x, y + ascent_), text.string);
 }
 
+void TextFont::draw(QPainter& p, int x, int y, const Text& text, PlainArea& on) const {
+    const std::optional<QRect> ink = inkAt(p, x, y, text);
+    if (!ink) {
+        draw(p, x, y, text);
+        on.drawnAnywhere();
+        return;
+    }
+    if (ink->isEmpty())
+        return;
+    // A pixel's margin: the image holds every pixel the glyphs could change.
+    const QRect around = ink->adjusted(-1, -1, 1, 1);
+    const QPen& pen = p.pen();
+    if (on.holds(around) && stampsAsDrawn(p) && pen.brush().style() == Qt::SolidPattern &&
+        pen.color().alpha() == 255 && ofEightBits(pen.color()) && on.colour().alpha() == 255 &&
+        ofEightBits(on.colour())) {
+        if (const QImage* stamp =
+                cached_->stampOf(p, text.string, *text.laidOut, around.translated(-x, -y),
+                                 pen.color().rgba(), on.colour().rgba())) {
+            p.drawImage(around.topLeft(), *stamp);
+            on.drawnOn(around);
+            return;
+        }
+    }
+    draw(p, x, y, text);
+    on.drawnOn(around);
+}
+
+std::optional<QRect> TextFont::inkAt(const QPainter& p, int x, int y, const Text& text) const {
+    if (!drawsRuns_ || !text.laidOut || !text.laidOut->oneRun)
+        return std::nullopt;
+    const std::optional<QRect> ink = cached_->inkOf(p, text.string, *text.laidOut);
+    if (!ink || ink->isEmpty())
+        return ink;
+    return ink->translated(x, y);
+}
+
+bool PlainArea::holds(const QRect& rect) const {
+    return area_.contains(rect) &&
+           std::none_of(drawn_.begin(), drawn_.end(),
+                        [&](const QRect& drawn) { return drawn.intersects(rect); });
+}
+
 bool blitsAsDrawn(const QPainter& p) {
     return rasterByWholePixels(p) && p.opacity() == 1.0 &&
            p.compositionMode() == QPainter::CompositionMode_SourceOver;
@@ -326,23 +469,23 @@ void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour) {
         fill(p, x1, std::min(y1, y2 + 1), x1 + 1, std::max(y1 + 1, y2), colour);
 }
 
-void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
-             const QColor& outlineColour, TextCache* cache) {
+std::optional<QRect> ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
+                             const QColor& outlineColour, TextCache* cache) {
     if (r - l < 2 || b - t < 2)
-        return;
+        return QRect();
     const auto draw = [&](QPainter& q, QPoint at) {
         drawEllipse(q, QRect(at.x(), at.y(), r - l - 1, b - t - 1), fillColour, outlineColour);
     };
     if (!cache || !ofEightBits(fillColour) || !ofEightBits(outlineColour)) {
         draw(p, QPoint(l, t));
-        return;
+        return std::nullopt;
     }
     // A flat ellipse's outline can reach past its rectangle.
     static const char tag = 0;
-    piece(p, QPoint(l, t), cache,
-          {qint64(reinterpret_cast<quintptr>(&tag)), r - l, b - t, qint64(fillColour.rgba()),
-           qint64(outlineColour.rgba()), 0},
-          QSize(r - l, b - t), (r - l) + (b - t), draw);
+    return piece(p, QPoint(l, t), cache,
+                 {qint64(reinterpret_cast<quintptr>(&tag)), r - l, b - t, qint64(fillColour.rgba()),
+                  qint64(outlineColour.rgba()), 0},
+                 QSize(r - l, b - t), (r - l) + (b - t), draw);
 }
 
 void text(QPainter& p, int x, int y, const QString& text, const QColor& colour, TextCache* cache) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Drawing primitives in the views' pixel conventions: a rectangle is left, top, right, bottom
@@ -26,20 +27,42 @@ void outline(QPainter& p, int l, int t, int r, int b, const QColor& colour);
 void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
 
 class TextCache;
+
+// A rectangle that was filled with one colour, and the parts of it drawn on since: a text is
+// put down on it from an image of the text on that colour, where the text's pixels fall on
+// parts still plain.
+class PlainArea {
+public:
+    PlainArea(const QRect& area, const QColor& colour) : area_(area), colour_(colour) {}
+
+    const QColor& colour() const { return colour_; }
+    // Whether every pixel of rect still has the area's colour.
+    bool holds(const QRect& rect) const;
+    // What was drawn on the area since: rect, or anywhere.
+    void drawnOn(const QRect& rect) { drawn_.push_back(rect); }
+    void drawnAnywhere() { area_ = QRect(); }
+
+private:
+    QRect area_;
+    QColor colour_;
+    std::vector<QRect> drawn_;
+};
+
 // What a piece's pixels depend on: the first number names the kind of piece (the address of a
 // tag of the painter's own), the others its size, colours and state.
 using PieceKey = std::array<qint64, 6>;
 // Ellipse inside the rectangle, filled and with a 1-pixel outline. With a cache, an ellipse of
-// opaque colours is drawn from an image of it made once, where that gives the same pixels.
-void ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
-             const QColor& outlineColour, TextCache* cache = nullptr);
+// opaque colours is drawn from an image of it made once, where that gives the same pixels; the
+// pixels it covered then, nullopt where they are not known.
+std::optional<QRect> ellipse(QPainter& p, int l, int t, int r, int b, const QColor& fillColour,
+                             const QColor& outlineColour, TextCache* cache = nullptr);
 // The texts a view draws again and again (the figures, captions and dates of its rows),
-// measured and laid out once per font and paint device, and the pieces its rows draw again and
-// again (marks, backgrounds: see piece()). Text drawn from it has the same pixels as text laid
-// out afresh; it is drawn from it only where that holds (raster painting moved by whole pixels,
-// left-to-right text without control characters) and laid out as usual elsewhere. A view owns
-// one, hands it to its painters in their DrawStyle and keeps it as long as itself; it is used
-// from the view's thread only.
+// measured and laid out once per font and paint device and drawn once on the colours of the
+// plain areas they are put on, and the pieces its rows draw again and again (marks, backgrounds:
+// see piece()). Text drawn from it has the same pixels as text laid out afresh; it is drawn from
+// it only where that holds (raster painting moved by whole pixels, left-to-right text without
+// control characters) and laid out as usual elsewhere. A view owns one, hands it to its painters
+// in their DrawStyle and keeps it as long as itself; it is used from the view's thread only.
 class TextCache {
 public:
     TextCache();
@@ -99,6 +122,13 @@ public:
     // Draws the text with its top-left corner at (x, y) in the painter's pen, with the pixels
     // of canvas::text(). Where the text is drawn afresh, the painter is set to this font first.
     void draw(QPainter& p, int x, int y, const Text& text) const;
+    // The same on a plain area: where the cache knows where the text's pixels fall and they fall
+    // on parts of the area still plain, the text is copied with the area's colour around it from
+    // an image made once per pen and colour, instead of blending every glyph anew (the same
+    // pixels). The area learns what the text covered.
+    void draw(QPainter& p, int x, int y, const Text& text, PlainArea& on) const;
+    // The pixels the text covers at (x, y), where the cache knows them.
+    std::optional<QRect> inkAt(const QPainter& p, int x, int y, const Text& text) const;
 
 private:
     bool findMade(quint64 key, Text& found) const;
@@ -132,20 +162,22 @@ bool blitsAsDrawn(const QPainter& p);
 // it with its top-left corner at `at`, within `size` or up to `room` pixels past it. With a
 // cache and a painter that lands images as drawn, the piece is drawn from an image of it made
 // once, unless that image cannot hold the drawing exactly (pixels covered in part, a drawing
-// reaching past its room); the caller draws in colours of 8 bits a channel.
+// reaching past its room); the caller draws in colours of 8 bits a channel. Returns the pixels
+// the image covered, nullopt where the piece was drawn as usual.
 template <typename Draw>
-void piece(QPainter& p, QPoint at, TextCache* cache, const PieceKey& key, QSize size, int room,
-           Draw&& draw) {
+std::optional<QRect> piece(QPainter& p, QPoint at, TextCache* cache, const PieceKey& key,
+                           QSize size, int room, Draw&& draw) {
     if (cache && blitsAsDrawn(p)) {
         const TextCache::Piece* made = cache->findPiece(key);
         if (!made)
             made = &cache->makePiece(key, size, room, draw);
         if (made->exact) {
             p.drawImage(at + made->offset, made->image);
-            return;
+            return QRect(at + made->offset, made->image.size());
         }
     }
     draw(p, at);
+    return std::nullopt;
 }
 
 } // namespace canvas

@@ -180,6 +180,16 @@ void paintBackground(QPainter& p, int L, int T, int R, int B, const DrawStyle& s
     }
 }
 
+// The part of a row's column between from and to that its background leaves in one colour:
+// inside the row's border and, when selected, inside its sunken frame.
+canvas::PlainArea columnArea(int L, int T, int R, int B, int from, int to, const QColor& tint,
+                             const DrawStyle& style) {
+    if (style.selected)
+        return {QRect(QPoint(std::max(L + 1, from), T + 3), QPoint(std::min(R - 2, to) - 1, B - 3)),
+                style.background()};
+    return {QRect(QPoint(std::max(L + 1, from), T), QPoint(std::min(R - 1, to) - 1, B - 2)), tint};
+}
+
 template <typename Texts>
 void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle& style) {
     const int L = rect.left(), T = rect.top();
@@ -218,38 +228,58 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
     const canvas::TextFont strong(p, style.texts);
     p.setPen(textColour);
 
+    // The texts lie on their columns' colours (the background just drawn), the figures of the
+    // bars on the bars'.
+    const auto column = [&](int from, int to, const QColor& tint) {
+        return columnArea(L, T, R, B, L + from, L + to, tint, style);
+    };
     int h = normal.height();
-    normal.draw(p, L + 2, cy - h, row.gradeLevel(normal));
-    normal.draw(p, L + 2, cy, row.number(normal));
-    normal.draw(p, L + 120, cy - h, row.date(normal));
-    normal.draw(p, L + 120, cy, row.lesson(normal));
+    canvas::PlainArea first = column(0, 116, QColor(0xFFFFD5));
+    normal.draw(p, L + 2, cy - h, row.gradeLevel(normal), first);
+    normal.draw(p, L + 2, cy, row.number(normal), first);
+    canvas::PlainArea second = column(116, 196, QColor(0xD5FFD5));
+    normal.draw(p, L + 120, cy - h, row.date(normal), second);
+    normal.draw(p, L + 120, cy, row.lesson(normal), second);
 
     const std::optional<int> ownGrade = row.ownGrade();
+    canvas::PlainArea grades = column(196, 404, style.background());
     for (int i = 0; i < 6; ++i) {
         const int cx = L + 210 + 35 * i;
         if (ownGrade == i + 1) {
             const Text count = row.count(strong, i);
             const int w = count.width;
             h = strong.height();
-            canvas::ellipse(p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
-                            style.selected ? SelectedMarkColour : MarkColour, Black, style.texts);
+            const std::optional<QRect> mark = canvas::ellipse(
+                p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
+                style.selected ? SelectedMarkColour : MarkColour, Black, style.texts);
+            if (!mark)
+                grades.drawnAnywhere();
+            else if (!mark->isEmpty())
+                grades.drawnOn(*mark);
             p.setPen(style.selected ? Black : White);
+            const std::optional<QRect> ink = strong.inkAt(p, cx - w / 2, cy - h / 2, count);
             strong.draw(p, cx - w / 2, cy - h / 2, count);
+            if (ink)
+                grades.drawnOn(*ink);
+            else
+                grades.drawnAnywhere();
             p.setPen(textColour);
         } else {
             const Text count = row.count(normal, i);
             h = normal.height();
-            normal.draw(p, cx - count.width / 2, cy - h / 2, count);
+            normal.draw(p, cx - count.width / 2, cy - h / 2, count, grades);
         }
     }
 
     const Text participants = row.participants(normal);
     h = normal.height();
-    normal.draw(p, L + 439 - participants.width / 2, cy - h / 2, participants);
+    canvas::PlainArea fourth = column(404, 476, QColor(0xD5D5FF));
+    normal.draw(p, L + 439 - participants.width / 2, cy - h / 2, participants, fourth);
 
     const Text average = row.average(strong);
     h = strong.height();
-    strong.draw(p, L + 516 - average.width / 2, cy - h / 2, average);
+    canvas::PlainArea fifth = column(476, 556, QColor(0xFFD5D5));
+    strong.draw(p, L + 516 - average.width / 2, cy - h / 2, average, fifth);
 
     canvas::outline(p, L + 560, T + 4, R - 6, B - 4, Black);
     int x = L + 561;
@@ -263,8 +293,10 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
             const Text label = row.count(strong, i);
             if (label.width < bw) {
                 p.setPen(gradeLabelColour(i + 1));
-                strong.draw(p, x + bw / 2 - label.width / 2, T + 5 + (B - T - 9) / 2 - h / 2,
-                            label);
+                canvas::PlainArea bar(QRect(QPoint(x, T + 5), QPoint(x + bw - 1, B - 5)),
+                                      gradeBarColour(i + 1));
+                strong.draw(p, x + bw / 2 - label.width / 2, T + 5 + (B - T - 9) / 2 - h / 2, label,
+                            bar);
             }
         }
         x += bw;

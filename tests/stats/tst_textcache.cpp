@@ -18,8 +18,9 @@
 
 namespace {
 
-QImage painted(QSize size, qreal ratio, const std::function<void(QPainter&)>& paint) {
-    QImage image(size * ratio, QImage::Format_RGB32);
+QImage painted(QSize size, qreal ratio, const std::function<void(QPainter&)>& paint,
+               QImage::Format format = QImage::Format_RGB32) {
+    QImage image(size * ratio, format);
     image.setDevicePixelRatio(ratio);
     image.fill(QColor(0xD5FFD5));
     QPainter p(&image);
@@ -94,11 +95,53 @@ private slots:
         QCOMPARE(draw(&cache), afresh); // drawn from it
     }
 
+    // Texts put down on a plain area: the pixels of texts drawn without the cache, on first use
+    // and from the images made then, in other pens, where a part of the area was drawn on
+    // before, where the area is too small for the text, for texts without pixels, and on
+    // devices of other pixels.
+    void textOnPlainAreaAsDrawn() {
+        const QColor plain(0xD5FFD5); // the colour painted() fills with
+        canvas::TextCache cache;
+        for (const QImage::Format format :
+             {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB16})
+            for (const qreal ratio : {1.0, 1.5})
+                for (const QRect& area : {QRect(0, 0, 160, 40), QRect(4, 6, 30, 8)})
+                    for (const QString& text :
+                         {QStringLiteral("21.09.2023"), QStringLiteral("7. Klasse"),
+                          QStringLiteral(" "), QString()}) {
+                        const auto draw = [&](canvas::TextCache* texts) {
+                            return painted(
+                                {160, 40}, ratio,
+                                [&](QPainter& p) {
+                                    p.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+                                    const canvas::TextFont font(p, texts);
+                                    canvas::PlainArea on(area, plain);
+                                    for (const QColor pen : {QColor(Qt::black), QColor(0xFF0000)}) {
+                                        p.setPen(pen);
+                                        font.draw(p, 4, 6, font.text(text), on);
+                                    }
+                                    canvas::fill(p, 40, 20, 50, 30, Qt::blue);
+                                    on.drawnOn(QRect(40, 20, 10, 10));
+                                    font.draw(p, 38, 18, font.text(text), on);
+                                    font.draw(p, 90, 18, font.text(text), on);
+                                },
+                                format);
+                        };
+                        const QImage without = draw(nullptr);
+                        QCOMPARE(draw(&cache), without);
+                        QCOMPARE(draw(&cache), without);
+                    }
+    }
+
     void viewsAsWithoutCache() {
-        const QList<ClassTest> tests = {classTest(7, 1, QDate(2023, 9, 21), {2, 5, 9, 7, 3, 1}, 3),
-                                        classTest(7, 2, QDate(2023, 11, 9), {4, 6, 8, 6, 2, 1}, 2),
-                                        classTest(12, 10, QDate(2010, 2, 1), {0, 0, 0, 0, 0, 3}, 0),
-                                        classTest(5, 3, QDate(2003, 7, 31), {0, 0, 0, 0, 0, 0}, 6)};
+        const QList<ClassTest> tests = {
+            classTest(7, 1, QDate(2023, 9, 21), {2, 5, 9, 7, 3, 1}, 3),
+            classTest(7, 2, QDate(2023, 11, 9), {4, 6, 8, 6, 2, 1}, 2),
+            classTest(12, 10, QDate(2010, 2, 1), {0, 0, 0, 0, 0, 3}, 0),
+            classTest(5, 3, QDate(2003, 7, 31), {0, 0, 0, 0, 0, 0}, 6),
+            // Figures wider than their places, over the mark.
+            classTest(9, 4, QDate(2024, 3, 4), {1234567, 88888888, 7777777, 1, 0, 2}, 2),
+            classTest(9, 5, QDate(2024, 3, 5), {3, 1, 1999999999, 0, 0, 0}, 2)};
         RankedSubject ranked;
         ranked.averageText = ClassAverageText(2.8166666667L);
         ranked.shownAverage = shownClassAverage(ranked.averageText);
@@ -129,14 +172,15 @@ private slots:
         }
     }
 
-    // A row's background is kept as an image of its size, selection and colours: rows drawn
-    // through one cache in other sizes and colours (a highlight that is also the window's
-    // colour) are those drawn without it.
+    // A row's background is kept as an image of its size, selection and colours, and its texts
+    // as images on their columns' colours: rows drawn through one cache in other sizes and
+    // colours (a highlight that is also the window's colour; rows too narrow or too low for
+    // their texts) are those drawn without it.
     void rowBackgroundsFollowSizeAndColours() {
         const ClassTest test = classTest(7, 1, QDate(2023, 9, 21), {2, 5, 9, 7, 3, 1}, 3);
         canvas::TextCache cache;
-        for (const int height : {30, 24})
-            for (const int width : {753, 600})
+        for (const int height : {30, 24, 14})
+            for (const int width : {753, 600, 450})
                 for (const QColor window : {QColor(Qt::white), QColor(0xE0E0FF)})
                     for (const bool selected : {false, true}) {
                         const auto draw = [&](canvas::TextCache* texts) {
