@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPaintEngine>
+#include <QRegion>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -43,6 +44,21 @@ bool stampsAsDrawn(const QPainter& p) {
     const QImage::Format format = static_cast<const QImage*>(device)->format();
     return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
            p.opacity() == 1.0 && p.compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+// The pixels the painter has at rect, where every one of them could be painted (no clip kept
+// any off); the painter paints on an image (stampsAsDrawn).
+std::optional<QImage> paintedPixels(const QPainter& p, const QRect& rect) {
+    const QPaintEngine* engine = p.paintEngine();
+    const auto* target = static_cast<const QImage*>(engine->paintDevice());
+    const QTransform transform = p.deviceTransform();
+    const QRect device = rect.translated(int(transform.dx()), int(transform.dy()));
+    if (!target->rect().contains(device) ||
+        (p.hasClipping() && !QRegion(rect).subtracted(p.clipRegion()).isEmpty()) ||
+        (!engine->systemClip().isEmpty() &&
+         !QRegion(device).subtracted(engine->systemClip()).isEmpty()))
+        return std::nullopt;
+    return target->copy(device).convertToFormat(QImage::Format_RGB32);
 }
 
 // The same, as far as the text decides it: one run of left-to-right text without line breaks
@@ -255,6 +271,13 @@ struct TextCache::FontTexts {
     // The memory the stamps of one font may take: the texts of some thousand rows.
     static constexpr qsizetype StampBudget = 4 << 20;
     qsizetype stampBytes = 0;
+
+    // Whether texts put down from images have the pixels of texts drawn on a widget, in the
+    // render hints found with. Qt may blend a widget's glyphs otherwise than an image's (in the
+    // screen's subpixel order), so the first text for a widget is drawn and compared.
+    enum class OnWidgets { Unknown, Alike, Unlike };
+    OnWidgets onWidgets = OnWidgets::Unknown;
+    int onWidgetsHints = 0;
 };
 
 TextCache::TextCache() = default;
@@ -397,7 +420,7 @@ void TextFont::draw(QPainter& p, int x, int y, const Text& text, PlainArea& on) 
     const std::optional<QRect> ink = inkAt(p, x, y, text);
     if (!ink) {
         draw(p, x, y, text);
-        on.drawnAnywhere();
+        on.drawnSomewhere();
         return;
     }
     if (ink->isEmpty())
@@ -405,19 +428,38 @@ void TextFont::draw(QPainter& p, int x, int y, const Text& text, PlainArea& on) 
     // A pixel's margin: the image holds every pixel the glyphs could change.
     const QRect around = ink->adjusted(-1, -1, 1, 1);
     const QPen& pen = p.pen();
-    if (on.holds(around) && stampsAsDrawn(p) && pen.brush().style() == Qt::SolidPattern &&
-        pen.color().alpha() == 255 && ofEightBits(pen.color()) && on.colour().alpha() == 255 &&
-        ofEightBits(on.colour())) {
-        if (const QImage* stamp =
-                cached_->stampOf(p, text.string, *text.laidOut, around.translated(-x, -y),
-                                 pen.color().rgba(), on.colour().rgba())) {
-            p.drawImage(around.topLeft(), *stamp);
+    if (!on.holds(around) || !stampsAsDrawn(p) || pen.brush().style() != Qt::SolidPattern ||
+        pen.color().alpha() != 255 || !ofEightBits(pen.color()) || on.colour().alpha() != 255 ||
+        !ofEightBits(on.colour())) {
+        draw(p, x, y, text);
+        on.drawnOn(around);
+        return;
+    }
+    using OnWidgets = TextCache::FontTexts::OnWidgets;
+    const bool onImage = p.device() && p.device()->devType() == QInternal::Image;
+    if (!onImage && cached_->onWidgetsHints != int(p.renderHints())) {
+        cached_->onWidgets = OnWidgets::Unknown;
+        cached_->onWidgetsHints = int(p.renderHints());
+    }
+    const auto stamp = [&] {
+        return cached_->stampOf(p, text.string, *text.laidOut, around.translated(-x, -y),
+                                pen.color().rgba(), on.colour().rgba());
+    };
+    if (onImage || cached_->onWidgets == OnWidgets::Alike) {
+        if (const QImage* image = stamp()) {
+            p.drawImage(around.topLeft(), *image);
             on.drawnOn(around);
             return;
         }
     }
     draw(p, x, y, text);
     on.drawnOn(around);
+    if (cached_->onWidgets == OnWidgets::Unknown && !onImage) {
+        // Compared where the whole text could be painted; a clipped one tells nothing.
+        const QImage* image = stamp();
+        if (const std::optional<QImage> drawn = paintedPixels(p, around); image && drawn)
+            cached_->onWidgets = *drawn == *image ? OnWidgets::Alike : OnWidgets::Unlike;
+    }
 }
 
 std::optional<QRect> TextFont::inkAt(const QPainter& p, int x, int y, const Text& text) const {
@@ -429,10 +471,9 @@ std::optional<QRect> TextFont::inkAt(const QPainter& p, int x, int y, const Text
     return ink->translated(x, y);
 }
 
-bool PlainArea::holds(const QRect& rect) const {
-    return area_.contains(rect) &&
-           std::none_of(drawn_.begin(), drawn_.end(),
-                        [&](const QRect& drawn) { return drawn.intersects(rect); });
+bool DrawnSince::meets(const QRect& rect) const {
+    return somewhere_ || std::any_of(rects_.begin(), rects_.end(),
+                                     [&](const QRect& drawn) { return drawn.intersects(rect); });
 }
 
 bool blitsAsDrawn(const QPainter& p) {

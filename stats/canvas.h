@@ -28,24 +28,39 @@ void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& colour);
 
 class TextCache;
 
-// A rectangle that was filled with one colour, and the parts of it drawn on since: a text is
-// put down on it from an image of the text on that colour, where the text's pixels fall on
-// parts still plain.
+// What was drawn on a surface (a row of a view) since its plain areas were filled: rectangles,
+// or something somewhere. A text drawn on one area may reach into the next.
+class DrawnSince {
+public:
+    void add(const QRect& rect) { rects_.push_back(rect); }
+    void addSomewhere() { somewhere_ = true; }
+    // Whether something drawn may have touched rect.
+    bool meets(const QRect& rect) const;
+
+private:
+    std::vector<QRect> rects_;
+    bool somewhere_ = false;
+};
+
+// A rectangle of a surface that was filled with one colour: a text is put down on it from an
+// image of the text on that colour, where the text's pixels fall on parts of it that nothing
+// drawn on the surface since has touched.
 class PlainArea {
 public:
-    PlainArea(const QRect& area, const QColor& colour) : area_(area), colour_(colour) {}
+    PlainArea(const QRect& area, const QColor& colour, DrawnSince& drawn)
+        : area_(area), colour_(colour), drawn_(drawn) {}
 
     const QColor& colour() const { return colour_; }
     // Whether every pixel of rect still has the area's colour.
-    bool holds(const QRect& rect) const;
-    // What was drawn on the area since: rect, or anywhere.
-    void drawnOn(const QRect& rect) { drawn_.push_back(rect); }
-    void drawnAnywhere() { area_ = QRect(); }
+    bool holds(const QRect& rect) const { return area_.contains(rect) && !drawn_.meets(rect); }
+    // What was drawn on the surface: rect, or something somewhere.
+    void drawnOn(const QRect& rect) { drawn_.add(rect); }
+    void drawnSomewhere() { drawn_.addSomewhere(); }
 
 private:
     QRect area_;
     QColor colour_;
-    std::vector<QRect> drawn_;
+    DrawnSince& drawn_;
 };
 
 // What a piece's pixels depend on: the first number names the kind of piece (the address of a

@@ -183,11 +183,12 @@ void paintBackground(QPainter& p, int L, int T, int R, int B, const DrawStyle& s
 // The part of a row's column between from and to that its background leaves in one colour:
 // inside the row's border and, when selected, inside its sunken frame.
 canvas::PlainArea columnArea(int L, int T, int R, int B, int from, int to, const QColor& tint,
-                             const DrawStyle& style) {
+                             const DrawStyle& style, canvas::DrawnSince& drawn) {
     if (style.selected)
         return {QRect(QPoint(std::max(L + 1, from), T + 3), QPoint(std::min(R - 2, to) - 1, B - 3)),
-                style.background()};
-    return {QRect(QPoint(std::max(L + 1, from), T), QPoint(std::min(R - 1, to) - 1, B - 2)), tint};
+                style.background(), drawn};
+    return {QRect(QPoint(std::max(L + 1, from), T), QPoint(std::min(R - 1, to) - 1, B - 2)), tint,
+            drawn};
 }
 
 template <typename Texts>
@@ -229,9 +230,10 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
     p.setPen(textColour);
 
     // The texts lie on their columns' colours (the background just drawn), the figures of the
-    // bars on the bars'.
+    // bars on the bars'. A text may reach into the next column.
+    canvas::DrawnSince onColumns;
     const auto column = [&](int from, int to, const QColor& tint) {
-        return columnArea(L, T, R, B, L + from, L + to, tint, style);
+        return columnArea(L, T, R, B, L + from, L + to, tint, style, onColumns);
     };
     int h = normal.height();
     canvas::PlainArea first = column(0, 116, QColor(0xFFFFD5));
@@ -253,7 +255,7 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
                 p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
                 style.selected ? SelectedMarkColour : MarkColour, Black, style.texts);
             if (!mark)
-                grades.drawnAnywhere();
+                grades.drawnSomewhere();
             else if (!mark->isEmpty())
                 grades.drawnOn(*mark);
             p.setPen(style.selected ? Black : White);
@@ -262,7 +264,7 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
             if (ink)
                 grades.drawnOn(*ink);
             else
-                grades.drawnAnywhere();
+                grades.drawnSomewhere();
             p.setPen(textColour);
         } else {
             const Text count = row.count(normal, i);
@@ -293,8 +295,9 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
             const Text label = row.count(strong, i);
             if (label.width < bw) {
                 p.setPen(gradeLabelColour(i + 1));
+                canvas::DrawnSince onBar;
                 canvas::PlainArea bar(QRect(QPoint(x, T + 5), QPoint(x + bw - 1, B - 5)),
-                                      gradeBarColour(i + 1));
+                                      gradeBarColour(i + 1), onBar);
                 strong.draw(p, x + bw / 2 - label.width / 2, T + 5 + (B - T - 9) / 2 - h / 2, label,
                             bar);
             }
