@@ -61,6 +61,45 @@ std::optional<QImage> paintedPixels(const QPainter& p, const QRect& rect) {
     return target->copy(device).convertToFormat(QImage::Format_RGB32);
 }
 
+// A drawing on a see-through image of the size: the image, the rectangle of the pixels it
+// covers (empty for none), whether it covers each of them in full, and whether it keeps off the
+// image's edge (else it may reach further than the image).
+struct Coverage {
+    QImage image;
+    QRect rect;
+    bool whole = true;
+    bool inside = true;
+};
+Coverage coverageOf(QSize size, const std::function<void(QPainter&)>& draw) {
+    Coverage coverage;
+    QImage& drawn = coverage.image;
+    drawn = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter p(&drawn);
+        draw(p);
+    }
+    int left = drawn.width(), top = drawn.height(), right = -1, bottom = -1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        for (int x = 0; x < drawn.width(); ++x) {
+            const int alpha = qAlpha(line[x]);
+            if (alpha == 0)
+                continue;
+            coverage.whole = coverage.whole && alpha == 255;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    if (right >= 0) {
+        coverage.rect = QRect(QPoint(left, top), QPoint(right, bottom));
+        coverage.inside = drawn.rect().adjusted(1, 1, -1, -1).contains(coverage.rect);
+    }
+    return coverage;
+}
+
 // The same, as far as the text decides it: one run of left-to-right text without line breaks
 // or control characters.
 bool laysOutInOneRun(const QString& text) {
@@ -209,37 +248,18 @@ struct TextCache::FontTexts {
         if (laidOut.width > 2048)
             return std::nullopt;
         const int room = std::max(height, 8);
-        QImage drawn(laidOut.width + 2 * room, height + 2 * room,
-                     QImage::Format_ARGB32_Premultiplied);
-        drawn.fill(Qt::transparent);
-        {
-            QPainter q(&drawn);
-            q.setRenderHints(p.renderHints());
-            q.setPen(Qt::black);
-            drawRuns(q, room, room, text, laidOut);
-        }
-        int left = drawn.width(), top = drawn.height(), right = -1, bottom = -1;
-        for (int y = 0; y < drawn.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
-            for (int x = 0; x < drawn.width(); ++x) {
-                if (qAlpha(line[x]) == 0)
-                    continue;
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
+        const Coverage covered =
+            coverageOf(QSize(laidOut.width + 2 * room, height + 2 * room), [&](QPainter& q) {
+                q.setRenderHints(p.renderHints());
+                q.setPen(Qt::black);
+                drawRuns(q, room, room, text, laidOut);
+            });
         laidOut.inkFound = true;
         laidOut.inkHints = hints;
-        if (right < 0)
-            laidOut.ink = QRect();
-        else if (left == 0 || top == 0 || right == drawn.width() - 1 ||
-                 bottom == drawn.height() - 1)
-            laidOut.ink = std::nullopt;
+        if (covered.inside)
+            laidOut.ink = covered.rect.isEmpty() ? QRect() : covered.rect.translated(-room, -room);
         else
-            laidOut.ink =
-                QRect(QPoint(left - room, top - room), QPoint(right - room, bottom - room));
+            laidOut.ink = std::nullopt;
         return laidOut.ink;
     }
 
@@ -328,33 +348,12 @@ const TextCache::Piece& TextCache::makePiece(const PieceKey& key, QSize size, in
     Piece piece{key, QImage(), QPoint(), false};
     // Drawn with room all around on a transparent image; the piece's image is what the
     // drawing covered.
-    QImage drawn(size.width() + 2 * room, size.height() + 2 * room,
-                 QImage::Format_ARGB32_Premultiplied);
-    drawn.fill(Qt::transparent);
-    {
-        QPainter p(&drawn);
-        draw(p, QPoint(room, room));
-    }
-    int left = drawn.width(), top = drawn.height(), right = -1, bottom = -1;
-    bool whole = true; // every pixel covered in full or not at all
-    for (int y = 0; y < drawn.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
-        for (int x = 0; x < drawn.width(); ++x) {
-            const int alpha = qAlpha(line[x]);
-            if (alpha == 0)
-                continue;
-            whole = whole && alpha == 255;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-        }
-    }
-    piece.exact = whole && right >= 0 && left > 0 && top > 0 && right < drawn.width() - 1 &&
-                  bottom < drawn.height() - 1;
+    const Coverage covered = coverageOf(size + QSize(2 * room, 2 * room),
+                                        [&](QPainter& p) { draw(p, QPoint(room, room)); });
+    piece.exact = covered.whole && covered.inside && !covered.rect.isEmpty();
     if (piece.exact) {
-        piece.image = drawn.copy(QRect(QPoint(left, top), QPoint(right, bottom)));
-        piece.offset = QPoint(left - room, top - room);
+        piece.image = covered.image.copy(covered.rect);
+        piece.offset = covered.rect.topLeft() - QPoint(room, room);
         // A piece that covers all of its image is copied line by line where it is drawn
         // instead of being blended pixel by pixel.
         bool full = true;
@@ -420,7 +419,7 @@ void TextFont::draw(QPainter& p, int x, int y, const Text& text, PlainArea& on) 
     const std::optional<QRect> ink = inkAt(p, x, y, text);
     if (!ink) {
         draw(p, x, y, text);
-        on.drawnSomewhere();
+        on.drawnOn(std::nullopt);
         return;
     }
     if (ink->isEmpty())

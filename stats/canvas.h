@@ -32,8 +32,13 @@ class TextCache;
 // or something somewhere. A text drawn on one area may reach into the next.
 class DrawnSince {
 public:
-    void add(const QRect& rect) { rects_.push_back(rect); }
-    void addSomewhere() { somewhere_ = true; }
+    // What was drawn: rect, or with nullopt something somewhere.
+    void add(const std::optional<QRect>& rect) {
+        if (rect)
+            rects_.push_back(*rect);
+        else
+            somewhere_ = true;
+    }
     // Whether something drawn may have touched rect.
     bool meets(const QRect& rect) const;
 
@@ -53,9 +58,8 @@ public:
     const QColor& colour() const { return colour_; }
     // Whether every pixel of rect still has the area's colour.
     bool holds(const QRect& rect) const { return area_.contains(rect) && !drawn_.meets(rect); }
-    // What was drawn on the surface: rect, or something somewhere.
-    void drawnOn(const QRect& rect) { drawn_.add(rect); }
-    void drawnSomewhere() { drawn_.addSomewhere(); }
+    // What was drawn on the surface: rect, or with nullopt something somewhere.
+    void drawnOn(const std::optional<QRect>& rect) { drawn_.add(rect); }
 
 private:
     QRect area_;

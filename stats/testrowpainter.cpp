@@ -17,6 +17,11 @@ const QColor Black(Qt::black);
 const QColor White(Qt::white);
 const QColor MarkColour(0xFF0000);
 const QColor SelectedMarkColour(0xFFBBBB);
+// The tints of the columns with one of their own.
+const QColor YearTint(0xFFFFD5);
+const QColor DateTint(0xD5FFD5);
+const QColor ParticipantsTint(0xD5D5FF);
+const QColor AverageTint(0xFFD5D5);
 // Names the rows' backgrounds among the pieces of a view's cache.
 const char BackgroundTag = 0;
 
@@ -165,10 +170,10 @@ void paintBackground(QPainter& p, int L, int T, int R, int B, const DrawStyle& s
         // the row is filled once.
         canvas::fill(p, L + 196, T, std::min(R, L + 404), B, style.background());
         canvas::fill(p, L + 556, T, R, B, style.background());
-        canvas::fill(p, L, T, L + 116, B, QColor(0xFFFFD5));
-        canvas::fill(p, L + 116, T, L + 196, B, QColor(0xD5FFD5));
-        canvas::fill(p, L + 404, T, L + 477, B, QColor(0xD5D5FF));
-        canvas::fill(p, L + 476, T, L + 556, B, QColor(0xFFD5D5));
+        canvas::fill(p, L, T, L + 116, B, YearTint);
+        canvas::fill(p, L + 116, T, L + 196, B, DateTint);
+        canvas::fill(p, L + 404, T, L + 477, B, ParticipantsTint);
+        canvas::fill(p, L + 476, T, L + 556, B, AverageTint);
     }
     canvas::outline(p, L, T - 1, R, B, Black);
     if (style.selected) {
@@ -236,10 +241,10 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
         return columnArea(L, T, R, B, L + from, L + to, tint, style, onColumns);
     };
     int h = normal.height();
-    canvas::PlainArea first = column(0, 116, QColor(0xFFFFD5));
+    canvas::PlainArea first = column(0, 116, YearTint);
     normal.draw(p, L + 2, cy - h, row.gradeLevel(normal), first);
     normal.draw(p, L + 2, cy, row.number(normal), first);
-    canvas::PlainArea second = column(116, 196, QColor(0xD5FFD5));
+    canvas::PlainArea second = column(116, 196, DateTint);
     normal.draw(p, L + 120, cy - h, row.date(normal), second);
     normal.draw(p, L + 120, cy, row.lesson(normal), second);
 
@@ -251,20 +256,12 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
             const Text count = row.count(strong, i);
             const int w = count.width;
             h = strong.height();
-            const std::optional<QRect> mark = canvas::ellipse(
+            grades.drawnOn(canvas::ellipse(
                 p, cx - w / 2 - 5, cy - h / 2 - 3, cx + w / 2 + 5, cy + h / 2 + 4,
-                style.selected ? SelectedMarkColour : MarkColour, Black, style.texts);
-            if (!mark)
-                grades.drawnSomewhere();
-            else if (!mark->isEmpty())
-                grades.drawnOn(*mark);
+                style.selected ? SelectedMarkColour : MarkColour, Black, style.texts));
             p.setPen(style.selected ? Black : White);
-            const std::optional<QRect> ink = strong.inkAt(p, cx - w / 2, cy - h / 2, count);
+            grades.drawnOn(strong.inkAt(p, cx - w / 2, cy - h / 2, count));
             strong.draw(p, cx - w / 2, cy - h / 2, count);
-            if (ink)
-                grades.drawnOn(*ink);
-            else
-                grades.drawnSomewhere();
             p.setPen(textColour);
         } else {
             const Text count = row.count(normal, i);
@@ -275,12 +272,12 @@ void paintRow(QPainter& p, const QRect& rect, const Texts& row, const DrawStyle&
 
     const Text participants = row.participants(normal);
     h = normal.height();
-    canvas::PlainArea fourth = column(404, 476, QColor(0xD5D5FF));
+    canvas::PlainArea fourth = column(404, 476, ParticipantsTint);
     normal.draw(p, L + 439 - participants.width / 2, cy - h / 2, participants, fourth);
 
     const Text average = row.average(strong);
     h = strong.height();
-    canvas::PlainArea fifth = column(476, 556, QColor(0xFFD5D5));
+    canvas::PlainArea fifth = column(476, 556, AverageTint);
     strong.draw(p, L + 516 - average.width / 2, cy - h / 2, average, fifth);
 
     canvas::outline(p, L + 560, T + 4, R - 6, B - 4, Black);
